@@ -1,0 +1,3 @@
+#include "audio/game_window.h"
+
+WindowHandle mainWindow = 0;

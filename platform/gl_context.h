@@ -1,0 +1,53 @@
+// GL context layer: pixel format, rendering context and buffer swaps of the game's window.
+#pragma once
+#include <stdint.h>
+#include "platform/window.h"
+
+enum {
+  PFD_DOUBLEBUFFER = 0x00000001,
+  PFD_DRAW_TO_WINDOW = 0x00000004,
+  PFD_SUPPORT_OPENGL = 0x00000020,
+  PFD_TYPE_RGBA = 0,
+};
+
+// The fields of the pixel-format request the game fills; every other field is zero.
+struct PixelFormatRequest {
+  uint16_t nSize;
+  uint16_t nVersion;
+  uint32_t dwFlags;
+  uint8_t iPixelType;
+  uint8_t cColorBits;
+  uint8_t cDepthBits;
+};
+
+typedef struct PlatformDeviceContext* DeviceContext;
+typedef struct PlatformRenderContext* RenderContext;
+
+// The graphics set-up takes the window's device context once and keeps it for the run.
+DeviceContext getDeviceContext(WindowHandle window);
+
+// The pixel-format set-up asks for the best match of its request. Returns a format
+// number above 0, or 0 when nothing suitable exists.
+int choosePixelFormat(DeviceContext dc, const PixelFormatRequest* request);
+
+// The pixel-format set-up then sets the chosen format. Returns non-zero on success.
+int setPixelFormat(DeviceContext dc, int format, const PixelFormatRequest* request);
+
+// The graphics set-up creates the GL context on the device context (0 on failure).
+RenderContext createRenderContext(DeviceContext dc);
+
+// Makes the context current (both null: none current). Returns non-zero on success.
+int makeCurrent(DeviceContext dc, RenderContext rc);
+
+// Every finished frame (HUD, title) is shown by swapping the buffers. The swap asks for
+// one frame per display refresh; drivers that ignore that swap at once.
+void swapBuffers(DeviceContext dc);
+
+// The graphics shutdown releases the device context back to its window ...
+void releaseDeviceContext(WindowHandle window, DeviceContext dc);
+
+// ... and deletes the rendering context (a null context is ignored).
+void deleteRenderContext(RenderContext rc);
+
+// The graphics shutdown returns the display to its desktop mode (nothing to do here).
+void restoreDisplaySettings();

@@ -1,0 +1,105 @@
+// Window layer: the desktop window, its message queue, message boxes and debugger output.
+#pragma once
+#include <stdint.h>
+
+// Message numbers, as the desktop's window procedure receives them.
+enum {
+  WM_CREATE = 0x0001,
+  WM_DESTROY = 0x0002,
+  WM_SIZE = 0x0005,
+  WM_PAINT = 0x000F,
+  WM_QUIT = 0x0012,
+  WM_KEYDOWN = 0x0100,
+  WM_KEYUP = 0x0101,
+  WM_CHAR = 0x0102,
+  WM_SYSKEYDOWN = 0x0104,
+  WM_SYSKEYUP = 0x0105,
+};
+
+// Virtual-key codes carried by the key messages (first message parameter).
+enum {
+  VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
+  VK_MENU = 0x12, VK_PAUSE = 0x13, VK_CAPITAL = 0x14, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
+  VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24,
+  VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
+  VK_INSERT = 0x2D, VK_DELETE = 0x2E,
+  VK_F1 = 0x70, VK_F8 = 0x77, VK_F10 = 0x79, VK_F12 = 0x7B,
+  VK_OEM_UNKNOWN = 0xFF,  // a key the desktop could not name: still a key, so it quits play
+};
+
+// Message-box buttons and results.
+enum { MB_OK = 0x0000, IDOK = 1 };
+
+typedef struct PlatformWindow* WindowHandle;
+
+typedef intptr_t (*WindowProcedure)(WindowHandle window, uint32_t message, uintptr_t wParam,
+                                    intptr_t lParam);
+
+struct WindowClass {
+  const char* className;
+  WindowProcedure windowProc;
+};
+
+struct WindowMessage {
+  WindowHandle window;
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+struct WindowRect {
+  int32_t left, top, right, bottom;
+};
+
+// The game's entry point. The backend's own program entry (main here, WinMain on Windows)
+// initialises the desktop connection and calls it once; its result is the exit code.
+int gameMain(void* instance);
+
+// Start-up registers the game's window class once, before creating its window.
+// Returns non-zero on success, 0 on failure.
+int registerWindowClass(const WindowClass* windowClass);
+
+// Start-up creates the game's one window of a registered class, hidden, at the given outer
+// size. The window procedure receives WM_CREATE and a WM_SIZE before this returns.
+// Returns 0 when the window cannot be created.
+WindowHandle createWindow(const char* className, const char* title, int width, int height);
+
+// The main loop takes at most one message without waiting. Returns 1 and fills `message`
+// when there was one (a pending repaint comes as WM_PAINT when nothing else waits), else 0.
+int peekMessage(WindowMessage* message);
+
+// The main loop translates each message before dispatching it (key messages would also
+// produce character messages, which nobody handles).
+void translateMessage(const WindowMessage* message);
+
+// The main loop hands each message but WM_QUIT to the window's procedure; returns its result.
+intptr_t dispatchMessage(const WindowMessage* message);
+
+// Window procedures hand every message they do not handle themselves to this.
+// System keys (Alt combinations, F10) end up here and do nothing.
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam);
+
+// The window procedure posts WM_QUIT with this exit code when the window is destroyed
+// or a quit key is pressed.
+void postQuitMessage(int exitCode);
+
+// The main loop marks the whole window as needing a repaint at every pass (no erasing).
+void invalidateWindow(WindowHandle window);
+
+// The size handling reads the window's outer rectangle. This backend reports the GL
+// drawable as the outer size, since the desktop draws the frame outside it.
+int getWindowRect(WindowHandle window, WindowRect* rect);
+
+// The graphics set-up shows the window in its normal state once GL is ready.
+void showWindow(WindowHandle window);
+
+// The graphics set-up has any pending repaint handled at once after showing the window.
+void updateWindow(WindowHandle window);
+
+// Failures are reported in a modal box with one OK button; a null caption shows "Error".
+// The text is also written to standard error. Returns IDOK once the box is closed.
+int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type);
+
+// The title picture reports what it could not open here (standard error on this backend).
+void outputDebugString(const char* text);

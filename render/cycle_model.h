@@ -1,0 +1,17 @@
+// Cycle models: four heading copies, a shade per face, and faces in a rider's colours.
+#pragma once
+#include <stdint.h>
+#include "model/model_reader.h"
+
+enum { MAX_MODEL_FACES = 2000, MAX_FACE_VERTICES = 64 };
+
+extern ModelNode* headingModels[4];   // copies built with (-1,0), (1,0), (0,-1), (0,1)
+extern float headingMatrix[16];
+extern uint32_t* faceShades;
+extern int32_t faceShadeCount;
+
+void makeHeadingCopy(ModelNode** listHead, double a, double b);
+void rotateVertices(int count, ModelVertex* vertices);
+void shadeFace(int count, const ModelVertex* vertices, float red, float green, float blue);
+void drawCycleModel(int heading, int rider);
+void drawPolygon(int count, const ModelVertex* vertices);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs a command against a private Xvfb of its own, so tests that open windows never share
+# a display with each other or with the desktop. Usage: with_xvfb.sh COMMAND [ARGS...]
+set -u
+tmp=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb=$!
+for _ in $(seq 1 200); do
+  [ -s "$tmp/display" ] && break
+  sleep 0.05
+done
+if [ ! -s "$tmp/display" ]; then
+  echo "with_xvfb: Xvfb did not start" >&2
+  cat "$tmp/xvfb.log" >&2
+  kill "$xvfb" 2>/dev/null
+  rm -rf "$tmp"
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$tmp/display")"
+"$@"
+rc=$?
+kill "$xvfb" 2>/dev/null
+wait "$xvfb" 2>/dev/null
+rm -rf "$tmp"
+exit $rc
