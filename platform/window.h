@@ -8,6 +8,7 @@ enum {
   WM_DESTROY = 0x0002,
   WM_SIZE = 0x0005,
   WM_PAINT = 0x000F,
+  WM_CLOSE = 0x0010,
   WM_QUIT = 0x0012,
   WM_KEYDOWN = 0x0100,
   WM_KEYUP = 0x0101,
@@ -23,9 +24,12 @@ enum {
   VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24,
   VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
   VK_INSERT = 0x2D, VK_DELETE = 0x2E,
-  VK_F1 = 0x70, VK_F8 = 0x77, VK_F10 = 0x79, VK_F12 = 0x7B,
+  VK_F1 = 0x70, VK_F4 = 0x73, VK_F8 = 0x77, VK_F10 = 0x79, VK_F12 = 0x7B,
   VK_OEM_UNKNOWN = 0xFF,  // a key the desktop could not name: still a key, so it quits play
 };
+
+// Key messages: bit 29 of lParam is set while Alt is held; bit 30 for an auto-repeat.
+enum { KEY_ALT_DOWN_BIT = 1 << 29, KEY_REPEAT_BIT = 1 << 30 };
 
 // Message-box buttons and results.
 enum { MB_OK = 0x0000, IDOK = 1 };

@@ -1,0 +1,79 @@
+// The GL context layer on SDL2: the window's GL visual stands in for the pixel format.
+#include <stdlib.h>
+#include "platform/gl_context.h"
+#include "platform/sdl/window_sdl_internal.h"
+
+struct PlatformDeviceContext {
+  WindowHandle window;
+  int format;  // 0 until a format is set
+};
+
+struct PlatformRenderContext {
+  SDL_GLContext gl;
+};
+
+DeviceContext getDeviceContext(WindowHandle window) {
+  if (!window) return 0;
+  DeviceContext dc = (DeviceContext)calloc(1, sizeof(PlatformDeviceContext));
+  if (dc) dc->window = window;
+  return dc;
+}
+
+// The window was created with the game's visual when the display offers one; the only
+// format this backend can offer is that visual, number 1.
+int choosePixelFormat(DeviceContext dc, const PixelFormatRequest* request) {
+  if (!dc || !request || !windowIsGlCapable(dc->window)) return 0;
+  const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+  if ((request->dwFlags & needed) != needed) return 0;
+  if (request->iPixelType != PFD_TYPE_RGBA) return 0;
+  if (request->cColorBits > 32 || request->cDepthBits > 32) return 0;
+  return 1;
+}
+
+int setPixelFormat(DeviceContext dc, int format, const PixelFormatRequest* request) {
+  if (!dc || !request || format != 1 || !windowIsGlCapable(dc->window)) return 0;
+  if (dc->format != 0 && dc->format != format) return 0;  // a window's format is set once
+  dc->format = format;
+  return 1;
+}
+
+RenderContext createRenderContext(DeviceContext dc) {
+  if (!dc || dc->format == 0) return 0;
+  SDL_Window* sdl = sdlWindowOf(dc->window);
+  SDL_GLContext gl = SDL_GL_CreateContext(sdl);
+  if (!gl) return 0;
+  RenderContext rc = (RenderContext)calloc(1, sizeof(PlatformRenderContext));
+  if (!rc) {
+    SDL_GL_DeleteContext(gl);
+    return 0;
+  }
+  rc->gl = gl;
+  return rc;
+}
+
+int makeCurrent(DeviceContext dc, RenderContext rc) {
+  if (!dc || !rc) {
+    SDL_GL_MakeCurrent(0, 0);
+    return 1;
+  }
+  if (SDL_GL_MakeCurrent(sdlWindowOf(dc->window), rc->gl) != 0) return 0;
+  // One repaint is one simulation step, so let the display's refresh pace the match.
+  SDL_GL_SetSwapInterval(1);
+  return 1;
+}
+
+void swapBuffers(DeviceContext dc) {
+  if (dc) SDL_GL_SwapWindow(sdlWindowOf(dc->window));
+}
+
+void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }
+
+void deleteRenderContext(RenderContext rc) {
+  if (!rc) return;
+  SDL_GL_DeleteContext(rc->gl);
+  free(rc);
+}
+
+void restoreDisplaySettings() {
+  // The game never changes the display mode here, so there is nothing to restore.
+}

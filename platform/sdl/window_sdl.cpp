@@ -1,0 +1,295 @@
+// The window layer on SDL2: one window, a message queue read without waiting, Windows
+// message numbers and virtual-key codes, message boxes and debugger output.
+#include <stdio.h>
+#include <string.h>
+#include "platform/sdl/window_sdl_internal.h"
+
+namespace {
+
+enum { MAX_CLASSES = 4, QUEUE_SIZE = 64 };
+
+WindowClass registeredClasses[MAX_CLASSES];
+int registeredClassCount = 0;
+
+PlatformWindow theWindow;  // the game has exactly one window
+int windowCreated = 0;
+
+WindowMessage queue[QUEUE_SIZE];
+int queueHead = 0;
+int queueCount = 0;
+int quitPosted = 0;
+int quitCode = 0;
+
+void postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (queueCount == QUEUE_SIZE) return;  // a full queue drops the newest, like a busy desktop
+  WindowMessage& m = queue[(queueHead + queueCount) % QUEUE_SIZE];
+  m.window = window;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  queueCount++;
+}
+
+intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (!window || !window->windowProc) return 0;
+  return window->windowProc(window, message, wParam, lParam);
+}
+
+intptr_t sizeParam(int width, int height) {
+  return (intptr_t)(((uint32_t)height & 0xFFFF) << 16 | ((uint32_t)width & 0xFFFF));
+}
+
+// Letters and digits map to their upper-case ASCII codes whatever the shift state, as
+// virtual keys do; every key SDL can name gets a code, so any key can quit the game.
+uint32_t virtualKeyOf(const SDL_Keysym& key) {
+  SDL_Keycode sym = key.sym;
+  if (sym >= SDLK_a && sym <= SDLK_z) return (uint32_t)('A' + (sym - SDLK_a));
+  if (sym >= SDLK_0 && sym <= SDLK_9) return (uint32_t)('0' + (sym - SDLK_0));
+  if (sym >= SDLK_F1 && sym <= SDLK_F12) return (uint32_t)(VK_F1 + (sym - SDLK_F1));
+  if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return (uint32_t)(0x61 + (sym - SDLK_KP_1));
+  switch (sym) {
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_PAUSE: return VK_PAUSE;
+    case SDLK_CAPSLOCK: return VK_CAPITAL;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_KP_0: return 0x60;
+    default: return VK_OEM_UNKNOWN;
+  }
+}
+
+// Alt combinations and F10 (and Alt itself) are system keys: they go to the desktop's
+// default handling instead of the game's key table.
+int isSystemKey(const SDL_Keysym& key, uint32_t vk) {
+  return (key.mod & KMOD_ALT) != 0 || vk == VK_MENU || vk == VK_F10;
+}
+
+// Turns one SDL event into at most one message. Returns 1 when `out` holds a message.
+int translateEvent(const SDL_Event& e, WindowMessage* out) {
+  WindowHandle w = &theWindow;
+  if (!windowCreated || theWindow.destroyed) return 0;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      uint32_t vk = virtualKeyOf(e.key.keysym);
+      int system = isSystemKey(e.key.keysym, vk);
+      intptr_t lParam = 1;
+      if (e.key.keysym.mod & KMOD_ALT) lParam |= KEY_ALT_DOWN_BIT;
+      if (e.key.repeat) lParam |= KEY_REPEAT_BIT;
+      out->window = w;
+      out->wParam = vk;
+      out->lParam = lParam;
+      if (e.type == SDL_KEYDOWN) out->message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
+      else out->message = system ? WM_SYSKEYUP : WM_KEYUP;
+      return 1;
+    }
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+        out->window = w;
+        out->message = WM_CLOSE;
+        out->wParam = 0;
+        out->lParam = 0;
+        return 1;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        WindowRect r;
+        getWindowRect(w, &r);
+        out->window = w;
+        out->message = WM_SIZE;
+        out->wParam = 0;
+        out->lParam = sizeParam(r.right - r.left, r.bottom - r.top);
+        return 1;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = 1;
+      return 0;
+    case SDL_QUIT:  // a signal or the desktop asking the program to end: close the window
+      out->window = w;
+      out->message = WM_CLOSE;
+      out->wParam = 0;
+      out->lParam = 0;
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void destroyWindow(WindowHandle window) {
+  if (!window || window->destroyed) return;
+  window->destroyed = 1;
+  sendMessage(window, WM_DESTROY, 0, 0);
+  if (window->sdl) SDL_HideWindow(window->sdl);
+}
+
+}  // namespace
+
+SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; }
+
+int windowIsGlCapable(WindowHandle window) { return window ? window->glCapable : 0; }
+
+int registerWindowClass(const WindowClass* windowClass) {
+  if (!windowClass || !windowClass->className || !windowClass->windowProc) return 0;
+  if (registeredClassCount == MAX_CLASSES) return 0;
+  if ((SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) == 0) return 0;
+  registeredClasses[registeredClassCount++] = *windowClass;
+  return 1;
+}
+
+WindowHandle createWindow(const char* className, const char* title, int width, int height) {
+  if (windowCreated) return 0;
+  const WindowClass* cls = 0;
+  for (int i = 0; i < registeredClassCount; i++)
+    if (strcmp(registeredClasses[i].className, className) == 0) cls = &registeredClasses[i];
+  if (!cls) return 0;
+
+  // The pixel format is fixed when an X window is created, so ask for the game's format
+  // (double-buffered RGBA, 16 colour and 16 depth bits at least) here.
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 6);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+  SDL_Window* sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                     width, height, flags | SDL_WINDOW_OPENGL);
+  int glCapable = sdl != 0;
+  if (!sdl) sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   width, height, flags);
+  if (!sdl) return 0;
+
+  memset(&theWindow, 0, sizeof theWindow);
+  theWindow.sdl = sdl;
+  theWindow.windowProc = cls->windowProc;
+  theWindow.glCapable = glCapable;
+  theWindow.invalid = 1;
+  windowCreated = 1;
+
+  WindowHandle w = &theWindow;
+  sendMessage(w, WM_CREATE, 0, 0);
+  sendMessage(w, WM_SIZE, 0, sizeParam(width, height));
+  return w;
+}
+
+int peekMessage(WindowMessage* message) {
+  if (!message) return 0;
+  if (queueCount > 0) {
+    *message = queue[queueHead];
+    queueHead = (queueHead + 1) % QUEUE_SIZE;
+    queueCount--;
+    return 1;
+  }
+  if ((SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) != 0) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+      if (translateEvent(e, message)) return 1;
+  }
+  if (quitPosted) {
+    quitPosted = 0;
+    message->window = 0;
+    message->message = WM_QUIT;
+    message->wParam = (uintptr_t)quitCode;
+    message->lParam = 0;
+    return 1;
+  }
+  // A repaint is generated only when nothing else waits.
+  if (windowCreated && !theWindow.destroyed && theWindow.invalid) {
+    message->window = &theWindow;
+    message->message = WM_PAINT;
+    message->wParam = 0;
+    message->lParam = 0;
+    return 1;
+  }
+  return 0;
+}
+
+void translateMessage(const WindowMessage*) {
+  // Character messages would follow key messages here; the game handles none.
+}
+
+intptr_t dispatchMessage(const WindowMessage* message) {
+  if (!message || message->message == WM_QUIT) return 0;
+  return sendMessage(message->window, message->message, message->wParam, message->lParam);
+}
+
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      destroyWindow(window);
+      return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the window, as on any desktop; other system keys do nothing.
+      if (wParam == VK_F4 && (lParam & KEY_ALT_DOWN_BIT)) sendMessage(window, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_PAINT:
+      if (window) window->invalid = 0;  // default painting validates the window
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void postQuitMessage(int exitCode) {
+  quitPosted = 1;
+  quitCode = exitCode;
+}
+
+void invalidateWindow(WindowHandle window) {
+  if (window) window->invalid = 1;
+}
+
+int getWindowRect(WindowHandle window, WindowRect* rect) {
+  if (!window || !window->sdl || !rect) return 0;
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window->sdl, &x, &y);
+  if (window->glCapable) SDL_GL_GetDrawableSize(window->sdl, &w, &h);
+  else SDL_GetWindowSize(window->sdl, &w, &h);
+  rect->left = x;
+  rect->top = y;
+  rect->right = x + w;
+  rect->bottom = y + h;
+  return 1;
+}
+
+void showWindow(WindowHandle window) {
+  if (!window || !window->sdl) return;
+  SDL_ShowWindow(window->sdl);
+  SDL_RaiseWindow(window->sdl);
+  // The first show is a size change from nothing: the GL viewport follows it.
+  WindowRect r;
+  getWindowRect(window, &r);
+  postMessage(window, WM_SIZE, 0, sizeParam(r.right - r.left, r.bottom - r.top));
+}
+
+void updateWindow(WindowHandle window) {
+  if (window && window->invalid && !window->destroyed) sendMessage(window, WM_PAINT, 0, 0);
+}
+
+int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t) {
+  const char* title = caption ? caption : "Error";
+  fprintf(stderr, "%s: %s\n", title, text ? text : "");
+  fflush(stderr);
+  SDL_Window* parent = (owner && !owner->destroyed) ? owner->sdl : 0;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text ? text : "", parent);
+  return IDOK;
+}
+
+void outputDebugString(const char* text) {
+  if (!text) return;
+  fputs(text, stderr);
+  fflush(stderr);
+}
