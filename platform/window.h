@@ -55,6 +55,13 @@ struct WindowRect {
   int32_t left, top, right, bottom;
 };
 
+// The backend's program entry connects to the desktop before running the game, and tests
+// that open windows do the same. Returns non-zero on success (0: no display to use).
+int openDesktop();
+
+// The program entry (and such tests) disconnect after the game has returned.
+void closeDesktop();
+
 // The game's entry point. The backend's own program entry (main here, WinMain on Windows)
 // initialises the desktop connection and calls it once; its result is the exit code.
 int gameMain(void* instance);

@@ -139,6 +139,17 @@ void destroyWindow(WindowHandle window) {
 
 SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; }
 
+int openDesktop() {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    fprintf(stderr, "Vask Light Cycles: cannot open a display: %s\n", SDL_GetError());
+    return 0;
+  }
+  return 1;
+}
+
+void closeDesktop() { SDL_Quit(); }
+
 int windowIsGlCapable(WindowHandle window) { return window ? window->glCapable : 0; }
 
 int registerWindowClass(const WindowClass* windowClass) {
