@@ -1,0 +1,243 @@
+// The light-cycle model file reader. It knows a handful of VRML words and skips the rest:
+// each DEF makes a node, the transform and material words fill the current node, and
+// bracketed lists after "coord" or "coordIndex" fill its vertex or index array.
+#include "model/model_reader.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "model/model_transform.h"
+#include "platform/window.h"
+
+ModelNode* nodeList = 0;
+ModelNode* currentNode = 0;
+int32_t braceDepth = 0;
+int32_t ignoreShadingMode = 0;
+int32_t listOpen = 0;
+int32_t listKind = 0;
+double maxCoordinate = 0.0;
+
+enum {
+  LINE_BUFFER_SIZE = 1024,
+  LINE_READ_LIMIT = 512,  // at most 511 characters per read; longer lines come in pieces
+  VERTEX_ARRAY_SIZE = MAX_NODE_VERTICES + 1,
+  INDEX_ARRAY_SIZE = MAX_NODE_INDICES + 1,
+};
+
+// The line being split: every handler takes its values from this one position, so the
+// numbers after a keyword are used up and never seen as tokens of their own.
+static char* tokenCursor = 0;
+
+static int isTokenDelimiter(char c) {
+  return c == ' ' || c == ',' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The next token of the current line, or null at its end. The token is cut out of the
+// line buffer in place.
+static char* nextToken() {
+  if (!tokenCursor) return 0;
+  char* p = tokenCursor;
+  while (*p && isTokenDelimiter(*p)) ++p;
+  if (!*p) {
+    tokenCursor = 0;
+    return 0;
+  }
+  char* token = p;
+  while (*p && !isTokenDelimiter(*p)) ++p;
+  if (*p) {
+    *p = '\0';
+    tokenCursor = p + 1;
+  } else {
+    tokenCursor = 0;
+  }
+  return token;
+}
+
+static void dropRestOfLine() { tokenCursor = 0; }
+
+// Values after a keyword are taken from the same line. One that is missing (the line ends
+// early) reads as 0, just like a word that is not a number.
+static float nextNumber() {
+  const char* token = nextToken();
+  return token ? (float)atof(token) : 0.0f;
+}
+
+static void raiseMaxCoordinate(float value) {
+  double magnitude = fabs((double)value);
+  if (magnitude > maxCoordinate) maxCoordinate = magnitude;
+}
+
+static void readVertex(char* xToken) {
+  if (currentNode->vertexCount >= MAX_NODE_VERTICES) {
+    messageBox(0, "Error! Too many vertices for this polygon!", 0, MB_OK);
+    exit(1);
+  }
+  char* yToken = nextToken();
+  char* zToken = nextToken();
+  if (zToken) {
+    char* bracket = strchr(zToken, ']');
+    if (bracket) {
+      listOpen = 0;
+      listKind = 0;
+      *bracket = ' ';
+    }
+  }
+  ModelVertex* vertex = &currentNode->vertices[currentNode->vertexCount];
+  vertex->x = (float)atof(xToken);
+  vertex->y = yToken ? (float)atof(yToken) : 0.0f;
+  vertex->z = zToken ? (float)atof(zToken) : 0.0f;
+  transformModelVertex(currentNode, vertex);
+  raiseMaxCoordinate(vertex->x);
+  raiseMaxCoordinate(vertex->y);
+  raiseMaxCoordinate(vertex->z);
+  currentNode->vertexCount++;
+}
+
+static void readIndex(char* token) {
+  if (currentNode->indexCount >= MAX_NODE_INDICES) {
+    messageBox(0, "Error! Too many indices for this polygon!", 0, MB_OK);
+    exit(1);
+  }
+  char* bracket = strchr(token, ']');
+  if (bracket) {
+    listOpen = 0;
+    listKind = 0;
+    *bracket = ' ';
+  }
+  currentNode->indices[currentNode->indexCount] = (int32_t)atoi(token);
+  currentNode->indexCount++;
+}
+
+static void createNode() {
+  const char* name = nextToken();
+  ModelNode* node = (ModelNode*)calloc(1, sizeof(ModelNode));
+  if (!node) return;  // out of memory: the block reads as part of the enclosing node
+  if (name) {
+    // A longer name is cut to fit: nothing looks nodes up by name.
+    strncpy(node->name, name, MODEL_NAME_SIZE - 1);
+    node->name[MODEL_NAME_SIZE - 1] = '\0';
+  }
+  node->scale[0] = node->scale[1] = node->scale[2] = 1.0f;
+  node->depth = braceDepth;
+  node->ignoreShading = ignoreShadingMode;
+  node->parent = currentNode;
+  node->next = nodeList;
+  nodeList = node;
+  if (currentNode) {
+    memcpy(node->diffuseColor, currentNode->diffuseColor, sizeof node->diffuseColor);
+    memcpy(node->specularColor, currentNode->specularColor, sizeof node->specularColor);
+    node->ambientIntensity = currentNode->ambientIntensity;
+  }
+  currentNode = node;
+}
+
+// Returns 1 when the token was a keyword that acted.
+static int handleKeyword(const char* token) {
+  if (strcmp(token, "DEF") == 0) {
+    createNode();
+    return 1;
+  }
+  if (!currentNode) return 0;
+  ModelNode* node = currentNode;
+  if (strcmp(token, "SCALE") == 0) {
+    for (int i = 0; i < 3; ++i) node->scale[i] = nextNumber();
+  } else if (strcmp(token, "TRANSLATION") == 0) {
+    for (int i = 0; i < 3; ++i) node->translation[i] += nextNumber();
+  } else if (strcmp(token, "ROTATION") == 0) {
+    for (int i = 0; i < 3; ++i) node->rotationAxis[i] = nextNumber();
+    node->rotationAngle = nextNumber();
+  } else if (strcmp(token, "DIFFUSECOLOR") == 0) {
+    for (int i = 0; i < 3; ++i) node->diffuseColor[i] = nextNumber() * 255.0f;
+  } else if (strcmp(token, "AMBIENTINTENSITY") == 0) {
+    node->ambientIntensity = nextNumber();
+  } else if (strcmp(token, "SPECULARCOLOR") == 0) {
+    for (int i = 0; i < 3; ++i) node->specularColor[i] = nextNumber() * 255.0f;
+  } else if (strcmp(token, "COORD") == 0) {
+    listKind = 1;
+  } else if (strcmp(token, "COORDINDEX") == 0) {
+    listKind = 2;
+  } else {
+    return 0;
+  }
+  return 1;
+}
+
+static void openList() {
+  if (listKind == 1) {
+    // A second vertex list in the same node carries on after the first: counts are never
+    // reset, and the array the node already has keeps room for all 1000 records.
+    if (!currentNode->vertices)
+      currentNode->vertices = (ModelVertex*)calloc(VERTEX_ARRAY_SIZE, sizeof(ModelVertex));
+    if (currentNode->vertices) listOpen = 1;
+  } else if (listKind == 2) {
+    if (!currentNode->indices)
+      currentNode->indices = (int32_t*)calloc(INDEX_ARRAY_SIZE, sizeof(int32_t));
+    if (currentNode->indices) listOpen = 1;
+  }
+}
+
+void parseModelToken(char* token) {
+  if (!token || !*token) return;
+
+  if (strcmp(token, "#IGNORESHADING") == 0) ignoreShadingMode = 1;
+  if (strcmp(token, "#UNIGNORESHADING") == 0) ignoreShadingMode = 0;
+  if (token[0] == '#') {
+    dropRestOfLine();
+    return;
+  }
+
+  if (listOpen) {
+    if (token[0] == ']') {
+      listOpen = 0;
+      listKind = 0;
+      return;
+    }
+    // A stray DEF or "}" inside a list can leave it without a node that holds its array,
+    // or switch its kind: the list then ends here instead of writing where nothing is.
+    if (listKind == 1 && currentNode && currentNode->vertices) {
+      readVertex(token);
+    } else if (listKind == 2 && currentNode && currentNode->indices) {
+      readIndex(token);
+    } else {
+      listOpen = 0;
+      listKind = 0;
+    }
+  }
+
+  if (handleKeyword(token)) return;
+
+  switch (token[0]) {
+    case '[':
+      if (currentNode) openList();
+      break;
+    case '{':
+      braceDepth++;
+      break;
+    case '}':
+      braceDepth--;
+      if (currentNode && currentNode->depth == braceDepth) currentNode = currentNode->parent;
+      break;
+    default:
+      break;
+  }
+}
+
+int loadModel(const char* fileName) {
+  FILE* file = fileName ? fopen(fileName, "r") : 0;
+  if (!file) {
+    messageBox(0, "Could not open .WRL file", 0, MB_OK);
+    return 0;
+  }
+  static char line[LINE_BUFFER_SIZE];
+  while (fgets(line, LINE_READ_LIMIT, file)) {
+    for (char* p = line; *p; ++p)
+      if (*p >= 'a' && *p <= 'z') *p = (char)(*p - 'a' + 'A');
+    tokenCursor = line;
+    for (char* token = nextToken(); token; token = nextToken()) parseModelToken(token);
+  }
+  tokenCursor = 0;
+  fclose(file);
+  return 1;
+}
