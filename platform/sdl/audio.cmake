@@ -1,5 +1,31 @@
 # Audio layers of this backend: buffered RIFF files on stdio, the 3-D sound device on
-# OpenAL Soft, MIDI command strings on FluidSynth. (Filled in with the sound work.)
-add_library(vask_platform_riff INTERFACE)
+# OpenAL Soft, MIDI command strings on FluidSynth. The sound device and the music share one
+# OpenAL output (openal_shared.cpp). Which output that is gets chosen at link time: the
+# *_core libraries leave it open, vask_platform_openal brings the default playback device
+# for the game, and the tests bring a loopback device of their own instead.
+find_package(Threads REQUIRED)
+
+add_library(vask_platform_riff STATIC ${CMAKE_CURRENT_LIST_DIR}/riff_file_stdio.cpp)
+vask_own_target(vask_platform_riff)
+
+add_library(vask_platform_openal STATIC ${CMAKE_CURRENT_LIST_DIR}/openal_shared.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/openal_default_device.cpp)
+vask_own_target(vask_platform_openal)
+target_link_libraries(vask_platform_openal PUBLIC PkgConfig::OPENAL Threads::Threads)
+
+add_library(vask_platform_sound_core STATIC ${CMAKE_CURRENT_LIST_DIR}/sound_device_openal.cpp)
+vask_own_target(vask_platform_sound_core)
+target_link_libraries(vask_platform_sound_core PUBLIC PkgConfig::OPENAL)
+
+add_library(vask_platform_media_core STATIC ${CMAKE_CURRENT_LIST_DIR}/media_control_fluidsynth.cpp)
+vask_own_target(vask_platform_media_core)
+target_link_libraries(vask_platform_media_core PUBLIC PkgConfig::OPENAL PkgConfig::FLUIDSYNTH
+  Threads::Threads)
+
+# Both name both layers before the output, so the output always comes last on the link line.
 add_library(vask_platform_sound INTERFACE)
+target_link_libraries(vask_platform_sound INTERFACE vask_platform_sound_core vask_platform_media_core
+  vask_platform_openal)
 add_library(vask_platform_media INTERFACE)
+target_link_libraries(vask_platform_media INTERFACE vask_platform_sound_core vask_platform_media_core
+  vask_platform_openal)

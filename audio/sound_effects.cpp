@@ -1,0 +1,148 @@
+// The eight positional sound slots over the platform's 3-D sound device.
+#include <string.h>
+
+#include "audio/game_window.h"
+#include "audio/sound_slots.h"
+#include "audio/wav_reader.h"
+#include "platform/window.h"
+
+LPDIRECTSOUND soundDevice = 0;
+LPDIRECTSOUNDBUFFER primaryBuffer = 0;
+LPDIRECTSOUND3DLISTENER listener = 0;
+DS3DLISTENER listenerParams;
+SoundSlot soundSlots[SOUND_SLOT_COUNT];
+
+static const float SLOT_MIN_DISTANCE = 1.1f;
+static const float SLOT_MAX_DISTANCE = 11.1f;
+static const float LISTENER_ROLLOFF = 5.0f;
+static const float LISTENER_DOPPLER = 5.0f;
+
+static const uint32_t SLOT_BUFFER_FLAGS =
+    DSBCAPS_STATIC | DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME;
+
+static int usable(int slot) {
+  return soundDevice && slot >= 0 && slot < SOUND_SLOT_COUNT && soundSlots[slot].loaded;
+}
+
+void loadSlot(int slot, const char* fileName, uint32_t playFlags) {
+  SoundSlot* s = &soundSlots[slot];
+  if (wavOpen(fileName, &s->file, &s->format, &s->riffChunk) != 0) return;
+  if (s->format->wFormatTag != WAVE_FORMAT_PCM) {
+    wavClose(&s->file, &s->format);
+    return;
+  }
+  if (wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) {
+    wavClose(&s->file, &s->format);
+    return;
+  }
+  // A header may announce more samples than the file holds (a cut-off file, or a
+  // damaged size of up to 4 GB): the buffer gets only the bytes that are really there,
+  // so a short file plays what it has and a bad size never becomes a huge allocation.
+  s->dataSize = wavBytesPresent(s->file, &s->dataChunk);
+  memset(&s->desc, 0, sizeof s->desc);
+  s->desc.dwSize = DS_BUFFER_DESC_SIZE;
+  s->desc.dwFlags = SLOT_BUFFER_FLAGS;
+  s->desc.dwBufferBytes = s->dataSize;
+  s->desc.dwReserved = 0;
+  s->desc.lpwfxFormat = s->format;
+  if (soundDeviceCreateSoundBuffer(soundDevice, &s->desc, &s->buffer) != DS_OK) {
+    wavClose(&s->file, &s->format);
+    return;
+  }
+  if (soundBufferQuery3D(s->buffer, &s->buffer3d) < 0) return;
+
+  void* region = 0;
+  uint32_t regionBytes = 0;
+  if (soundBufferLock(s->buffer, 0, s->dataSize, &region, &regionBytes, 0, 0, 0) < 0) return;
+  uint32_t delivered = 0;
+  wavRead(s->file, s->dataSize, (uint8_t*)region, &s->dataChunk, &delivered);
+  soundBufferUnlock(s->buffer, region, s->dataSize, 0, 0);
+
+  s->playFlags = playFlags;
+  s->loaded = 1;
+  soundPlace(slot, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+void soundInit() {
+  if (directSoundCreate(&soundDevice) != DS_OK) {
+    soundDevice = 0;
+    return;
+  }
+  if (soundDeviceSetCooperativeLevel(soundDevice, mainWindow, DSSCL_NORMAL) != DS_OK) {
+    soundDeviceRelease(soundDevice);
+    soundDevice = 0;
+    return;
+  }
+  DSBUFFERDESC primaryDesc;
+  memset(&primaryDesc, 0, sizeof primaryDesc);
+  primaryDesc.dwSize = DS_BUFFER_DESC_SIZE;
+  primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRL3D;
+  if (soundDeviceCreateSoundBuffer(soundDevice, &primaryDesc, &primaryBuffer) != DS_OK) {
+    primaryBuffer = 0;
+    return;
+  }
+  if (soundBufferQueryListener(primaryBuffer, &listener) != DS_OK) {
+    soundBufferRelease(primaryBuffer);
+    primaryBuffer = 0;
+    listener = 0;
+    return;
+  }
+  memset(&listenerParams, 0, sizeof listenerParams);
+  listenerParams.dwSize = DS_3D_RECORD_SIZE;
+  soundListenerGetAllParameters(listener, &listenerParams);
+  listenerParams.flRolloffFactor = LISTENER_ROLLOFF;
+  listenerParams.flDopplerFactor = LISTENER_DOPPLER;
+  soundListenerSetAllParameters(listener, &listenerParams, DS3D_IMMEDIATE);
+
+  for (int slot = 0; slot < 5; slot++) loadSlot(slot, "cyc4.wav", DSBPLAY_LOOPING);
+  loadSlot(SOUND_BOOM, "boom.wav", 0);
+  loadSlot(SOUND_TURN, "turn2.wav", 0);
+  loadSlot(SOUND_BOOM2, "boom2.wav", 0);
+}
+
+void soundPlay(int slot) {
+  if (!usable(slot)) return;
+  SoundSlot* s = &soundSlots[slot];
+  soundBufferStop(s->buffer);
+  soundBufferSetCurrentPosition(s->buffer, 0);
+  if (soundBufferPlay(s->buffer, 0, 0, s->playFlags) != DS_OK)
+    messageBox(0, "Could not play sound", "DirectSound Error", MB_OK);
+}
+
+void soundStop(int slot) {
+  if (!usable(slot)) return;
+  soundBufferStop(soundSlots[slot].buffer);
+}
+
+void soundSetFrequency(int slot, int hertz) {
+  if (!usable(slot)) return;
+  soundBufferSetFrequency(soundSlots[slot].buffer, (uint32_t)hertz);
+}
+
+void soundSetVolume(int slot, int hundredthsOfDecibel) {
+  if (!usable(slot)) return;
+  soundBufferSetVolume(soundSlots[slot].buffer, hundredthsOfDecibel);
+}
+
+void soundPlace(int slot, float x, float y, float z, float vx, float vy, float vz) {
+  if (!usable(slot)) return;
+  DS3DBUFFER params;
+  memset(&params, 0, sizeof params);
+  params.dwSize = DS_3D_RECORD_SIZE;
+  soundBuffer3DGetAllParameters(soundSlots[slot].buffer3d, &params);
+  params.vPosition = D3DVECTOR{x, y, z};
+  params.vVelocity = D3DVECTOR{vx, vy, vz};
+  params.flMinDistance = SLOT_MIN_DISTANCE;
+  params.flMaxDistance = SLOT_MAX_DISTANCE;
+  params.dwMode = DS3DMODE_HEADRELATIVE;
+  soundBuffer3DSetAllParameters(soundSlots[slot].buffer3d, &params, DS3D_IMMEDIATE);
+}
+
+void soundShutdown() {
+  for (int slot = 0; slot < SOUND_SLOT_COUNT; slot++)
+    if (soundSlots[slot].loaded && soundDevice) soundBufferStop(soundSlots[slot].buffer);
+  if (soundDevice) {
+    soundDeviceRelease(soundDevice);
+    soundDevice = 0;
+  }
+}

@@ -1,0 +1,27 @@
+// Media control layer: MIDI song playback driven by command strings, shaped like the desktop's media control interface.
+#pragma once
+#include <stdint.h>
+
+#include "platform/window.h"
+
+// Results, numbered as the media control interface numbers them (0 is success).
+enum {
+  MCIERR_UNRECOGNIZED_COMMAND = 261,
+  MCIERR_HARDWARE = 262,
+  MCIERR_INVALID_DEVICE_NAME = 263,
+  MCIERR_OUT_OF_MEMORY = 264,
+  MCIERR_DEVICE_OPEN = 265,
+  MCIERR_FILE_NOT_FOUND = 275,
+  MCIERR_DUPLICATE_ALIAS = 289,
+  MCIERR_INVALID_FILE = 296,
+  MCIERR_SEQ_NOMIDIPRESENT = 343,
+};
+
+// The music sends its commands here, from the game's thread:
+//   "close all"                                  stop and close every open song
+//   "open <file> type sequencer alias <alias>"   load a MIDI file under an alias
+//   "play <alias> from 0"                        play it from the start, in the background
+// Anything else is an error. Returns 0 on success. The reply buffer, when given, receives
+// an empty string; this backend sends no notifications to the callback window.
+uint32_t mciSendString(const char* command, char* reply, uint32_t replyLength,
+                       WindowHandle callback);

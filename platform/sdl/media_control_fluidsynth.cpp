@@ -1,0 +1,235 @@
+// Media control layer on FluidSynth: one sequencer device at a time. "open" loads a General MIDI
+// soundfont and checks the song; "play" renders the song into a streaming OpenAL source on the
+// output the sound effects use, kept fed by a thread of this layer's own.
+#include "platform/media_control.h"
+
+#include <AL/al.h>
+#include <fluidsynth.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/sdl/openal_shared.h"
+
+static const char* const SOUNDFONTS[] = {
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+enum {
+  STREAM_BUFFERS = 6,
+  STREAM_FRAMES = 2048,        // per buffer: about 46 ms at 44100 Hz
+  TAIL_BUFFERS = 24,           // rendered after the song's last event, for its last notes to fade
+  MAX_TOKENS = 8,
+  MAX_TOKEN = 1024,
+  MAX_ALIAS = 64,
+};
+
+struct Sequencer {
+  int open;
+  char alias[MAX_ALIAS];
+  char fileName[MAX_TOKEN];
+  fluid_settings_t* settings;
+  fluid_synth_t* synth;
+  fluid_player_t* player;
+  int rate;
+  ALuint source;
+  ALuint buffers[STREAM_BUFFERS];
+  int haveAl;
+  std::thread feeder;
+  std::atomic<int> feeding;
+  int tailLeft;  // touched by the feeder only while it runs
+};
+
+static Sequencer sequencer;
+
+static int fileReadable(const char* name) {
+  FILE* f = fopen(name, "rb");
+  if (!f) return 0;
+  fclose(f);
+  return 1;
+}
+
+// Renders one buffer and queues it. Returns 0 once the song and its tail are over.
+static int renderAndQueue(ALuint buffer) {
+  static short pcm[STREAM_FRAMES * 2];
+  if (fluid_player_get_status(sequencer.player) == FLUID_PLAYER_DONE) {
+    if (sequencer.tailLeft <= 0) return 0;
+    sequencer.tailLeft--;
+  }
+  fluid_synth_write_s16(sequencer.synth, STREAM_FRAMES, pcm, 0, 2, pcm, 1, 2);
+  alBufferData(buffer, AL_FORMAT_STEREO16, pcm, (ALsizei)sizeof pcm, sequencer.rate);
+  alSourceQueueBuffers(sequencer.source, 1, &buffer);
+  return 1;
+}
+
+static void feedStream() {
+  while (sequencer.feeding.load()) {
+    ALint processed = 0, queued = 0, state = AL_STOPPED;
+    alGetSourcei(sequencer.source, AL_BUFFERS_PROCESSED, &processed);
+    for (; processed > 0; processed--) {
+      ALuint buffer = 0;
+      alSourceUnqueueBuffers(sequencer.source, 1, &buffer);
+      renderAndQueue(buffer);
+    }
+    alGetSourcei(sequencer.source, AL_BUFFERS_QUEUED, &queued);
+    alGetSourcei(sequencer.source, AL_SOURCE_STATE, &state);
+    if (queued == 0) break;  // the song has ended by itself and played out
+    if (state != AL_PLAYING) alSourcePlay(sequencer.source);  // ran dry: go on
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+static void stopStream() {
+  if (sequencer.feeder.joinable()) {
+    sequencer.feeding.store(0);
+    sequencer.feeder.join();
+  }
+  if (sequencer.haveAl) {
+    alSourceStop(sequencer.source);
+    alSourcei(sequencer.source, AL_BUFFER, 0);  // unqueues everything
+  }
+  if (sequencer.player) {
+    fluid_player_stop(sequencer.player);
+    delete_fluid_player(sequencer.player);
+    sequencer.player = 0;
+  }
+}
+
+static void closeSequencer() {
+  if (!sequencer.open) return;
+  stopStream();
+  if (sequencer.haveAl) {
+    alDeleteSources(1, &sequencer.source);
+    alDeleteBuffers(STREAM_BUFFERS, sequencer.buffers);
+    sequencer.haveAl = 0;
+    openalRelease();
+  }
+  if (sequencer.synth) delete_fluid_synth(sequencer.synth);
+  if (sequencer.settings) delete_fluid_settings(sequencer.settings);
+  sequencer.synth = 0;
+  sequencer.settings = 0;
+  sequencer.open = 0;
+  sequencer.alias[0] = '\0';
+}
+
+static uint32_t openSequencer(const char* fileName, const char* alias) {
+  if (strlen(alias) >= MAX_ALIAS) return MCIERR_INVALID_DEVICE_NAME;
+  if (sequencer.open) return strcasecmp(sequencer.alias, alias) == 0 ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
+  if (!fileReadable(fileName)) return MCIERR_FILE_NOT_FOUND;
+  if (!fluid_is_midifile(fileName)) return MCIERR_INVALID_FILE;
+  const char* soundfont = 0;
+  for (const char* candidate : SOUNDFONTS)
+    if (!soundfont && fileReadable(candidate)) soundfont = candidate;
+  if (!soundfont) return MCIERR_SEQ_NOMIDIPRESENT;
+  if (!openalAcquire()) return MCIERR_HARDWARE;
+
+  sequencer.open = 1;  // from here on closeSequencer undoes whatever was made
+  snprintf(sequencer.alias, sizeof sequencer.alias, "%s", alias);
+  snprintf(sequencer.fileName, sizeof sequencer.fileName, "%s", fileName);
+  alGetError();
+  alGenSources(1, &sequencer.source);
+  if (alGetError() == AL_NO_ERROR) {
+    alGenBuffers(STREAM_BUFFERS, sequencer.buffers);
+    if (alGetError() == AL_NO_ERROR) sequencer.haveAl = 1;
+    else alDeleteSources(1, &sequencer.source);
+  }
+  if (!sequencer.haveAl) {
+    openalRelease();
+    closeSequencer();
+    return MCIERR_HARDWARE;
+  }
+  // The song is heard as it is: at the listener, untouched by distance or Doppler.
+  alSourcei(sequencer.source, AL_SOURCE_RELATIVE, AL_TRUE);
+  alSource3f(sequencer.source, AL_POSITION, 0.0f, 0.0f, 0.0f);
+  alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
+
+  sequencer.rate = openalOutputRate();
+  sequencer.settings = new_fluid_settings();
+  if (sequencer.settings) {
+    fluid_settings_setnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
+    fluid_settings_setnum(sequencer.settings, "synth.gain", 0.5);
+    sequencer.synth = new_fluid_synth(sequencer.settings);
+  }
+  if (!sequencer.synth || fluid_synth_sfload(sequencer.synth, soundfont, 1) == FLUID_FAILED) {
+    closeSequencer();
+    return MCIERR_SEQ_NOMIDIPRESENT;
+  }
+  return 0;
+}
+
+static uint32_t playSequencer(const char* alias) {
+  if (!sequencer.open || strcasecmp(sequencer.alias, alias) != 0) return MCIERR_INVALID_DEVICE_NAME;
+  stopStream();  // playing again starts over
+  fluid_synth_system_reset(sequencer.synth);
+  sequencer.player = new_fluid_player(sequencer.synth);
+  if (!sequencer.player) return MCIERR_OUT_OF_MEMORY;
+  if (fluid_player_add(sequencer.player, sequencer.fileName) != FLUID_OK ||
+      fluid_player_play(sequencer.player) != FLUID_OK) {
+    delete_fluid_player(sequencer.player);
+    sequencer.player = 0;
+    return MCIERR_INVALID_FILE;
+  }
+  sequencer.tailLeft = TAIL_BUFFERS;
+  for (int i = 0; i < STREAM_BUFFERS; i++) renderAndQueue(sequencer.buffers[i]);
+  alGetError();
+  alSourcePlay(sequencer.source);
+  if (alGetError() != AL_NO_ERROR) {
+    stopStream();
+    return MCIERR_HARDWARE;
+  }
+  sequencer.feeding.store(1);
+  sequencer.feeder = std::thread(feedStream);
+  return 0;
+}
+
+// Splits on blanks; a token in double quotes may hold blanks. Returns the count, -1 when too many or too long.
+static int tokenize(const char* command, char tokens[MAX_TOKENS][MAX_TOKEN]) {
+  int count = 0;
+  const char* p = command;
+  for (;;) {
+    while (*p == ' ' || *p == '\t') p++;
+    if (!*p) return count;
+    if (count == MAX_TOKENS) return -1;
+    char end = ' ';
+    if (*p == '"') {
+      end = '"';
+      p++;
+    }
+    int length = 0;
+    while (*p && (end == '"' ? *p != '"' : (*p != ' ' && *p != '\t'))) {
+      if (length == MAX_TOKEN - 1) return -1;
+      tokens[count][length++] = *p++;
+    }
+    if (end == '"') {
+      if (*p != '"') return -1;
+      p++;
+    }
+    tokens[count][length] = '\0';
+    count++;
+  }
+}
+
+static int is(const char* token, const char* word) { return strcasecmp(token, word) == 0; }
+
+uint32_t mciSendString(const char* command, char* reply, uint32_t replyLength, WindowHandle) {
+  if (reply && replyLength > 0) reply[0] = '\0';
+  if (!command) return MCIERR_UNRECOGNIZED_COMMAND;
+  static char tokens[MAX_TOKENS][MAX_TOKEN];
+  int count = tokenize(command, tokens);
+  if (count == 2 && is(tokens[0], "close") && is(tokens[1], "all")) {
+    closeSequencer();
+    return 0;
+  }
+  if (count == 6 && is(tokens[0], "open") && is(tokens[2], "type") && is(tokens[3], "sequencer") &&
+      is(tokens[4], "alias"))
+    return openSequencer(tokens[1], tokens[5]);
+  if (count == 4 && is(tokens[0], "play") && is(tokens[2], "from") && strcmp(tokens[3], "0") == 0)
+    return playSequencer(tokens[1]);
+  return MCIERR_UNRECOGNIZED_COMMAND;
+}
