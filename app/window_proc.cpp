@@ -1,0 +1,90 @@
+// The game window's procedure: each repaint draws a frame, the first key leaves the title,
+// after that the key table steers rider 0 and moves the camera.
+#include "app/window_proc.h"
+
+#include "audio/music.h"
+#include "audio/sound_effects.h"
+#include "render/camera.h"
+#include "render/graphics.h"
+#include "render/hud.h"
+#include "render/world.h"
+#include "sim/riders.h"
+#include "sim/turning.h"
+#include "sim/ui_state.h"
+
+namespace {
+
+const float ACCELERATE = 0.008f;
+
+// Any key leaves the title; D leaves it for attract mode. The key does nothing else, so an
+// arrow that leaves the title does not turn.
+void leaveTitle(WindowHandle window, uintptr_t key) {
+  if (key == 'D') demoActive = 1;
+  titleActive = 0;
+  stopMusic();
+  soundSetVolume(0, -600);
+  soundPlay(0);
+  for (int i = 1; i < riderCount; i++) {
+    // Only the engines of riders 1 and 2 are turned down; 3 and 4 keep their loaded volume.
+    soundSetVolume(1, -100);
+    soundSetVolume(2, -100);
+    soundPlay(i);
+  }
+  invalidateWindow(window);
+}
+
+void pressKey(uintptr_t key) {
+  switch (key) {
+    case VK_LEFT: turnRider(localRider, TURN_LEFT_KEY); break;
+    case VK_RIGHT: turnRider(localRider, TURN_RIGHT_KEY); break;
+    case VK_UP: riders[localRider].accel = ACCELERATE; break;
+    case VK_DOWN: riders[localRider].accel = -ACCELERATE; break;
+    case 'Z': lookDirection = 0; break;
+    case 'X': lookDirection = 1; break;
+    case 'C': lookDirection = 2; break;
+    case 'V': viewMode = (viewMode + 1) % 4; break;
+    case VK_F1: helpVisible = 1; break;
+    case VK_F8: break;
+    default: postQuitMessage(0); break;  // a key with no command ends the game
+  }
+}
+
+// One frame is one simulation step. The window is never validated, so the next repaint
+// is already pending.
+void drawFrame() {
+  beginFrame();
+  updateFrame();
+  drawWorld();
+  drawHud();
+}
+
+}  // namespace
+
+intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return 1;
+    case WM_DESTROY:
+      postQuitMessage(0);
+      return 1;
+    case WM_SIZE: {
+      WindowRect r = {0, 0, 0, 0};
+      if (getWindowRect(window, &r)) resizeGraphics(r.right - r.left, r.bottom - r.top);
+      return 1;
+    }
+    case WM_PAINT:
+      if (!titleActive) drawFrame();
+      return 1;
+    case WM_KEYDOWN:
+      if (titleActive) leaveTitle(window, wParam);
+      else pressKey(wParam);
+      return 1;
+    case WM_KEYUP:
+      lookDirection = 3;
+      helpVisible = 0;
+      riders[localRider].accel = 0.0f;
+      return 1;
+    default:
+      return defaultWindowProc(window, message, wParam, lParam);
+  }
+}
