@@ -39,6 +39,16 @@ intptr_t sizeParam(int width, int height) {
   return (intptr_t)(((uint32_t)height & 0xFFFF) << 16 | ((uint32_t)width & 0xFFFF));
 }
 
+// Virtual-key codes beyond the ones the game names in platform/window.h.
+enum {
+  VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D, VK_NUMPAD0 = 0x60, VK_NUMPAD1 = 0x61,
+  VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F,
+  VK_F13 = 0x7C, VK_NUMLOCK = 0x90, VK_SCROLL = 0x91, VK_SNAPSHOT = 0x2C,
+  VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD,
+  VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC,
+  VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE, VK_OEM_102 = 0xE2,
+};
+
 // Letters and digits map to their upper-case ASCII codes whatever the shift state, as
 // virtual keys do; every key SDL can name gets a code, so any key can quit the game.
 uint32_t virtualKeyOf(const SDL_Keysym& key) {
@@ -46,7 +56,8 @@ uint32_t virtualKeyOf(const SDL_Keysym& key) {
   if (sym >= SDLK_a && sym <= SDLK_z) return (uint32_t)('A' + (sym - SDLK_a));
   if (sym >= SDLK_0 && sym <= SDLK_9) return (uint32_t)('0' + (sym - SDLK_0));
   if (sym >= SDLK_F1 && sym <= SDLK_F12) return (uint32_t)(VK_F1 + (sym - SDLK_F1));
-  if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return (uint32_t)(0x61 + (sym - SDLK_KP_1));
+  if (sym >= SDLK_F13 && sym <= SDLK_F24) return (uint32_t)(VK_F13 + (sym - SDLK_F13));
+  if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return (uint32_t)(VK_NUMPAD1 + (sym - SDLK_KP_1));
   switch (sym) {
     case SDLK_LEFT: return VK_LEFT;
     case SDLK_RIGHT: return VK_RIGHT;
@@ -58,8 +69,14 @@ uint32_t virtualKeyOf(const SDL_Keysym& key) {
     case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
     case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
     case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_LGUI: return VK_LWIN;
+    case SDLK_RGUI: return VK_RWIN;
+    case SDLK_APPLICATION: return VK_APPS;
     case SDLK_PAUSE: return VK_PAUSE;
     case SDLK_CAPSLOCK: return VK_CAPITAL;
+    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK: return VK_SCROLL;
+    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
     case SDLK_ESCAPE: return VK_ESCAPE;
     case SDLK_SPACE: return VK_SPACE;
     case SDLK_PAGEUP: return VK_PRIOR;
@@ -68,7 +85,24 @@ uint32_t virtualKeyOf(const SDL_Keysym& key) {
     case SDLK_HOME: return VK_HOME;
     case SDLK_INSERT: return VK_INSERT;
     case SDLK_DELETE: return VK_DELETE;
-    case SDLK_KP_0: return 0x60;
+    case SDLK_KP_0: return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDLK_KP_PLUS: return VK_ADD;
+    case SDLK_KP_MINUS: return VK_SUBTRACT;
+    case SDLK_KP_PERIOD: return VK_DECIMAL;
+    case SDLK_KP_DIVIDE: return VK_DIVIDE;
+    case SDLK_SEMICOLON: return VK_OEM_1;
+    case SDLK_EQUALS: return VK_OEM_PLUS;
+    case SDLK_COMMA: return VK_OEM_COMMA;
+    case SDLK_MINUS: return VK_OEM_MINUS;
+    case SDLK_PERIOD: return VK_OEM_PERIOD;
+    case SDLK_SLASH: return VK_OEM_2;
+    case SDLK_BACKQUOTE: return VK_OEM_3;
+    case SDLK_LEFTBRACKET: return VK_OEM_4;
+    case SDLK_BACKSLASH: return VK_OEM_5;
+    case SDLK_RIGHTBRACKET: return VK_OEM_6;
+    case SDLK_QUOTE: return VK_OEM_7;
+    case SDLK_LESS: return VK_OEM_102;
     default: return VK_OEM_UNKNOWN;
   }
 }
@@ -161,7 +195,8 @@ int registerWindowClass(const WindowClass* windowClass) {
 }
 
 WindowHandle createWindow(const char* className, const char* title, int width, int height) {
-  if (windowCreated) return 0;
+  // One window at a time: another may be made only after the first has been destroyed.
+  if (windowCreated && !theWindow.destroyed) return 0;
   const WindowClass* cls = 0;
   for (int i = 0; i < registeredClassCount; i++)
     if (strcmp(registeredClasses[i].className, className) == 0) cls = &registeredClasses[i];
@@ -182,6 +217,7 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
                                    width, height, flags);
   if (!sdl) return 0;
 
+  if (windowCreated && theWindow.sdl) SDL_DestroyWindow(theWindow.sdl);
   memset(&theWindow, 0, sizeof theWindow);
   theWindow.sdl = sdl;
   theWindow.windowProc = cls->windowProc;
@@ -204,8 +240,12 @@ int peekMessage(WindowMessage* message) {
     return 1;
   }
   if ((SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) != 0) {
+    // Gather what the desktop has sent, then take events until one becomes a message.
+    // (Polling would stop at the marker of its previous pump and leave newer events
+    // waiting behind a repaint.)
+    SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PollEvent(&e))
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
       if (translateEvent(e, message)) return 1;
   }
   if (quitPosted) {

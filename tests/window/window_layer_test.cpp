@@ -1,0 +1,279 @@
+// The SDL window layer on a private display: creation messages, the message queue read
+// without waiting, repaints only when nothing else waits, key codes, system keys, quitting
+// and destruction.
+#include <gtest/gtest.h>
+#include <SDL.h>
+
+#include <vector>
+
+#include "platform/sdl/window_sdl_internal.h"
+#include "platform/window.h"
+
+namespace {
+
+struct Received {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+std::vector<Received> received;
+int validatePaint = 0;
+
+// Hands what the game does not handle to the default handling, like the game's procedure.
+intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  received.push_back(Received{message, wParam, lParam});
+  switch (message) {
+    case WM_DESTROY:
+      postQuitMessage(0);
+      return 1;
+    case WM_PAINT:
+      if (validatePaint) return defaultWindowProc(window, message, wParam, lParam);
+      return 1;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CREATE:
+    case WM_SIZE:
+      return 1;
+    default:
+      return defaultWindowProc(window, message, wParam, lParam);
+  }
+}
+
+WindowHandle window = 0;
+std::vector<Received> creationMessages;  // what the last creation sent before returning
+
+// A live window: the same one for every test of this process until one destroys it.
+WindowHandle liveWindow() {
+  static int desktop = openDesktop();
+  static int registered = 0;
+  if (!desktop) return 0;
+  if (!registered) {
+    WindowClass cls = {"Layer Test", recordingProc};
+    registered = registerWindowClass(&cls);
+  }
+  if (!window || window->destroyed) {
+    received.clear();
+    window = createWindow("Layer Test", "layer test", 640, 480);
+    creationMessages = received;
+  }
+  return window;
+}
+
+class WindowLayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(liveWindow() != 0) << "no window on the test display";
+    drain();
+    received.clear();
+    validatePaint = 0;
+  }
+  // Takes every waiting message (and the repaint that follows them) without dispatching.
+  void drain() {
+    WindowMessage m;
+    for (int i = 0; i < 1000 && peekMessage(&m); i++)
+      if (m.message == WM_PAINT) break;
+  }
+  int next(WindowMessage* m) {
+    *m = WindowMessage{0, 0, 0, 0};
+    return peekMessage(m);
+  }
+  void pushKey(SDL_Keycode sym, Uint16 mod, int down, int repeat = 0) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = (Uint8)repeat;
+    e.key.keysym.sym = sym;
+    e.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
+    e.key.keysym.mod = mod;
+    e.key.windowID = SDL_GetWindowID(sdlWindowOf(window));
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+  void pushWindowEvent(Uint8 event) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    e.window.windowID = SDL_GetWindowID(sdlWindowOf(window));
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+};
+
+TEST_F(WindowLayerTest, CreationSendsCreateThenSizeBeforeReturning) {
+  ASSERT_EQ(creationMessages.size(), 2u);
+  EXPECT_EQ(creationMessages[0].message, (uint32_t)WM_CREATE);
+  EXPECT_EQ(creationMessages[1].message, (uint32_t)WM_SIZE);
+  EXPECT_EQ(creationMessages[1].lParam & 0xFFFF, 640);
+  EXPECT_EQ((creationMessages[1].lParam >> 16) & 0xFFFF, 480);
+
+  WindowRect r;
+  ASSERT_TRUE(getWindowRect(window, &r));
+  EXPECT_EQ(r.right - r.left, 640);
+  EXPECT_EQ(r.bottom - r.top, 480);
+
+  EXPECT_TRUE(createWindow("Layer Test", "second", 640, 480) == 0)
+      << "no second window while the first lives";
+  WindowClass unnamed = {0, recordingProc};
+  EXPECT_FALSE(registerWindowClass(&unnamed));
+}
+
+TEST_F(WindowLayerTest, RepaintComesOnlyWhenNothingElseWaits) {
+  WindowMessage m;
+  pushKey(SDLK_LEFT, 0, 1);
+  pushKey(SDLK_LEFT, 0, 0);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYUP);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_PAINT);
+  EXPECT_TRUE(m.window == window);
+
+  // A procedure that does not validate gets the repaint again and again.
+  dispatchMessage(&m);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_PAINT);
+
+  // Default painting validates: then nothing waits at all, and the loop does not wait.
+  validatePaint = 1;
+  dispatchMessage(&m);
+  Uint32 start = SDL_GetTicks();
+  EXPECT_FALSE(next(&m));
+  EXPECT_LT(SDL_GetTicks() - start, 100u) << "reading the queue must not wait";
+  invalidateWindow(window);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_PAINT);
+}
+
+TEST_F(WindowLayerTest, KeysCarryVirtualKeyCodes) {
+  struct Case {
+    SDL_Keycode sym;
+    Uint16 mod;
+    uintptr_t vk;
+  } cases[] = {
+      {SDLK_LEFT, 0, 37},   {SDLK_UP, 0, 38},     {SDLK_RIGHT, 0, 39},  {SDLK_DOWN, 0, 40},
+      {SDLK_c, 0, 'C'},     {SDLK_d, 0, 'D'},     {SDLK_v, 0, 'V'},     {SDLK_x, 0, 'X'},
+      {SDLK_z, KMOD_LSHIFT, 'Z'},                 {SDLK_a, KMOD_CAPS, 'A'},
+      {SDLK_q, KMOD_LCTRL, 'Q'},                  {SDLK_F1, 0, 112},    {SDLK_F8, 0, 119},
+      {SDLK_F12, 0, 123},   {SDLK_ESCAPE, 0, 27}, {SDLK_SPACE, 0, 32},  {SDLK_RETURN, 0, 13},
+      {SDLK_KP_ENTER, 0, 13}, {SDLK_LSHIFT, 0, 16}, {SDLK_RCTRL, 0, 17}, {SDLK_5, 0, '5'},
+      {SDLK_KP_5, 0, 0x65}, {SDLK_KP_0, 0, 0x60}, {SDLK_MINUS, 0, 0xBD}, {SDLK_TAB, 0, 9},
+      {SDLK_AUDIOMUTE, 0, 0xFF},
+  };
+  for (const Case& c : cases) {
+    pushKey(c.sym, c.mod, 1);
+    pushKey(c.sym, c.mod, 0);
+    WindowMessage down, up;
+    ASSERT_TRUE(next(&down));
+    ASSERT_TRUE(next(&up));
+    EXPECT_EQ(down.message, (uint32_t)WM_KEYDOWN) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(down.wParam, c.vk) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(down.lParam & KEY_REPEAT_BIT, 0) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(up.message, (uint32_t)WM_KEYUP) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(up.wParam, c.vk) << SDL_GetKeyName(c.sym);
+    EXPECT_TRUE(down.window == window);
+  }
+  // Auto-repeat keeps coming as key-down messages, marked as repeats.
+  pushKey(SDLK_LEFT, 0, 1, 1);
+  WindowMessage m;
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, 37u);
+  EXPECT_NE(m.lParam & KEY_REPEAT_BIT, 0);
+}
+
+TEST_F(WindowLayerTest, SystemKeysGoToDefaultHandlingAndDoNotQuit) {
+  struct Case {
+    SDL_Keycode sym;
+    Uint16 mod;
+    uintptr_t vk;
+  } cases[] = {{SDLK_x, KMOD_LALT, 'X'}, {SDLK_F10, 0, 121}, {SDLK_LALT, KMOD_LALT, 0x12},
+               {SDLK_q, KMOD_RALT, 'Q'}};
+  for (const Case& c : cases) {
+    received.clear();
+    pushKey(c.sym, c.mod, 1);
+    pushKey(c.sym, c.mod, 0);
+    WindowMessage down, up;
+    ASSERT_TRUE(next(&down));
+    ASSERT_TRUE(next(&up));
+    EXPECT_EQ(down.message, (uint32_t)WM_SYSKEYDOWN) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(up.message, (uint32_t)WM_SYSKEYUP) << SDL_GetKeyName(c.sym);
+    EXPECT_EQ(down.wParam, c.vk) << SDL_GetKeyName(c.sym);
+    dispatchMessage(&down);
+    dispatchMessage(&up);
+    ASSERT_EQ(received.size(), 2u) << "nothing but the two key messages reached the window";
+    WindowMessage m;
+    ASSERT_TRUE(next(&m));
+    EXPECT_EQ(m.message, (uint32_t)WM_PAINT) << SDL_GetKeyName(c.sym) << " must not quit";
+  }
+}
+
+TEST_F(WindowLayerTest, QuitComesAfterWaitingMessagesAndBeforeTheRepaint) {
+  pushKey(SDLK_q, 0, 1);
+  postQuitMessage(5);
+  WindowMessage m;
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_QUIT);
+  EXPECT_EQ(m.wParam, 5u);
+  EXPECT_EQ(dispatchMessage(&m), 0) << "the quit message goes to no window";
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_PAINT) << "one quit message per post";
+}
+
+TEST_F(WindowLayerTest, ShowingTheWindowReportsItsSize) {
+  showWindow(window);
+  WindowMessage m;
+  int sizes = 0;
+  for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++) {
+    if (m.message != WM_SIZE) continue;
+    sizes++;
+    EXPECT_EQ(m.lParam & 0xFFFF, 640);
+    EXPECT_EQ((m.lParam >> 16) & 0xFFFF, 480);
+    dispatchMessage(&m);
+  }
+  EXPECT_GE(sizes, 1);
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.back().message, (uint32_t)WM_SIZE);
+}
+
+TEST_F(WindowLayerTest, CloseRequestDestroysTheWindowAndQuits) {
+  pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  WindowMessage m;
+  ASSERT_TRUE(next(&m));
+  ASSERT_EQ(m.message, (uint32_t)WM_CLOSE);
+  dispatchMessage(&m);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].message, (uint32_t)WM_CLOSE);
+  EXPECT_EQ(received[1].message, (uint32_t)WM_DESTROY) << "default closing destroys the window";
+
+  // The desktop's own quit request that follows a last window's close changes nothing.
+  SDL_Event quit;
+  SDL_zero(quit);
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_QUIT);
+  EXPECT_EQ(m.wParam, 0u);
+  invalidateWindow(window);
+  EXPECT_FALSE(next(&m)) << "a destroyed window gets no repaints";
+  EXPECT_EQ(received.size(), 2u);
+}
+
+TEST_F(WindowLayerTest, AltF4ClosesTheWindow) {
+  pushKey(SDLK_F4, KMOD_LALT, 1);
+  WindowMessage m;
+  ASSERT_TRUE(next(&m));
+  ASSERT_EQ(m.message, (uint32_t)WM_SYSKEYDOWN);
+  EXPECT_EQ(m.wParam, 0x73u);
+  dispatchMessage(&m);
+  ASSERT_EQ(received.size(), 3u);
+  EXPECT_EQ(received[1].message, (uint32_t)WM_CLOSE);
+  EXPECT_EQ(received[2].message, (uint32_t)WM_DESTROY);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_QUIT);
+}
+
+}  // namespace
