@@ -64,6 +64,14 @@ static float nextNumber() {
   return token ? (float)atof(token) : 0.0f;
 }
 
+// Sign and digits, 0 if none; numbers too large for an index are held at the int32 limits.
+static int32_t readInteger(const char* token) {
+  long value = strtol(token, 0, 10);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return (int32_t)value;
+}
+
 static void raiseMaxCoordinate(float value) {
   double magnitude = fabs((double)value);
   if (magnitude > maxCoordinate) maxCoordinate = magnitude;
@@ -106,7 +114,7 @@ static void readIndex(char* token) {
     listKind = 0;
     *bracket = ' ';
   }
-  currentNode->indices[currentNode->indexCount] = (int32_t)atoi(token);
+  currentNode->indices[currentNode->indexCount] = readInteger(token);
   currentNode->indexCount++;
 }
 
