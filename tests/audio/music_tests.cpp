@@ -1,0 +1,100 @@
+// The title song through FluidSynth into the loopback output.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "audio/music.h"
+#include "audio/sound_slots.h"
+#include "audio_test_support.h"
+#include "openal_loopback_device.h"
+#include "platform/media_control.h"
+
+namespace {
+
+// Renders in small pieces with pauses, so the song's feeding thread keeps the stream full.
+std::vector<float> renderPaced(double seconds) {
+  const int piece = 1024;
+  std::vector<float> out;
+  std::vector<float> part(piece * 2);
+  int frames = (int)(seconds * LOOPBACK_RATE);
+  for (int done = 0; done < frames; done += piece) {
+    renderLoopback(part.data(), piece);
+    out.insert(out.end(), part.begin(), part.end());
+    std::this_thread::sleep_for(std::chrono::milliseconds(8));
+  }
+  return out;
+}
+
+class Music : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    enterTempDir();
+    writeFile("vask.mid", readFile(std::string(VASK_DATA_DIR) + "/vask.mid"));
+  }
+  void TearDown() override {
+    stopMusic();
+    soundShutdown();
+  }
+};
+
+TEST_F(Music, TheSongPlaysAndStopsAtOnce) {
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  std::vector<float> s = renderPaced(3.0);
+  double level = rms(s, 0, s.size() / 2);
+  EXPECT_GT(level, 0.01) << "the song must be heard";
+  // It keeps going: the last second is as busy as the ones before it.
+  EXPECT_GT(rms(s, 2 * LOOPBACK_RATE, 3 * LOOPBACK_RATE), 0.3 * level);
+  EXPECT_EQ(stopMusic(), 1);
+  EXPECT_FALSE(loopbackIsOpen()) << "closing releases the output";
+  std::vector<float> after = renderPaced(0.2);
+  EXPECT_EQ(rms(after, 0, after.size() / 2), 0.0);
+}
+
+TEST_F(Music, SongAndEffectsShareOneOutput) {
+  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 1.0)));
+  soundInit();
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  EXPECT_EQ(loopbackOpenCount(), 1);
+  soundShutdown();
+  EXPECT_TRUE(loopbackIsOpen()) << "the song still holds the output";
+  std::vector<float> s = renderPaced(1.5);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.01);
+  stopMusic();
+  EXPECT_FALSE(loopbackIsOpen());
+}
+
+TEST_F(Music, WithoutTheSongOrWithABadOneTheTitleIsSilent) {
+  EXPECT_EQ(playMusicFile("missing.mid"), 0);
+  writeFile("bad.mid", Bytes{'n', 'o', 't', ' ', 'm', 'i', 'd', 'i'});
+  EXPECT_EQ(playMusicFile("bad.mid"), 0);
+  EXPECT_FALSE(loopbackIsOpen());
+  std::string longName(300, 'x');
+  EXPECT_EQ(playMusicFile(longName.c_str()), 0) << "a name that does not fit the command is refused";
+  EXPECT_EQ(stopMusic(), 1);
+  // Play then starts normally: the effects open the output as usual.
+  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 1.0)));
+  soundInit();
+  soundPlay(0);
+  std::vector<float> s = renderPaced(0.3);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.05);
+}
+
+TEST_F(Music, OnlyTheThreeCommandsAreUnderstood) {
+  EXPECT_EQ(mciSendString("open vask.mid type sequencer alias MUSIC", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("play MUSIC", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("play MUSIC from 10", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("play OTHER from 0", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("open vask.mid type waveaudio alias M2", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("open vask.mid type sequencer alias MUSIC", 0, 0, 0), 0u) << "alias in use";
+  EXPECT_NE(mciSendString("stop MUSIC", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("", 0, 0, 0), 0u);
+  EXPECT_NE(mciSendString("close", 0, 0, 0), 0u);
+  char reply[8] = "junk";
+  EXPECT_EQ(mciSendString("play music from 0", reply, sizeof reply, 0), 0u) << "aliases ignore case";
+  EXPECT_STREQ(reply, "");
+  EXPECT_EQ(mciSendString("close all", 0, 0, 0), 0u);
+  EXPECT_EQ(mciSendString("close all", 0, 0, 0), 0u) << "closing with nothing open succeeds";
+}
+
+}  // namespace
