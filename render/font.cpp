@@ -38,6 +38,7 @@ void loadFont() {
     }
   }
 
+  if (fontListBase != 0) glDeleteLists(fontListBase, GLYPH_COUNT);  // a reload replaces them
   fontListBase = glGenLists(GLYPH_COUNT);
   // One byte per row: with any wider unpack alignment glBitmap would read past each glyph.
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
