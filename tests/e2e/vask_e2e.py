@@ -1,0 +1,591 @@
+#!/usr/bin/env python3
+"""Drives the real game on the current X display (a private Xvfb) and checks what it shows.
+
+Usage: vask_e2e.py --game PATH --data DIR CASE
+Each case copies the game's files into a fresh working directory, starts the game there,
+presses keys with xdotool, reads the window's pixels with ImageMagick's import and checks
+them, the exit code and standard error. Exit status 0 when the case holds.
+"""
+import argparse
+import ctypes
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Vask Light Cycles by Velmor"
+WIDTH, HEIGHT = 640, 480
+WHITE = (255, 255, 255)
+PANEL = (96, 96, 96)
+FLOOR = (0, 0, 102)
+DATA_FILES = ["vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
+              "boom2.wav", "vask.mid"]
+# Our own match: five riders in colours that are easy to tell apart, scores shown.
+MATCH = "0 1 1\n1 0.5 0\n1 0 1\n0 1 0\n1 1 0\n4 0 1\n"
+RIDER_COLOURS = [(0, 255, 255), (255, 127, 0), (255, 0, 255), (0, 255, 0), (255, 255, 0)]
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def run(*args, **kw):
+    return subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
+
+
+class Image:
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def count(self, x0, y0, x1, y1, pred):
+        """Pixels in [x0, x1) x [y0, y1) (screen rows, top first) for which pred holds."""
+        n = 0
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                if pred(self.at(x, y)):
+                    n += 1
+        return n
+
+    def save(self, path):
+        with open(path, "wb") as f:
+            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + bytes(self.data))
+
+
+def read_ppm(blob):
+    # P6 header: magic, width, height, maxval, each separated by whitespace.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while blob[pos:pos + 1].isspace():
+            pos += 1
+        if blob[pos:pos + 1] == b"#":
+            pos = blob.index(b"\n", pos)
+            continue
+        start = pos
+        while not blob[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(blob[start:pos])
+    check(fields[0] == b"P6" and fields[3] == b"255", "unexpected picture format")
+    width, height = int(fields[1]), int(fields[2])
+    return Image(width, height, blob[pos + 1:pos + 1 + width * height * 3])
+
+
+def near(a, b, tolerance=24):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+class Font:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.bytes = f.read(4096).ljust(4096, b"\0")
+
+    def ink(self, x, y, text):
+        """Screen pixels (column, row from the top) that drawing `text` at overlay (x, y)
+        sets: strings start 10 to the right, glyph cells advance 10, the bitmap's lowest
+        row lies 2 below y and its top row 13 above it."""
+        pixels = []
+        for k, ch in enumerate(text.encode("latin-1")):
+            for row in range(16):
+                bits = self.bytes[ch * 16 + row]
+                for bit in range(8):
+                    if bits & (0x80 >> bit):
+                        pixels.append((int(x) + 10 + 10 * k + bit, HEIGHT - 1 - (int(y) + 13 - row)))
+        return pixels
+
+
+class Game:
+    def __init__(self, args, workdir):
+        self.args, self.workdir, self.proc, self.window = args, workdir, None, None
+
+    def start(self):
+        self.err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
+        self.proc = subprocess.Popen([self.args.game], cwd=self.workdir,
+                                     stdout=subprocess.DEVNULL, stderr=self.err)
+
+    def stderr(self):
+        self.err.flush()
+        with open(os.path.join(self.workdir, "stderr.txt"), "rb") as f:
+            return f.read().decode("latin-1")
+
+    def find(self, name, visible=True, timeout=15.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            cmd = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", name]
+            found = run(*cmd).stdout.split()
+            if found:
+                return found[0].decode()
+            if self.proc.poll() is not None:
+                return None
+            time.sleep(0.1)
+        return None
+
+    def wait_window(self):
+        self.window = self.find("^%s$" % TITLE)
+        check(self.window is not None, "the game window did not show (stderr: %s)" % self.stderr())
+        time.sleep(0.8)  # the title is drawn right after the window shows
+
+    def key(self, *keys):
+        run("xdotool", "key", "--window", self.window, *keys)
+
+    def keydown(self, key):
+        run("xdotool", "keydown", "--window", self.window, key)
+
+    def keyup(self, key):
+        run("xdotool", "keyup", "--window", self.window, key)
+
+    def shot(self, name=None):
+        out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
+        check(out.returncode == 0, "could not read the window: %s" % out.stderr.decode())
+        image = read_ppm(out.stdout)
+        check((image.width, image.height) == (WIDTH, HEIGHT),
+              "window is %dx%d" % (image.width, image.height))
+        if name:
+            image.save(os.path.join(self.workdir, name + ".ppm"))
+        return image
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_exit(self, timeout=10.0):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def close_request(window):
+    """What a desktop's close button sends: a WM_DELETE_WINDOW client message."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("l", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(Event)]
+    display = x11.XOpenDisplay(None)
+    check(display, "cannot open the display")
+    event = Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = int(window)
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.l[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, int(window), 0, 0, ctypes.byref(event))
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XFlush(display)
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay(display)
+
+
+# --- what the screen should show -------------------------------------------------------
+
+def check_text(image, font, x, y, text, colour=WHITE):
+    pixels = font.ink(x, y, text)
+    check(pixels, "the font has no ink for %r" % text)
+    wrong = [(px, py, image.at(px, py)) for px, py in pixels if image.at(px, py) != colour]
+    check(not wrong, "%r at (%d, %d): %d of %d ink pixels are not %s, e.g. %s"
+          % (text, x, y, len(wrong), len(pixels), colour, wrong[:3]))
+
+
+def title_lines(image, font):
+    check_text(image, font, 550, 10, "V1.2")
+    check_text(image, font, 0, 10, "PRESS A KEY TO BEGIN (D FOR DEMO)")
+
+
+def panel_fraction(image):
+    total = 200 * 200
+    return image.count(25, 25, 225, 225, lambda p: p == PANEL) / total
+
+
+def check_minimap(image):
+    frac = panel_fraction(image)
+    check(frac > 0.9, "minimap panel covers only %.0f%% of its place" % (100 * frac))
+    # Its edges: grey just inside, not just outside.
+    for x, y in [(25, 120), (224, 120), (120, 25), (120, 224)]:
+        check(image.at(x, y) == PANEL or image.at(x, y) != (0, 0, 0),
+              "panel edge (%d, %d) is %s" % (x, y, image.at(x, y)))
+    outside = image.count(14, 60, 24, 220, lambda p: p == PANEL) + \
+        image.count(226, 60, 236, 220, lambda p: p == PANEL)
+    check(outside < 50, "the grey panel reaches beyond x 25..225 (%d pixels)" % outside)
+
+
+def check_scores(image):
+    # Five riders: scores at x 0, 150, 300, 450 and 600 (text from 10 to the right), y 434.
+    for i, colour in enumerate(RIDER_COLOURS):
+        x0 = i * 150 + 10
+        n = image.count(x0, HEIGHT - 1 - 447, x0 + 30, HEIGHT - 432,
+                        lambda p, c=colour: p == c)
+        check(n >= 5, "no score in rider %d's colour %s at x %d" % (i, colour, x0))
+
+
+def horizon(image):
+    """The first row from the top where most of the row is floor."""
+    for y in range(0, HEIGHT, 2):
+        if image.count(0, y, WIDTH, y + 1, lambda p: p == FLOOR) > WIDTH // 2:
+            return y
+    return HEIGHT
+
+
+def difference(a, b):
+    n = 0
+    for i in range(0, len(a.data), 3 * 7):
+        if a.data[i:i + 3] != b.data[i:i + 3]:
+            n += 1
+    return n / (len(a.data) / (3 * 7))
+
+
+# --- the cases -----------------------------------------------------------------------------
+
+def make_pattern_jpeg(path, size="640x480", quadrants=True):
+    """Red, green, blue and yellow quadrants (top left, top right, bottom left, bottom
+    right) above a black band where the title's lines go."""
+    w, h = (int(v) for v in size.split("x"))
+    out = run("convert", "-size", "%dx%d" % (w, h), "xc:black",
+              "-fill", "#ff0000", "-draw", "rectangle 0,0 %d,%d" % (w // 2 - 1, h // 2 - 1),
+              "-fill", "#00ff00", "-draw", "rectangle %d,0 %d,%d" % (w // 2, w - 1, h // 2 - 1),
+              "-fill", "#0000ff", "-draw", "rectangle 0,%d %d,%d" % (h // 2, w // 2 - 1, h - 41),
+              "-fill", "#ffff00", "-draw", "rectangle %d,%d %d,%d" % (w // 2, h // 2, w - 1, h - 41),
+              "-type", "TrueColor", "-quality", "95", "jpeg:" + path)
+    check(out.returncode == 0, "convert failed: %s" % out.stderr.decode())
+
+
+QUADRANTS = [((160, 120), (255, 0, 0)), ((480, 120), (0, 255, 0)),
+             ((160, 340), (0, 0, 255)), ((480, 340), (255, 255, 0))]
+
+
+def pattern_shown(image):
+    return [near(image.at(x, y), c, 40) for (x, y), c in QUADRANTS]
+
+
+def case_title_picture(game, font):
+    game.start()
+    game.wait_window()
+    image = game.shot("title")
+    check(all(pattern_shown(image)), "the picture is not shown upright: quadrant colours %s"
+          % [image.at(x, y) for (x, y), _ in QUADRANTS])
+    # Its first column at the left edge, its top row at the top.
+    check(near(image.at(0, 0), (255, 0, 0), 40) and near(image.at(639, 0), (0, 255, 0), 40),
+          "corners %s %s" % (image.at(0, 0), image.at(639, 0)))
+    title_lines(image, font)
+    check(panel_fraction(image) < 0.01, "the minimap shows on the title")
+    time.sleep(0.5)
+    check(difference(image, game.shot()) == 0, "the title changes while no key is pressed")
+
+
+def case_title_repo_picture(game, font):
+    """The picture that ships with the game, against ImageMagick's own decoding of it."""
+    game.start()
+    game.wait_window()
+    image = game.shot("title")
+    out = run("convert", os.path.join(game.workdir, "vask.jpg"), "-depth", "8", "ppm:-")
+    check(out.returncode == 0, "convert cannot read vask.jpg")
+    want = read_ppm(out.stdout)
+    flipped = Image(want.width, want.height,
+                    b"".join(want.data[(want.height - 1 - y) * want.width * 3:
+                                       (want.height - y) * want.width * 3]
+                             for y in range(want.height)))
+
+    def error(reference):
+        total, n = 0, 0
+        for y in range(0, 440, 4):
+            for x in range(0, WIDTH, 4):
+                total += sum(abs(p - q) for p, q in zip(image.at(x, y), reference.at(x, y)))
+                n += 3
+        return total / n
+
+    upright, upside_down = error(want), error(flipped)
+    check(upright < 4, "the picture differs from vask.jpg by %.1f per channel" % upright)
+    check(upside_down > upright + 10, "the picture does not tell up from down")
+    title_lines(image, font)
+
+
+def case_play(game, font):
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(1.0)
+    check(game.running(), "the first key ended the game")
+    image = game.shot("play")
+    check_minimap(image)
+    check_scores(image)
+    # The help is hidden until F1 is held.
+    help_ink = font.ink(0, 414, "Arrow keys: Turn/Accel")
+    check(sum(image.at(x, y) == WHITE for x, y in help_ink) < len(help_ink) // 2,
+          "help shows without F1")
+    # Frames keep coming: the match moves on by itself.
+    time.sleep(0.7)
+    check(difference(image, game.shot()) > 0, "the screen does not change during play")
+    game.key("q")
+    check(game.wait_exit() == 0, "q did not end the game with code 0")
+
+
+def case_help(game, font):
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(0.5)
+    game.keydown("F1")
+    time.sleep(0.6)
+    image = game.shot("help")
+    game.keyup("F1")
+    check_text(image, font, 0, 414, "Arrow keys: Turn/Accel")
+    check_text(image, font, 0, 399, "Z:Look left  X:Look right  C:Look back")
+    check_text(image, font, 0, 384, "V:Change view")
+    time.sleep(0.5)
+    after = game.shot("after_help")
+    ink = font.ink(0, 399, "Z:Look left  X:Look right  C:Look back")
+    check(sum(after.at(x, y) == WHITE for x, y in ink) < len(ink) // 2,
+          "the help stays after F1 is released")
+    check(game.running(), "F1 ended the game")
+
+
+def case_views(game, font):
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(0.5)
+    rows = []
+    for i in range(5):
+        if i:
+            game.key("v")
+            time.sleep(0.4)
+        image = game.shot("view%d" % i)
+        check_minimap(image)
+        rows.append(horizon(image))
+    check(game.running(), "V ended the game")
+    # First person looks level (horizon at the middle); the chase views look down a little
+    # (horizon higher up); the high view looks steeply down; four presses come back.
+    print("horizon rows of the views: %s" % rows)
+    check(rows[0] >= 200, "first-person horizon at row %d (%s)" % (rows[0], rows))
+    check(rows[1] < rows[0] - 30 and rows[2] < rows[0] - 30,
+          "chase views do not look down: horizons %s" % rows)
+    check(rows[3] < rows[1] and rows[3] < rows[2], "high view not steeper: horizons %s" % rows)
+    check(abs(rows[4] - rows[0]) <= 30, "four presses of V do not come back: %s" % rows)
+
+
+def case_f8(game, font):
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(0.5)
+    before = horizon(game.shot())
+    game.key("F8")
+    time.sleep(0.7)
+    check(game.running(), "F8 ended the game")
+    image = game.shot("f8")
+    check_minimap(image)
+    check(abs(horizon(image) - before) <= 30, "F8 changed the view")
+    game.key("q")
+    check(game.wait_exit() == 0, "q after F8 did not end the game with code 0")
+
+
+def case_quit_keys(game, font):
+    """System keys do not quit; an unassigned key does, with code 0."""
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(0.5)
+    game.key("alt+x", "F10")
+    time.sleep(0.7)
+    check(game.running(), "a system key ended the game")
+    game.key("Escape")
+    check(game.wait_exit() == 0, "Escape did not end the game with code 0")
+
+
+def case_close(game, font):
+    game.start()
+    game.wait_window()
+    game.key("g")
+    time.sleep(0.5)
+    close_request(game.window)
+    check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+
+
+def case_close_title(game, font):
+    """Alt+F4 is the desktop's close: it ends the game even from the title."""
+    game.start()
+    game.wait_window()
+    game.key("alt+F4")
+    check(game.wait_exit() == 0, "Alt+F4 did not end the game with code 0")
+
+
+def case_attract(game, font):
+    game.start()
+    game.wait_window()
+    game.key("d")
+    time.sleep(1.0)
+    check(game.running(), "D ended the game")
+    first = game.shot("attract1")
+    frac = panel_fraction(first)
+    check(frac < 0.05, "the minimap shows in attract mode (%.0f%%)" % (100 * frac))
+    check_scores(first)
+    # The tour changes shot every 200 frames; some shots hold the eye still and only turn,
+    # so look a few times.
+    most = 0
+    for i in range(4):
+        time.sleep(0.7)
+        later = game.shot("attract%d" % (i + 2))
+        check(panel_fraction(later) < 0.05, "the minimap shows in attract mode")
+        most = max(most, sum(first.data[k:k + 3] != later.data[k:k + 3]
+                             for k in range(0, len(first.data), 3)))
+        if most > 2000:
+            break
+    check(most > 2000, "the attract view hardly changes (%d pixels)" % most)
+    game.key("q")
+    check(game.wait_exit() == 0, "q did not end attract mode with code 0")
+
+
+def find_mapped_by_tree(name, game, timeout=15.0):
+    """A viewable top-level window of this exact name. (SDL's message box names itself in
+    UTF-8 only, which xdotool's search does not read.)"""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        tree = run("xwininfo", "-root", "-children").stdout.decode("utf-8", "replace")
+        for line in tree.splitlines():
+            parts = line.split()
+            if parts and parts[0].startswith("0x") and ('"%s":' % name) in line:
+                info = run("xwininfo", "-id", parts[0]).stdout.decode()
+                if "IsViewable" in info:
+                    return str(int(parts[0], 16))
+        if game.proc.poll() is not None:
+            return None
+        time.sleep(0.1)
+    return None
+
+
+def case_no_model(game, font):
+    os.remove(os.path.join(game.workdir, "vask3.wrl"))
+    game.start()
+    box = find_mapped_by_tree("Error", game)
+    check(box is not None, "no message box (stderr: %s)" % game.stderr())
+    check("Could not open .WRL file" in game.stderr(), "stderr: %s" % game.stderr())
+    check(game.find("^%s$" % TITLE, visible=True, timeout=0.5) is None,
+          "the game window shows before the model is read")
+    check(game.running(), "the game did not wait for the box")
+    run("xdotool", "key", "--window", box, "Return")
+    check(game.wait_exit() == 1, "exit code after the missing model is not 1")
+
+
+def picture_case(kind):
+    def case(game, font):
+        path = os.path.join(game.workdir, "vask.jpg")
+        if kind == "missing":
+            os.remove(path)
+        elif kind == "wrong_size":
+            make_pattern_jpeg(path, "641x480")
+        elif kind == "not_jpeg":
+            with open(path, "w") as f:
+                f.write("This is a plain text file, not a picture.\n")
+        elif kind == "truncated":
+            make_pattern_jpeg(path)
+            with open(path, "rb") as f:
+                data = f.read()
+            with open(path, "wb") as f:
+                f.write(data[:len(data) // 2])
+        game.start()
+        game.wait_window()
+        image = game.shot("title")
+        title_lines(image, font)
+        err = game.stderr()
+        shown = pattern_shown(image)
+        if kind == "truncated":
+            check(shown[0] and shown[1], "the top of a cut-off picture is not drawn: %s" %
+                  [image.at(x, y) for (x, y), _ in QUADRANTS])
+            check(err.count("Premature end of JPEG file") == 1, "stderr: %s" % err)
+        else:
+            check(not any(shown), "a picture is shown: %s" % shown)
+        if kind == "missing":
+            check("Could not open JPEG\n" in err, "stderr: %s" % err)
+        elif kind == "wrong_size":
+            check("JPEG" not in err, "a wrongly sized picture is reported: %s" % err)
+        elif kind == "not_jpeg":
+            check("Not a JPEG file" in err, "stderr: %s" % err)
+        # The game goes on in every case.
+        game.key("g")
+        time.sleep(0.6)
+        check(game.running(), "the game ended after the title")
+        check_minimap(game.shot("play"))
+        game.key("q")
+        check(game.wait_exit() == 0, "q did not end the game with code 0")
+    return case
+
+
+CASES = {
+    "title_picture": case_title_picture,
+    "title_repo_picture": case_title_repo_picture,
+    "play": case_play,
+    "help": case_help,
+    "views": case_views,
+    "f8": case_f8,
+    "quit_keys": case_quit_keys,
+    "close": case_close,
+    "close_title": case_close_title,
+    "attract": case_attract,
+    "no_model": case_no_model,
+    "picture_missing": picture_case("missing"),
+    "picture_wrong_size": picture_case("wrong_size"),
+    "picture_not_jpeg": picture_case("not_jpeg"),
+    "picture_truncated": picture_case("truncated"),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--keep", action="store_true", help="keep the working directory")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
+
+    workdir = tempfile.mkdtemp(prefix="vask_e2e_%s_" % args.case)
+    for name in DATA_FILES:
+        src = os.path.join(args.data, name)
+        if os.path.exists(src):
+            shutil.copy(src, workdir)
+    with open(os.path.join(workdir, "setup.txt"), "w") as f:
+        f.write(MATCH)
+    if args.case == "title_picture":
+        make_pattern_jpeg(os.path.join(workdir, "vask.jpg"))
+    font = Font(os.path.join(args.data, "flori.fnt"))
+    game = Game(args, workdir)
+    try:
+        CASES[args.case](game, font)
+    except Failure as failure:
+        print("FAILED %s: %s (files in %s)" % (args.case, failure, workdir), file=sys.stderr)
+        game.stop()
+        return 1
+    game.stop()
+    if not args.keep:
+        shutil.rmtree(workdir, ignore_errors=True)
+    print("passed %s" % args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
