@@ -6,6 +6,7 @@
 #include <AL/al.h>
 #include <fluidsynth.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -41,7 +42,7 @@ struct Sequencer {
   ALuint source;
   ALuint buffers[STREAM_BUFFERS];
   int haveAl;
-  std::thread feeder;
+  std::thread* feeder;  // on the heap: a thread object must never be destroyed while it runs
   std::atomic<int> feeding;
   int tailLeft;  // touched by the feeder only while it runs
 };
@@ -85,11 +86,18 @@ static void feedStream() {
   }
 }
 
-static void stopStream() {
-  if (sequencer.feeder.joinable()) {
+static void stopFeeder() {
+  if (sequencer.feeder) {
     sequencer.feeding.store(0);
-    sequencer.feeder.join();
+    sequencer.feeder->join();
+    delete sequencer.feeder;
+    sequencer.feeder = 0;
   }
+}
+
+
+static void stopStream() {
+  stopFeeder();
   if (sequencer.haveAl) {
     alSourceStop(sequencer.source);
     alSourcei(sequencer.source, AL_BUFFER, 0);  // unqueues everything
@@ -117,6 +125,10 @@ static void closeSequencer() {
   sequencer.open = 0;
   sequencer.alias[0] = '\0';
 }
+
+// A song still open when the program ends is closed with it: the feeding thread ends and
+// the output is let go before the libraries they use are torn down.
+static void closeSequencerAtExit() { closeSequencer(); }
 
 static uint32_t openSequencer(const char* fileName, const char* alias) {
   if (strlen(alias) >= MAX_ALIAS) return MCIERR_INVALID_DEVICE_NAME;
@@ -183,8 +195,10 @@ static uint32_t playSequencer(const char* alias) {
     stopStream();
     return MCIERR_HARDWARE;
   }
+  static int exitHookSet = 0;
+  if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
   sequencer.feeding.store(1);
-  sequencer.feeder = std::thread(feedStream);
+  sequencer.feeder = new std::thread(feedStream);
   return 0;
 }
 

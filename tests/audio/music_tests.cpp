@@ -80,6 +80,18 @@ TEST_F(Music, WithoutTheSongOrWithABadOneTheTitleIsSilent) {
   EXPECT_GT(rms(s, 0, s.size() / 2), 0.05);
 }
 
+TEST_F(Music, TheProgramEndsCleanlyWhileTheSongPlays) {
+  // Closing the window on the title ends the process with the song still open.
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        if (playMusicFile("vask.mid") != 1) exit(3);
+        renderPaced(0.1);
+        exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(Music, OnlyTheThreeCommandsAreUnderstood) {
   EXPECT_EQ(mciSendString("open vask.mid type sequencer alias MUSIC", 0, 0, 0), 0u);
   EXPECT_NE(mciSendString("play MUSIC", 0, 0, 0), 0u);
