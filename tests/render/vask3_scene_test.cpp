@@ -55,33 +55,34 @@ TEST(Vask3Scene, CyclesOfTheRealModelShowInTheirRidersColours) {
   buildDisplayLists();
   ASSERT_EQ(chdir(here), 0);
 
-  const float trail0[] = {-700, 0, 0, 0};
-  const float trail1[] = {1100, 180, 420, 180};
-  const float trail2[] = {260, -900, 260, -260};
-  const float trail3[] = {-400, 900, -400, 420, 160, 420};
+  const float trail0[] = {-900, 0, 0, 0};
+  const float trail1[] = {1600, 160, 620, 160};
+  const float trail2[] = {420, -900, 420, -180};
+  const float trail3[] = {300, 900, 900, 900, 900, 360};
   setTrail(0, 2, trail0, 255, 38, 63);
   placeRider(0, 0, 0, 1);
   setTrail(1, 2, trail1, 25, 255, 51);
-  placeRider(1, 420, 180, 3);
+  placeRider(1, 620, 160, 3);
   setTrail(2, 2, trail2, 51, 115, 255);
-  placeRider(2, 260, -260, 0);
+  placeRider(2, 420, -180, 0);
   setTrail(3, 3, trail3, 255, 216, 25);
-  placeRider(3, 160, 420, 1);
+  placeRider(3, 900, 360, 2);
 
-  // Behind rider 0, a little up and to its right, looking ahead along its way.
-  lookFromTo(-170, 75, -90, 230, 5, 60);
+  // Behind rider 0, a little up and to one side, looking ahead along its way.
+  lookFromTo(-150, 70, -45, 300, 0, 40);
   drawWorld();
   const char* shot = getenv("VASK_SCENE_SHOT");
   EXPECT_EQ(saveBackBufferPpm(shot ? shot : "scene.ppm", 640, 480), 1);
 
-  EXPECT_GE(huePixelsAround(40, 14, 0, 25, 1, 0, 0), 40);     // rider 0, red, nearest
-  EXPECT_GE(huePixelsAround(380, 14, 180, 12, 0, 1, 0), 8);   // rider 1, green, oncoming
-  EXPECT_GE(huePixelsAround(260, 14, -220, 12, 0, 0, 1), 8);  // rider 2, blue, crossing
-  EXPECT_GE(huePixelsAround(200, 14, 420, 12, 1, 1, 0), 8);   // rider 3, yellow, ahead
+  EXPECT_GE(huePixelsAround(40, 14, 0, 25, 1, 0, 0), 40);     // rider 0, red, ahead of us
+  EXPECT_GE(huePixelsAround(580, 14, 160, 10, 0, 1, 0), 8);   // rider 1, green, oncoming
+  EXPECT_GE(huePixelsAround(420, 14, -140, 10, 0, 0, 1), 8);  // rider 2, blue, crossing
+  EXPECT_GE(huePixelsAround(900, 14, 320, 8, 1, 1, 0), 6);    // rider 3, yellow, far off
   // Their walls.
-  EXPECT_GE(huePixelsAround(-300, 20, 0, 6, 1, 0, 0), 20);
-  EXPECT_GE(huePixelsAround(800, 20, 180, 4, 0, 1, 0), 6);
-  EXPECT_GE(huePixelsAround(-400, 20, 650, 4, 1, 1, 0), 6);
+  EXPECT_GE(huePixelsAround(-60, 20, 0, 6, 1, 0, 0), 20);
+  EXPECT_GE(huePixelsAround(1000, 20, 160, 3, 0, 1, 0), 6);
+  EXPECT_GE(huePixelsAround(420, 20, -250, 3, 0, 0, 1), 6);
+  EXPECT_GE(huePixelsAround(900, 20, 700, 3, 1, 1, 0), 6);
 }
 
 }  // namespace

@@ -167,6 +167,12 @@ TEST_F(WorldScene, AtCrashStepNineTheBurstIsTwoRedPanels1440By900) {
   lookFromTo(-3000, 450, -1000, -3000, 450, 2000);
   drawCycle(1);
   EXPECT_PRED3(near, pixelAtWorld(-3000, 450, 2000), BLACK, 0);
+  // From step 10 on, nothing at all.
+  riders[1].crashTimer = 10;
+  lookFromTo(3000, 450, -1000, 3000, 450, 2000);
+  drawCycle(1);
+  EXPECT_PRED3(near, pixelAtWorld(3000, 450, 2000), BLACK, 0);
+  EXPECT_PRED3(near, pixelAtWorld(3000 + 300, 50, 2000), BLACK, 0);
   // Step 1 is 160 by 100.
   riders[1].crashTimer = 1;
   lookFromTo(3000, 50, 1700, 3000, 50, 2000);
