@@ -192,8 +192,13 @@ void drawCycleModel(int heading, int rider) {
         green = sg * f * 1.9;
         blue = sb * f * 1.9;
       }
+      // The colour goes inside the polygon: set between polygons it would cut the compiled
+      // list into one small draw per face, and Mesa replays those several times slower.
+      // Flat shading takes a polygon's colour from its first vertex, so the picture is the same.
+      glBegin(GL_POLYGON);
       setPackedColor(packChannels(red, green, blue));
-      drawPolygon(count, face);
+      for (int i = 0; i < count; i++) glVertex3f(-face[i].x, face[i].y, face[i].z);
+      glEnd();
     }
   }
 }
