@@ -117,7 +117,8 @@ class Game:
         with open(os.path.join(self.workdir, "stderr.txt"), "rb") as f:
             return f.read().decode("latin-1")
 
-    def find(self, name, visible=True, timeout=15.0):
+    # Generous: on a loaded machine software GL and a busy Xvfb can take a while.
+    def find(self, name, visible=True, timeout=40.0):
         deadline = time.time() + timeout
         while time.time() < deadline:
             cmd = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", name]
@@ -131,7 +132,9 @@ class Game:
 
     def wait_window(self):
         self.window = self.find("^%s$" % TITLE)
-        check(self.window is not None, "the game window did not show (stderr: %s)" % self.stderr())
+        state = "still running" if self.running() else "exited with %s" % self.proc.returncode
+        check(self.window is not None,
+              "the game window did not show; the game %s (stderr: %s)" % (state, self.stderr()))
         time.sleep(0.8)  # the title is drawn right after the window shows
 
     def key(self, *keys):
@@ -156,7 +159,7 @@ class Game:
     def running(self):
         return self.proc.poll() is None
 
-    def wait_exit(self, timeout=10.0):
+    def wait_exit(self, timeout=30.0):
         try:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -447,7 +450,7 @@ def case_attract(game, font):
     # The tour changes shot every 200 frames; some shots hold the eye still and only turn,
     # so look a few times.
     most = 0
-    for i in range(4):
+    for i in range(12):
         time.sleep(0.7)
         later = game.shot("attract%d" % (i + 2))
         check(panel_fraction(later) < 0.05, "the minimap shows in attract mode")
@@ -460,7 +463,7 @@ def case_attract(game, font):
     check(game.wait_exit() == 0, "q did not end attract mode with code 0")
 
 
-def find_mapped_by_tree(name, game, timeout=15.0):
+def find_mapped_by_tree(name, game, timeout=40.0):
     """A viewable top-level window of this exact name. (SDL's message box names itself in
     UTF-8 only, which xdotool's search does not read.)"""
     deadline = time.time() + timeout
