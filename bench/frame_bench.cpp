@@ -1,0 +1,51 @@
+// Frame rate at 640 by 480: the game's repaint in a five-rider attract-mode match (the
+// real model, display lists and font, through the window procedure) against the cheapest
+// frame on the same window and context (clear and swap). Both run in the same process.
+// Run on a private Xvfb from bench/run_all.sh.
+#include <stdio.h>
+
+#include <benchmark/benchmark.h>
+
+#include "bench/game_setup.h"
+#include "sim/riders.h"
+
+namespace {
+
+void emptyFrame(benchmark::State& state) {
+  for (auto _ : state) drawEmptyFrame();
+  state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void gameFrame(benchmark::State& state) {
+  long points = 0, frames = 0;
+  for (auto _ : state) {
+    drawGameFrame();
+    state.PauseTiming();
+    runLoopChores();
+    points += countTrailPoints();
+    ++frames;
+    state.ResumeTiming();
+  }
+  state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["trail_points"] = frames ? (double)points / (double)frames : 0.0;
+  state.counters["riders"] = riderCount;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!bringUpGame()) return 1;
+  if (riderCount != 5) fprintf(stderr, "bench: the match file gives %d riders, not 5\n", riderCount);
+  startAttractMode();
+  for (int i = 0; i < 300; ++i) {  // riders have laid some walls before timing starts
+    drawGameFrame();
+    runLoopChores();
+  }
+  benchmark::RegisterBenchmark("empty_frame", emptyFrame)->UseRealTime()->Iterations(3000);
+  benchmark::RegisterBenchmark("game_frame", gameFrame)->UseRealTime()->Iterations(3000);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  takeDownGame();
+  return 0;
+}

@@ -1,0 +1,53 @@
+// Proof that a drawing change leaves the picture alone: runs FRAMES frames of the same
+// seeded attract-mode match and prints a digest of the shown picture after every frame
+// ("frame <n> <digest>"). Two builds that draw the same print the same lines. The
+// buffer swap is wrapped at link time (-Wl,--wrap) so the back buffer is read just before
+// it is shown.
+// Usage: vask_bench_frame_digest FRAMES   (on a display)
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "bench/game_setup.h"
+#include "platform/gl_context.h"
+#include "platform/opengl.h"
+
+namespace {
+uint8_t pixels[640 * 480 * 4];
+uint64_t lastDigest = 0;
+
+// FNV-1a over the 640 by 480 back buffer.
+uint64_t digestBackBuffer() {
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  uint64_t h = 1469598103934665603ULL;
+  for (size_t i = 0; i < sizeof pixels; ++i) {
+    h ^= pixels[i];
+    h *= 1099511628211ULL;
+  }
+  return h;
+}
+}  // namespace
+
+extern "C" {
+void __real__Z11swapBuffersP21PlatformDeviceContext(DeviceContext dc);
+void __wrap__Z11swapBuffersP21PlatformDeviceContext(DeviceContext dc) {
+  lastDigest = digestBackBuffer();
+  __real__Z11swapBuffersP21PlatformDeviceContext(dc);
+}
+}
+
+int main(int argc, char** argv) {
+  long frames = argc > 1 ? atol(argv[1]) : 1000;
+  if (frames < 1) frames = 1000;
+  if (!bringUpGame()) return 1;
+  startAttractMode();
+  for (long f = 1; f <= frames; ++f) {
+    drawGameFrame();
+    runLoopChores();
+    printf("frame %ld %016llx\n", f, (unsigned long long)lastDigest);
+  }
+  takeDownGame();
+  return 0;
+}

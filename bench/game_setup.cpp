@@ -1,0 +1,83 @@
+// The bench drivers' game, brought up with the game's own start-up steps.
+#include "bench/game_setup.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include "app/match_file.h"
+#include "app/window_proc.h"
+#include "audio/game_window.h"
+#include "audio/sound_effects.h"
+#include "platform/opengl.h"
+#include "platform/window.h"
+#include "render/arena.h"
+#include "render/attract_mode.h"
+#include "render/graphics.h"
+#include "sim/random.h"
+#include "sim/riders.h"
+#include "sim/ui_state.h"
+
+int bringUpGame() {
+  if (chdir(VASK_DATA_DIR) != 0) {
+    fprintf(stderr, "bench: cannot enter %s\n", VASK_DATA_DIR);
+    return 0;
+  }
+  if (!openDesktop()) {
+    fprintf(stderr, "bench: no display\n");
+    return 0;
+  }
+  seedRandom(1);  // the same match every run
+  static WindowClass windowClass = {"Vask Light Cycles", windowProc};
+  if (!registerWindowClass(&windowClass)) return 0;
+  mainWindow = createWindow("Vask Light Cycles", "Vask Light Cycles by Velmor", 640, 480);
+  if (!mainWindow) {
+    fprintf(stderr, "bench: no window\n");
+    return 0;
+  }
+  readMatchFile();
+  soundInit();
+  if (!buildArena()) {
+    fprintf(stderr, "bench: the model did not load\n");
+    return 0;
+  }
+  resetMatch();
+  if (!initGraphics(mainWindow)) {
+    fprintf(stderr, "bench: GL set-up failed\n");
+    return 0;
+  }
+  return 1;
+}
+
+void startAttractMode() { windowProc(mainWindow, WM_KEYDOWN, 'D', 0); }
+
+void drawGameFrame() { windowProc(mainWindow, WM_PAINT, 0, 0); }
+
+void runLoopChores() {
+  if (demoActive) placeAttractSounds();
+  WindowMessage message;
+  // Repaints are ours to draw; everything else goes to the window procedure as usual.
+  while (peekMessage(&message)) {
+    if (message.message == WM_PAINT || message.message == WM_QUIT) break;
+    translateMessage(&message);
+    dispatchMessage(&message);
+  }
+}
+
+void drawEmptyFrame() {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glFlush();
+  swapBuffers(deviceContext);
+}
+
+long countTrailPoints() {
+  long n = 0;
+  for (int i = 0; i < riderCount; ++i)
+    for (const TrailPoint* p = riders[i].trailHead; p; p = p->next) ++n;
+  return n;
+}
+
+void takeDownGame() {
+  soundShutdown();
+  shutdownGraphics();
+}
