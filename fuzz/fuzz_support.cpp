@@ -9,6 +9,7 @@
 
 char lastMessageBoxText[256];
 int messageBoxCount = 0;
+char debugOutputText[1024];
 
 namespace {
 char scratchPath[512];
@@ -55,9 +56,11 @@ int messageBox(WindowHandle, const char* text, const char*, uint32_t) {
   return IDOK;
 }
 
+void clearDebugOutputText() { debugOutputText[0] = '\0'; }
+
 void outputDebugString(const char* text) {
   if (!text) fuzzFail("debugger output without a text");
   // Reading the whole text lets AddressSanitizer check it is a terminated string.
-  volatile size_t length = strlen(text);
-  (void)length;
+  size_t used = strlen(debugOutputText);
+  snprintf(debugOutputText + used, sizeof debugOutputText - used, "%s", text);
 }

@@ -20,3 +20,7 @@ void writeInputFile(const char* name, const uint8_t* data, size_t size);
 extern char lastMessageBoxText[256];
 extern int messageBoxCount;
 void clearMessageBoxes();
+
+// Everything written to the debugger-output double since the last clear (cut at 1023 bytes).
+extern char debugOutputText[1024];
+void clearDebugOutputText();

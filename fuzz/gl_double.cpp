@@ -25,6 +25,7 @@ GLuint listBase = 0;
 int vertices = 0;
 int listsCompiled = 0;
 int pixelRectangles = 0;
+int listCalls = 0;
 volatile unsigned sink = 0;
 
 void readBytes(const void* bytes, size_t count) {
@@ -50,7 +51,7 @@ void resetGlDouble() {
   insideBegin = 0;
   attribDepth = clientAttribDepth = 0;
   listBase = 0;
-  vertices = listsCompiled = pixelRectangles = 0;
+  vertices = listsCompiled = pixelRectangles = listCalls = 0;
 }
 
 void checkGlDoubleBalanced() {
@@ -62,6 +63,7 @@ void checkGlDoubleBalanced() {
 int glDoubleVertexCount() { return vertices; }
 int glDoubleListsCompiled() { return listsCompiled; }
 int glDoublePixelRectangles() { return pixelRectangles; }
+int glDoubleListCalls() { return listCalls; }
 
 extern "C" {
 
@@ -101,6 +103,7 @@ void glListBase(GLuint base) { listBase = base; }
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
   if (type != GL_UNSIGNED_BYTE) fuzzFail("glCallLists with an unexpected type");
   const unsigned char* names = (const unsigned char*)lists;
+  listCalls++;
   for (GLsizei i = 0; i < n; i++)
     if (!listExists(listBase + names[i])) fuzzFail("glCallLists runs a list that does not exist");
 }

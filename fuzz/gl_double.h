@@ -11,3 +11,4 @@ void checkGlDoubleBalanced();
 int glDoubleVertexCount();      // glVertex3f calls since the reset
 int glDoubleListsCompiled();    // glEndList calls since the reset
 int glDoublePixelRectangles();  // glDrawPixels calls since the reset
+int glDoubleListCalls();        // glCallLists calls since the reset

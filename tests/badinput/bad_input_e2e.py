@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Starts the real game on every data file made bad, and checks what docs/bad-input.md says.
+
+Usage: with_xvfb.sh bad_input_e2e.py --game PATH --data DIR [--jobs N] [CASE...]
+A case is FILE:KIND, KIND one of missing, empty, truncated, garbage (default: all 36).
+Each case runs in a fresh working directory holding the game's files with that one made bad,
+with OpenAL Soft writing its mix to a WAV file there (so the sound files and the song are
+really loaded). The cases share the display they are given, two at a time; each game's
+window is told apart by its process id. A game that must keep running shows its
+window, goes into the attract mode (D), still runs a second later and ends with exit code
+0 on a quit key. A game that must stop shows its "Error" box with the message, and exits
+with code 1 once Return closes it. Neither may report a sanitizer error.
+"""
+import argparse
+import concurrent.futures
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Vask Light Cycles by Velmor"
+FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
+         "boom2.wav", "vask.mid"]
+KINDS = ["missing", "empty", "truncated", "garbage"]
+# The only cell that stops the game; every other one keeps it running.
+STOPS = {("vask3.wrl", "missing"): "Could not open .WRL file"}
+
+
+def garbage(size):
+    """The same pseudo-random bytes the unit tests use (tests/badinput/bad_files.cpp)."""
+    out, x = bytearray(size), 12345
+    for i in range(size):
+        x = (x * 1103515245 + 12345) & 0xFFFFFFFF
+        out[i] = (x >> 16) & 0xFF
+    return bytes(out)
+
+
+def bad_contents(good, kind):
+    if kind == "empty":
+        return b""
+    if kind == "truncated":
+        return good[:len(good) // 2]
+    return garbage(len(good))
+
+
+def xdotool(display, *args):
+    env = dict(os.environ, DISPLAY=display)
+    return subprocess.run(["xdotool"] + list(args), stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, env=env).stdout.decode().split()
+
+
+def title_of(display, window):
+    env = dict(os.environ, DISPLAY=display)
+    return subprocess.run(["xdotool", "getwindowname", window], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, env=env).stdout.decode("utf-8", "replace").rstrip("\n")
+
+
+def visible_window(display, name, pid=None):
+    """A visible window titled exactly `name` (of process `pid` when given), or None. SDL's
+    message box gives its title only as UTF-8 and no process id; xdotool's --name search
+    passes such titles over, so titles are compared here one by one."""
+    query = ["--pid", str(pid)] if pid else ["--class", ".*"]
+    for window in xdotool(display, "search", "--onlyvisible", *query):
+        if title_of(display, window) == name:
+            return window
+    return None
+
+
+def find_window(display, proc, name, timeout, own=True):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        window = visible_window(display, name, proc.pid if own else None)
+        if window:
+            return window
+        if proc.poll() is not None:
+            return None
+        time.sleep(0.1)
+    return None
+
+
+def run_case(game, data, display, name, kind):
+    """Returns None when the case holds, else what went wrong."""
+    workdir = tempfile.mkdtemp(prefix="vask-bad-%s-%s-" % (name, kind))
+    proc = None
+    try:
+        for f in FILES:
+            with open(os.path.join(data, f), "rb") as src:
+                good = src.read()
+            if f == name:
+                if kind != "missing":
+                    with open(os.path.join(workdir, f), "wb") as dst:
+                        dst.write(bad_contents(good, kind))
+            else:
+                with open(os.path.join(workdir, f), "wb") as dst:
+                    dst.write(good)
+        with open(os.path.join(workdir, "alsoft.conf"), "w") as conf:
+            conf.write("[general]\ndrivers = wave\n[wave]\nfile = %s\n"
+                       % os.path.join(workdir, "sound.wav"))
+        env = dict(os.environ, DISPLAY=display, ALSOFT_CONF=os.path.join(workdir, "alsoft.conf"))
+        if os.environ.get("VASK_GAME_PRELOAD"):  # libraries for the game alone (sanitize.sh)
+            env["LD_PRELOAD"] = os.environ["VASK_GAME_PRELOAD"]
+        err_path = os.path.join(workdir, "stderr.txt")
+        with open(err_path, "wb") as err:
+            proc = subprocess.Popen([game], cwd=workdir, env=env, stdout=subprocess.DEVNULL, stderr=err)
+            message = STOPS.get((name, kind))
+            if message:
+                # Only this case stops the game, so at most one such box shows at a time.
+                box = find_window(display, proc, "Error", 20.0, own=False)
+                if box is None:
+                    return "no Error box (exit %s)" % proc.poll()
+                if visible_window(display, TITLE, proc.pid):
+                    return "the game window showed before the Error box"
+                time.sleep(0.3)
+                xdotool(display, "key", "--window", box, "Return")
+                expected = 1
+            else:
+                window = find_window(display, proc, TITLE, 30.0)
+                if window is None:
+                    return "the game window did not show (exit %s)" % proc.poll()
+                time.sleep(0.5)
+                xdotool(display, "key", "--window", window, "d")  # attract mode: frames run
+                time.sleep(1.0)
+                if proc.poll() is not None:
+                    return "the game ended by itself with exit code %s" % proc.returncode
+                xdotool(display, "key", "--window", window, "q")  # no command: quit
+                expected = 0
+            try:
+                code = proc.wait(20.0)
+            except subprocess.TimeoutExpired:
+                return "the game did not end"
+        with open(err_path, "rb") as f:
+            stderr = f.read().decode("latin-1")
+        if code != expected:
+            return "exit code %s, expected %s; stderr: %s" % (code, expected, stderr[-600:])
+        if message and ("Error: %s" % message) not in stderr:
+            return "the box did not say %r; stderr: %s" % (message, stderr[-600:])
+        for bad in ("AddressSanitizer", "LeakSanitizer", "runtime error:"):
+            if bad in stderr:
+                return "sanitizer report: %s" % stderr[stderr.index(bad) - 200:][:1500]
+        return None
+    finally:
+        if proc and proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("cases", nargs="*")
+    args = parser.parse_args()
+    args.game, args.data = os.path.abspath(args.game), os.path.abspath(args.data)
+    display = os.environ.get("DISPLAY")
+    if not display:
+        print("bad_input_e2e.py: no DISPLAY; run it under tests/support/with_xvfb.sh", file=sys.stderr)
+        return 2
+    cases = [tuple(c.split(":")) for c in args.cases] or [(f, k) for f in FILES for k in KINDS]
+    start = time.time()
+    failures = 0
+    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+        results = [(c, pool.submit(run_case, args.game, args.data, display, *c)) for c in cases]
+        for (name, kind), future in results:
+            problem = future.result()
+            verdict = "stops" if (name, kind) in STOPS else "runs"
+            print("%-10s %-9s %-5s %s" % (name, kind, verdict, "ok" if problem is None else "FAILED: " + problem))
+            failures += problem is not None
+    print("%d cases, %d failed, %.0f s" % (len(cases), failures, time.time() - start))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
