@@ -3,6 +3,7 @@
 
 #include "audio/sound_effects.h"
 #include "sim/riders.h"
+#include "sim/wall_candidates.h"
 
 bool strictlyBetween(float value, float a, float b) {
   float low = a < b ? a : b;
@@ -10,27 +11,24 @@ bool strictlyBetween(float value, float a, float b) {
   return low < value && value < high;
 }
 
-// True when a wall of `owner` lies strictly within the stretch from (x, z) to the
+// True when the wall from p to q lies strictly within the stretch from (x, z) to the
 // look-ahead point (lookX, lookZ). Zero-length segments and segments ending exactly on the
 // stretch never count.
+static bool blocks(const TrailPoint* p, const TrailPoint* q, bool alongZ, float x, float z,
+                   float lookX, float lookZ) {
+  if (alongZ) {
+    if (p->x == q->x)  // a wall along our own direction: hit only when on our line
+      return x == p->x && strictlyBetween(lookZ, p->z, q->z);
+    return strictlyBetween(x, p->x, q->x) && strictlyBetween(p->z, z, lookZ);  // crossing
+  }
+  if (p->z == q->z) return z == p->z && strictlyBetween(lookX, p->x, q->x);
+  return strictlyBetween(p->x, x, lookX) && strictlyBetween(z, p->z, q->z);
+}
+
 static bool hitsTrail(const Rider& owner, float x, float z, float lookX, float lookZ) {
   const bool alongZ = x == lookX;
-  for (const TrailPoint* p = owner.trailHead; p && p->next; p = p->next) {
-    const TrailPoint* q = p->next;
-    bool hit;
-    if (alongZ) {
-      if (p->x == q->x)  // a wall along our own direction: hit only when on our line
-        hit = x == p->x && strictlyBetween(lookZ, p->z, q->z);
-      else               // a crossing wall
-        hit = strictlyBetween(x, p->x, q->x) && strictlyBetween(p->z, z, lookZ);
-    } else {
-      if (p->z == q->z)
-        hit = z == p->z && strictlyBetween(lookX, p->x, q->x);
-      else
-        hit = strictlyBetween(p->x, x, lookX) && strictlyBetween(z, p->z, q->z);
-    }
-    if (hit) return true;
-  }
+  for (const TrailPoint* p = owner.trailHead; p && p->next; p = p->next)
+    if (blocks(p, p->next, alongZ, x, z, lookX, lookZ)) return true;
   return false;
 }
 
@@ -40,11 +38,23 @@ void checkCollision(int a) {
   const float lookX = r.x + LOOK_AHEAD * r.dirX;
   const float lookZ = r.z + LOOK_AHEAD * r.dirZ;
 
-  // The first wall found decides who scores: lower rider index, then older segment.
-  for (int i = 0; i < riderCount; ++i) {
-    if (hitsTrail(riders[i], r.x, r.z, lookX, lookZ)) {
-      crashRider(a, i);
-      return;
+  // The first wall found decides who scores: lower rider index, then older segment. The
+  // walls gathered for this movement call keep that order; walls left out cannot be hit.
+  if (const WallCandidates* c = wallCandidatesFor(a)) {
+    const bool alongZ = r.x == lookX;
+    for (int k = 0; k < c->count; ++k) {
+      const TrailPoint* p = c->first[k];
+      if (p->next && blocks(p, p->next, alongZ, r.x, r.z, lookX, lookZ)) {
+        crashRider(a, c->owner[k]);
+        return;
+      }
+    }
+  } else {
+    for (int i = 0; i < riderCount; ++i) {
+      if (hitsTrail(riders[i], r.x, r.z, lookX, lookZ)) {
+        crashRider(a, i);
+        return;
+      }
     }
   }
   // Exactly on the edge is still inside.

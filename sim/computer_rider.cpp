@@ -6,6 +6,7 @@
 #include "sim/random.h"
 #include "sim/riders.h"
 #include "sim/turning.h"
+#include "sim/wall_candidates.h"
 
 const float NOTHING_FOUND = 32000.0f;
 const float DANGER_DISTANCE = 60.0f;
@@ -24,6 +25,29 @@ static void keepSmaller(float& distance, float d) {
   if (d < distance) distance = d;
 }
 
+// The room left on each side of the look-ahead point.
+struct Room {
+  float plusX, minusX, plusZ, minusZ;
+};
+
+// Narrows the room by one wall from p to q (`own`: a wall of the rider itself).
+static void measureWall(Room& room, const TrailPoint* p, const TrailPoint* q, bool own,
+                        const Rider& r, float lookX, float lookZ, bool alongX, bool alongZ) {
+  if (inclusivelyBetween(r.x, p->x, q->x)) {
+    // Our own wall beside us (the one being drawn included) is not room lost.
+    if (own && alongX && p->z == q->z) return;
+    float d = fminf(fabsf(lookZ - p->z), fabsf(lookZ - q->z));
+    // The side is told by the segment's first point; the distance is to its nearer end.
+    if (lookZ > p->z) keepSmaller(room.minusZ, d);
+    else keepSmaller(room.plusZ, d);
+  } else if (inclusivelyBetween(r.z, p->z, q->z)) {
+    if (own && alongZ && p->x == q->x) return;
+    float d = fminf(fabsf(lookX - p->x), fabsf(lookX - q->x));
+    if (lookX > p->x) keepSmaller(room.minusX, d);
+    else keepSmaller(room.plusX, d);
+  }
+}
+
 void steerComputerRider(int a) {
   Rider& r = riders[a];
   if (r.speed == 0.0f) return;  // crashed, perhaps in the collision test just before
@@ -34,28 +58,21 @@ void steerComputerRider(int a) {
   const bool alongX = r.z == lookZ;
   const bool alongZ = r.x == lookX;
 
-  float freePlusX = NOTHING_FOUND, freeMinusX = NOTHING_FOUND;
-  float freePlusZ = NOTHING_FOUND, freeMinusZ = NOTHING_FOUND;
-
-  for (int i = 0; i < riderCount; ++i) {
-    const bool own = i == a;
-    for (const TrailPoint* p = riders[i].trailHead; p && p->next; p = p->next) {
-      const TrailPoint* q = p->next;
-      if (inclusivelyBetween(r.x, p->x, q->x)) {
-        // Our own wall beside us (the one being drawn included) is not room lost.
-        if (own && alongX && p->z == q->z) continue;
-        float d = fminf(fabsf(lookZ - p->z), fabsf(lookZ - q->z));
-        // The side is told by the segment's first point; the distance is to its nearer end.
-        if (lookZ > p->z) keepSmaller(freeMinusZ, d);
-        else keepSmaller(freePlusZ, d);
-      } else if (inclusivelyBetween(r.z, p->z, q->z)) {
-        if (own && alongZ && p->x == q->x) continue;
-        float d = fminf(fabsf(lookX - p->x), fabsf(lookX - q->x));
-        if (lookX > p->x) keepSmaller(freeMinusX, d);
-        else keepSmaller(freePlusX, d);
-      }
+  // Only walls that reach the rider's lines matter; those gathered for this movement
+  // call are all of them, in the same order.
+  Room room = {NOTHING_FOUND, NOTHING_FOUND, NOTHING_FOUND, NOTHING_FOUND};
+  if (const WallCandidates* c = wallCandidatesFor(a)) {
+    for (int k = 0; k < c->count; ++k) {
+      const TrailPoint* p = c->first[k];
+      if (p->next) measureWall(room, p, p->next, c->owner[k] == a, r, lookX, lookZ, alongX, alongZ);
     }
+  } else {
+    for (int i = 0; i < riderCount; ++i)
+      for (const TrailPoint* p = riders[i].trailHead; p && p->next; p = p->next)
+        measureWall(room, p, p->next, i == a, r, lookX, lookZ, alongX, alongZ);
   }
+  float freePlusX = room.plusX, freeMinusX = room.minusX;
+  float freePlusZ = room.plusZ, freeMinusZ = room.minusZ;
 
   // Nothing on a side: the arena edge bounds it. A wall found keeps its distance even
   // when the edge is nearer.

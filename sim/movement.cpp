@@ -6,6 +6,7 @@
 #include "sim/computer_rider.h"
 #include "sim/riders.h"
 #include "sim/ui_state.h"
+#include "sim/wall_candidates.h"
 
 const float SUB_STEP = 2.0f;
 const float LOWEST_SPEED = 10.0f;
@@ -29,6 +30,8 @@ void moveRider(int a) {
   if (!(r.speed > 0.0f)) return;
 
   const bool computerDriven = a != localRider || demoActive == 1;
+  // At most 13 sub-steps at the top speed; more, and the tests see every wall again.
+  gatherWallCandidates(a, 16);
   float covered = 0.0f;
   do {
     r.x += SUB_STEP * r.dirX;
@@ -52,4 +55,5 @@ void moveRider(int a) {
     covered += SUB_STEP;
     // The speed is read again here: a crash (0) ends the call, a swerve (10) may shorten it.
   } while (covered < r.speed);
+  dropWallCandidates();
 }
