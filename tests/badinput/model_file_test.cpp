@@ -93,6 +93,7 @@ TEST_F(ModelFileBadInput, EmptyFileGivesAnEmptyModelAndTheGameGoesOn) {
 TEST_F(ModelFileBadInput, GarbageReadsAsAModelWithoutFaces) {
   ASSERT_EQ(startUp(FILE_GARBAGE), 1);
   EXPECT_EQ(messageBoxCount, 0);
+  EXPECT_EQ(headingModels[0], nullptr);  // not one DEF in it: no node at all
   EXPECT_EQ(glDoubleListsCompiled(), 1 + 4 * riderCount);
   EXPECT_EQ(glDoubleVertexCount(), FLOOR_VERTICES);
 }
