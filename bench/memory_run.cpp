@@ -1,8 +1,12 @@
 // Resident memory over a long attract-mode run: the game's repaint and main-loop chores
 // for FRAMES frames, sampling the resident set and the trail points alive every SAMPLE
 // frames. Usage: vask_bench_memory FRAMES SAMPLE   (on a display; bench/run_all.sh and
-// bench/soak.sh run it on a private Xvfb). Prints "sample <frame> <rss_kib> <points>" lines,
-// then "peak_rss_kib", "respawns" and "done".
+// bench/soak.sh run it on a private Xvfb). Prints "sample <frame> <rss_kib> <points>
+// <heap_kib>" lines, then "peak_rss_kib", "respawns" and "done". The heap figure is what the
+// allocator holds for live blocks: with the address sanitizer its own count, which leaves
+// out the freed blocks it keeps in quarantine; otherwise the C library's.
+#include <malloc.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -35,6 +39,17 @@ long peakKib() {
 
 }  // namespace
 
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
+namespace {
+long heapKib() {
+  if (__sanitizer_get_current_allocated_bytes)
+    return (long)(__sanitizer_get_current_allocated_bytes() / 1024);
+  struct mallinfo2 m = mallinfo2();
+  return (long)((m.uordblks + m.hblkhd) / 1024);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   long frames = argc > 1 ? atol(argv[1]) : 100000;
   long every = argc > 2 ? atol(argv[2]) : 10000;
@@ -46,7 +61,7 @@ int main(int argc, char** argv) {
 
   long respawns = 0, mostPoints = 0;
   int wasCrashed[MAX_RIDERS] = {0};
-  printf("sample 0 %ld %ld\n", residentKib(), countTrailPoints());
+  printf("sample 0 %ld %ld %ld\n", residentKib(), countTrailPoints(), heapKib());
   for (long f = 1; f <= frames; ++f) {
     drawGameFrame();
     runLoopChores();
@@ -60,7 +75,7 @@ int main(int argc, char** argv) {
       if (points > mostPoints) mostPoints = points;
     }
     if (f % every == 0) {
-      printf("sample %ld %ld %ld\n", f, residentKib(), countTrailPoints());
+      printf("sample %ld %ld %ld %ld\n", f, residentKib(), countTrailPoints(), heapKib());
       fflush(stdout);
     }
   }

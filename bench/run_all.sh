@@ -16,7 +16,7 @@ trap 'rm -rf "$out"' EXIT
 echo "run_all: building into $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASK_BUILD_BENCH=ON \
   -DVASK_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target vask vask_bench_frame vask_bench_sim vask_bench_memory \
+cmake --build "$build" -j2 --target vask_bench_frame vask_bench_sim vask_bench_memory \
   vask_bench_startup vask_bench_startup_game >/dev/null
 
 xvfb=$root/tests/support/with_xvfb.sh
@@ -114,7 +114,7 @@ with open(os.path.join(out, "memory.txt")) as f:
         if not p:
             continue
         if p[0] == "sample":
-            samples.append((int(p[1]), int(p[2]), int(p[3])))
+            samples.append((int(p[1]), int(p[2]), int(p[3]), int(p[4])))
         elif p[0] == "peak_rss_kib":
             peak = int(p[1])
         elif p[0] == "most_trail_points":
@@ -125,6 +125,7 @@ with open(os.path.join(out, "memory.txt")) as f:
 # resident set grows by less than 1 MiB over the rest of the run.
 settled = [s for s in samples if s[0] >= 20000] or samples
 growth = settled[-1][1] - settled[0][1] if settled else 0
+heap_growth = settled[-1][3] - settled[0][3] if settled else 0
 
 now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
 cpu = ctx.get("num_cpus"), ctx.get("mhz_per_cpu")
@@ -156,6 +157,7 @@ row("Start-up to title, with sound and music", f"{sound['title'][0]:.0f} ms (fas
 row(f"Peak resident memory, {samples[-1][0]:,} frames", f"{peak/1024:.1f} MiB", "", None)
 row("Resident memory growth after frame 20,000", f"{growth:+d} KiB ({respawns} respawns, at most {most} trail points alive)",
     "flat (under 1 MiB)", abs(growth) < 1024)
+row("Live heap growth after frame 20,000", f"{heap_growth:+d} KiB", "flat (under 1 MiB)", abs(heap_growth) < 1024)
 
 steps = ["desktop", "window", "match_file", "sound", "model", "music", "graphics", "title"]
 def phase_table(m):
@@ -172,8 +174,8 @@ tail = [
     f"- no sound device: {phase_table(silent)}",
     f"- with sound: {phase_table(sound)}",
     "",
-    "Resident memory samples (frame: KiB resident, trail points alive): "
-    + ", ".join(f"{f:,}: {k:,} KiB / {p}" for f, k, p in samples),
+    "Memory samples (frame: resident KiB / live heap KiB / trail points alive): "
+    + ", ".join(f"{f:,}: {k:,}/{h:,}/{p}" for f, k, p, h in samples),
 ]
 if os.path.exists(soakfile):
     with open(soakfile) as f:
