@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Starts the real game on every data file made bad, and checks what docs/bad-input.md says.
 
-Usage: with_xvfb.sh bad_input_e2e.py --game PATH --data DIR [--jobs N] [CASE...]
+Usage: bad_input_e2e.py --game PATH --data DIR [--jobs N] [CASE...]
 A case is FILE:KIND, KIND one of missing, empty, truncated, garbage (default: all 36).
 Each case runs in a fresh working directory holding the game's files with that one made bad,
 with OpenAL Soft writing its mix to a WAV file there (so the sound files and the song are
-really loaded). The cases share the display they are given, two at a time; each game's
-window is told apart by its process id. A game that must keep running shows its
+really loaded). Each case gets a private Xvfb of its own, two cases at a time: games that
+shared one display stole each other's keyboard focus, so a key meant for one reached the
+other. A game that must keep running shows its
 window, goes into the attract mode (D), still runs a second later and ends with exit code
 0 on a quit key. A game that must stop shows its "Error" box with the message, and exits
 with code 1 once Return closes it. Neither may report a sanitizer error.
@@ -80,11 +81,32 @@ def find_window(display, proc, name, timeout, own=True):
     return None
 
 
-def run_case(game, data, display, name, kind):
+def start_xvfb():
+    """A private X server; returns (process, display) or (process, None) if it never came up."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"], pass_fds=(write_end,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    number = number.strip()
+    return xvfb, (":" + number.decode()) if number else None
+
+
+def run_case(game, data, name, kind):
     """Returns None when the case holds, else what went wrong."""
     workdir = tempfile.mkdtemp(prefix="vask-bad-%s-%s-" % (name, kind))
     proc = None
+    xvfb, display = start_xvfb()
     try:
+        if display is None:
+            return "Xvfb did not start"
         for f in FILES:
             with open(os.path.join(data, f), "rb") as src:
                 good = src.read()
@@ -107,7 +129,7 @@ def run_case(game, data, display, name, kind):
             message = STOPS.get((name, kind))
             if message:
                 # Only this case stops the game, so at most one such box shows at a time.
-                box = find_window(display, proc, "Error", 20.0, own=False)
+                box = find_window(display, proc, "Error", 40.0, own=False)
                 if box is None:
                     return "no Error box (exit %s)" % proc.poll()
                 if visible_window(display, TITLE, proc.pid):
@@ -116,7 +138,7 @@ def run_case(game, data, display, name, kind):
                 xdotool(display, "key", "--window", box, "Return")
                 expected = 1
             else:
-                window = find_window(display, proc, TITLE, 30.0)
+                window = find_window(display, proc, TITLE, 40.0)
                 if window is None:
                     return "the game window did not show (exit %s)" % proc.poll()
                 time.sleep(0.5)
@@ -127,7 +149,7 @@ def run_case(game, data, display, name, kind):
                 xdotool(display, "key", "--window", window, "q")  # no command: quit
                 expected = 0
             try:
-                code = proc.wait(20.0)
+                code = proc.wait(30.0)
             except subprocess.TimeoutExpired:
                 return "the game did not end"
         with open(err_path, "rb") as f:
@@ -144,6 +166,8 @@ def run_case(game, data, display, name, kind):
         if proc and proc.poll() is None:
             proc.kill()
             proc.wait()
+        xvfb.kill()
+        xvfb.wait()
         shutil.rmtree(workdir, ignore_errors=True)
 
 
@@ -155,15 +179,11 @@ def main():
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     args.game, args.data = os.path.abspath(args.game), os.path.abspath(args.data)
-    display = os.environ.get("DISPLAY")
-    if not display:
-        print("bad_input_e2e.py: no DISPLAY; run it under tests/support/with_xvfb.sh", file=sys.stderr)
-        return 2
     cases = [tuple(c.split(":")) for c in args.cases] or [(f, k) for f in FILES for k in KINDS]
     start = time.time()
     failures = 0
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        results = [(c, pool.submit(run_case, args.game, args.data, display, *c)) for c in cases]
+        results = [(c, pool.submit(run_case, args.game, args.data, *c)) for c in cases]
         for (name, kind), future in results:
             problem = future.result()
             verdict = "stops" if (name, kind) in STOPS else "runs"
