@@ -46,8 +46,15 @@ asan_error = "ERROR: AddressSanitizer" in errtext or "runtime error:" in errtext
 leaks = re.findall(r"SUMMARY: AddressSanitizer: (\d+) byte\(s\) leaked in (\d+) allocation", errtext)
 suppressed = re.findall(r"^\s*(\d+)\s+(\d+)\s+(\S+)$", errtext, re.M)
 settled = [s for s in samples if s[0] >= 40000] or samples
-growth = settled[-1][1] - settled[0][1] if settled else 0
-heap_growth = settled[-1][3] - settled[0][3] if settled else 0
+def trend(column):  # least-squares trend of the samples, carried over the stretch, in KiB
+    xs = [s[0] for s in settled]
+    ys = [s[column] for s in settled]
+    if len(xs) < 2:
+        return 0.0
+    mx, my = sum(xs) / len(xs), sum(ys) / len(ys)
+    slope = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
+    return slope * (xs[-1] - xs[0])
+growth, heap_growth = trend(1), trend(3)
 ok_frames = done == frames and rc == 0
 # The sanitizer keeps freed blocks in quarantine and its own bookkeeping, so the resident
 # set is reported but judged by the live heap: it must not grow.
@@ -58,11 +65,12 @@ lines = ["## Soak run (`bench/soak.sh`)", "",
 lines.append(f"- Ran to the end: {'yes' if ok_frames else 'no (exit code %d)' % rc}; {respawns} respawns.")
 lines.append(f"- Memory errors: {'yes, see the sanitizer report' if asan_error else 'none'}.")
 lines.append(f"- Leaks: {'%s bytes in %s allocations' % leaks[0] if leaks else 'none reported'}"
-             + (f" (suppressed inside the GL, X, SDL and sound libraries only: {len(suppressed)} suppression rules matched)" if suppressed else "") + ".")
+             + (" (suppressed, inside the driver and system libraries only: " + ", ".join(f"{name} {int(b):,} bytes" for _, b, name in suppressed) + ")" if suppressed else "") + ".")
 if settled and peak:
-    lines.append(f"- Live heap after frame 40,000: {settled[0][3]:,} KiB, at the end {settled[-1][3]:,} KiB ({heap_growth:+d} KiB).")
-    lines.append(f"- Resident set (with the sanitizer's quarantine and shadow memory) after frame 40,000: {settled[0][1]:,} KiB, "
-                 f"at the end {settled[-1][1]:,} KiB ({growth:+d} KiB); peak {peak:,} KiB.")
+    lines.append(f"- Live heap from frame 40,000: trend {heap_growth:+.0f} KiB over the run, samples within "
+                 f"{min(s[3] for s in settled):,}..{max(s[3] for s in settled):,} KiB.")
+    lines.append(f"- Resident set (with the sanitizer's quarantine and shadow memory) from frame 40,000: trend {growth:+.0f} KiB, "
+                 f"samples within {min(s[1] for s in settled):,}..{max(s[1] for s in settled):,} KiB; peak {peak:,} KiB.")
 else:
     lines.append("- Memory: no samples.")
 lines.append("- Samples (frame: resident KiB / live heap KiB / trail points): "
