@@ -7,7 +7,10 @@ cd "$(dirname "$0")"
 bash scripts/setup.sh
 
 echo "== The test suite =="
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE e2e
+# The end-to-end tests drive real windows on software GL through xdotool; on a loaded
+# machine one of them now and then misses its window, so each gets a second try.
+ctest --test-dir build --output-on-failure -j"$(nproc)" -L e2e --repeat until-pass:2
 suite=$(ctest --test-dir build -N | sed -n 's/^Total Tests: //p')
 
 echo "== The unit and scene suite under the sanitizers =="

@@ -81,6 +81,15 @@ def find_window(display, proc, name, timeout, own=True):
     return None
 
 
+def stacks_of(proc):
+    """Where a game that never showed its window is stuck, when gdb is at hand."""
+    if proc.poll() is not None or not shutil.which("gdb"):
+        return ""
+    out = subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex", "thread apply all bt 12"],
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    return "; where it is:\n" + out.stdout.decode("latin-1")[-6000:]
+
+
 def start_xvfb():
     """A private X server; returns (process, display) or (process, None) if it never came up."""
     read_end, write_end = os.pipe()
@@ -140,7 +149,7 @@ def run_case(game, data, name, kind):
             else:
                 window = find_window(display, proc, TITLE, 40.0)
                 if window is None:
-                    return "the game window did not show (exit %s)" % proc.poll()
+                    return "the game window did not show (exit %s)%s" % (proc.poll(), stacks_of(proc))
                 time.sleep(0.5)
                 xdotool(display, "key", "--window", window, "d")  # attract mode: frames run
                 time.sleep(1.0)
