@@ -20,18 +20,8 @@ Rider riders[MAX_RIDERS];  // the cycle colours drawCycleModel reads; nothing el
 
 namespace {
 
-void freeNodes(ModelNode* node) {
-  while (node) {
-    ModelNode* next = node->next;
-    free(node->vertices);
-    free(node->indices);
-    free(node);
-    node = next;
-  }
-}
-
 void resetReader() {
-  freeNodes(nodeList);
+  freeModelNodeList(nodeList);
   nodeList = 0;
   currentNode = 0;
   braceDepth = 0;
@@ -134,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkGlDoubleBalanced();
 
   for (int h = 0; h < 4; h++) {
-    freeNodes(headingModels[h]);
+    freeModelNodeList(headingModels[h]);
     headingModels[h] = 0;
   }
   free(faceShades);

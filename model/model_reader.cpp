@@ -249,3 +249,13 @@ int loadModel(const char* fileName) {
   fclose(file);
   return 1;
 }
+
+void freeModelNodeList(ModelNode* head) {
+  while (head) {
+    ModelNode* next = head->next;
+    free(head->vertices);
+    free(head->indices);
+    free(head);
+    head = next;
+  }
+}

@@ -51,3 +51,7 @@ int loadModel(const char* fileName);
 
 // loadModel hands each token of a line here; it may take more tokens of the same line.
 void parseModelToken(char* token);
+
+// Frees a list of nodes (linked by `next`) with their vertex and index arrays. Arena set-up
+// hands the reader's nodes back with it once the heading copies exist.
+void freeModelNodeList(ModelNode* head);

@@ -22,14 +22,7 @@ void setCorner(ModelVertex* v, float x, float y, float z) {
 
 // Hands back the nodes the reader built; the heading copies own their own arrays.
 void freeModelNodes() {
-  ModelNode* node = nodeList;
-  while (node) {
-    ModelNode* next = node->next;
-    free(node->vertices);
-    free(node->indices);
-    free(node);
-    node = next;
-  }
+  freeModelNodeList(nodeList);
   nodeList = 0;
   currentNode = 0;  // it pointed into the freed list
 }

@@ -17,16 +17,6 @@
 
 namespace {
 
-void freeNodes(ModelNode* node) {
-  while (node) {
-    ModelNode* next = node->next;
-    free(node->vertices);
-    free(node->indices);
-    free(node);
-    node = next;
-  }
-}
-
 class ModelFileBadInput : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,10 +30,10 @@ class ModelFileBadInput : public ::testing::Test {
     resetGlDouble();
   }
   void TearDown() override {
-    freeNodes(nodeList);
+    freeModelNodeList(nodeList);
     nodeList = 0;
     for (ModelNode*& copy : headingModels) {
-      freeNodes(copy);
+      freeModelNodeList(copy);
       copy = 0;
     }
     free(faceShades);

@@ -24,13 +24,8 @@ static ::testing::Environment* const removeModelFiles =
     ::testing::AddGlobalTestEnvironment(new RemoveModelFiles);
 
 void resetModelReader() {
-  while (nodeList) {
-    ModelNode* next = nodeList->next;
-    free(nodeList->vertices);
-    free(nodeList->indices);
-    free(nodeList);
-    nodeList = next;
-  }
+  freeModelNodeList(nodeList);
+  nodeList = 0;
   currentNode = 0;
   braceDepth = 0;
   ignoreShadingMode = 0;

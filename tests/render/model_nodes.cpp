@@ -30,22 +30,12 @@ ModelNode* pushModelNode(ModelNode* parent, int vertexCount, const float* xyz, i
   return node;
 }
 
-static void freeList(ModelNode* node) {
-  while (node) {
-    ModelNode* next = node->next;
-    free(node->vertices);
-    free(node->indices);
-    free(node);
-    node = next;
-  }
-}
-
 void clearModelState() {
-  freeList(nodeList);
+  freeModelNodeList(nodeList);
   nodeList = 0;
   currentNode = 0;
   for (int i = 0; i < 4; i++) {
-    freeList(headingModels[i]);
+    freeModelNodeList(headingModels[i]);
     headingModels[i] = 0;
   }
   free(faceShades);
