@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""The real game's sound, end to end: OpenAL Soft writes everything the game mixes to a WAV
+file (its "wave" output, which runs in real time), and the samples around the first key
+show the title music stopping and the engines starting.
+
+Usage: with_xvfb.sh sound_e2e.py --game PATH --data DIR CASE
+  music_stops:    the real song; every sound effect replaced by silence. The title is
+                  loud, and after the first key everything is silent.
+  engines_start:  no song; the real sound effects. The title is silent, and after the
+                  first key the engines are heard.
+"""
+import argparse
+import math
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Vask Light Cycles by Velmor"
+SOUND_FILES = ["cyc4.wav", "boom.wav", "turn2.wav", "boom2.wav"]
+OTHER_FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg"]
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def silent_wav(path, seconds=0.5, rate=22050):
+    frames = int(seconds * rate)
+    data = b"\0\0" * frames
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(data)) + b"WAVE")
+        f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt)
+        f.write(b"data" + struct.pack("<I", len(data)) + data)
+
+
+def read_wav(path):
+    """(rate, channels, samples as floats -1..1, interleaved) of a 16-bit or float WAV. The
+    header of a file still being written may hold sizes of 0, so the data runs to the end."""
+    with open(path, "rb") as f:
+        raw = f.read()
+    check(raw[:4] == b"RIFF" and raw[8:12] == b"WAVE", "the sound output is not a WAV file")
+    pos, fmt, data = 12, None, None
+    while pos + 8 <= len(raw):
+        ident, size = raw[pos:pos + 4], struct.unpack("<I", raw[pos + 4:pos + 8])[0]
+        body = raw[pos + 8:pos + 8 + size] if ident != b"data" or size else raw[pos + 8:]
+        if ident == b"fmt ":
+            fmt = body
+        elif ident == b"data":
+            data = body
+            break
+        pos += 8 + size + (size & 1)
+    check(fmt is not None and data is not None, "no fmt or data chunk in the sound output")
+    tag, channels, rate = struct.unpack("<HHI", fmt[:8])
+    bits = struct.unpack("<H", fmt[14:16])[0]
+    if tag == 0xFFFE:  # extensible: the real format sits in the sub-format GUID
+        tag = struct.unpack("<H", fmt[24:26])[0]
+    if tag == 1 and bits == 16:
+        n = len(data) // 2
+        samples = [v / 32768.0 for v in struct.unpack("<%dh" % n, data[:2 * n])]
+    elif tag == 3 and bits == 32:
+        n = len(data) // 4
+        samples = list(struct.unpack("<%df" % n, data[:4 * n]))
+    else:
+        raise Failure("unexpected sound format tag %d, %d bits" % (tag, bits))
+    return rate, channels, samples
+
+
+def rms(samples, rate, channels, start, end):
+    a, b = int(start * rate) * channels, int(end * rate) * channels
+    part = samples[max(a, 0):max(b, 0)]
+    check(len(part) > rate * channels // 4, "the sound output does not reach %.1f s" % end)
+    return math.sqrt(sum(v * v for v in part) / len(part))
+
+
+def find_window(proc, timeout=40.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.split()
+        if found:
+            return found[0].decode()
+        if proc.poll() is not None:
+            return None
+        time.sleep(0.1)
+    return None
+
+
+def run(args):
+    work = tempfile.mkdtemp(prefix="vask_sound_%s_" % args.case)
+    proc = None
+    try:
+        for name in OTHER_FILES:
+            shutil.copy(os.path.join(args.data, name), work)
+        for name in SOUND_FILES:
+            if args.case == "music_stops":
+                silent_wav(os.path.join(work, name))
+            else:
+                shutil.copy(os.path.join(args.data, name), work)
+        if args.case == "music_stops":
+            shutil.copy(os.path.join(args.data, "vask.mid"), work)
+        out = os.path.join(work, "sound.wav")
+        with open(os.path.join(work, "alsoft.conf"), "w") as conf:
+            conf.write("[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
+                       "frequency = 44100\n[wave]\nfile = %s\n" % out)
+        env = dict(os.environ, ALSOFT_CONF=os.path.join(work, "alsoft.conf"))
+        started = time.time()
+        with open(os.path.join(work, "stderr.txt"), "wb") as err:
+            proc = subprocess.Popen([args.game], cwd=work, env=env, stdout=subprocess.DEVNULL,
+                                    stderr=err)
+        window = find_window(proc)
+        check(window is not None, "the game window did not show")
+        time.sleep(3.0)  # the title, with its song if there is one
+        key_at = time.time() - started
+        subprocess.run(["xdotool", "key", "--window", window, "g"])
+        time.sleep(3.0)  # play, engines running
+        subprocess.run(["xdotool", "key", "--window", window, "q"])
+        check(proc.wait(30) == 0, "q did not end the game with code 0")
+        proc = None
+
+        rate, channels, samples = read_wav(out)
+        # The output opens a little after the process starts and runs in real time, so its
+        # clock is at most slightly behind ours: measure well clear of the key on both sides.
+        title = rms(samples, rate, channels, key_at - 2.0, key_at - 0.6)
+        play = rms(samples, rate, channels, key_at + 0.8, key_at + 2.4)
+        print("rms on the title %.4f, in play %.4f" % (title, play))
+        if args.case == "music_stops":
+            check(title > 0.02, "no music on the title (rms %.4f)" % title)
+            check(play < 0.001, "the music goes on after the first key (rms %.4f)" % play)
+        else:
+            check(title < 0.001, "sound on a title without a song (rms %.4f)" % title)
+            check(play > 0.01, "no engines after the first key (rms %.4f)" % play)
+        shutil.rmtree(work, ignore_errors=True)
+        return 0
+    except Failure as failure:
+        print("FAILED %s: %s (files in %s)" % (args.case, failure, work), file=sys.stderr)
+        return 1
+    finally:
+        if proc and proc.poll() is None:
+            proc.kill()
+            proc.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("case", choices=["music_stops", "engines_start"])
+    args = parser.parse_args()
+    args.game, args.data = os.path.abspath(args.game), os.path.abspath(args.data)
+    if not os.environ.get("DISPLAY"):
+        print("sound_e2e.py: no DISPLAY; run it under tests/support/with_xvfb.sh", file=sys.stderr)
+        return 2
+    return run(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
