@@ -59,6 +59,7 @@ void buildDisplayLists() {
   makeHeadingCopy(&headingModels[1], 1.0, 0.0);
   makeHeadingCopy(&headingModels[2], 0.0, -1.0);
   makeHeadingCopy(&headingModels[3], 0.0, 1.0);
+  measureCycleBounds();
 
   freeModelNodes();
 

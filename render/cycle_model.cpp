@@ -14,6 +14,7 @@ ModelNode* headingModels[4] = {0, 0, 0, 0};
 float headingMatrix[16];
 uint32_t* faceShades = 0;
 int32_t faceShadeCount = 0;
+CycleBounds cycleBounds[4] = {{0, 0, 0, -1}, {0, 0, 0, -1}, {0, 0, 0, -1}, {0, 0, 0, -1}};
 
 namespace {
 
@@ -59,6 +60,30 @@ int readFace(const ModelNode* copy, int* entry, ModelVertex* face) {
 // Whether the face walk visits this copy at all.
 int hasFaces(const ModelNode* copy) {
   return copy->parent && copy->vertexCount > 0 && copy->vertices;
+}
+
+// A face's colour: shaded faces take the rider's colour at the face's grey level; faces
+// that ignore shading keep the model's colour, dimmed or brightened by the rider's.
+uint32_t faceColor(const ModelNode* copy, uint32_t shade, const Rider* r) {
+  int sr = (int)(shade & 255u), sg = (int)((shade >> 8) & 255u), sb = (int)((shade >> 16) & 255u);
+  if (copy->ignoreShading == 0) {
+    int grey = (sr + sg + sb) / 3;
+    return packChannels(grey * r->colorRed * 1.6, grey * r->colorGreen * 1.6,
+                        grey * r->colorBlue * 1.6);
+  }
+  double f = sqrt((double)r->colorRed + r->colorGreen + r->colorBlue) / 3.0;
+  return packChannels(sr * f * 1.9, sg * f * 1.9, sb * f * 1.9);
+}
+
+// A face as the fan of triangles GL makes of a polygon, each in the same vertex order
+// (second, third, first), so the pixels come out exactly as a polygon's. One colour for the
+// whole face, so flat shading shows it whichever vertex leads.
+void sendFaceTriangles(int count, const ModelVertex* face) {
+  for (int i = 0; i + 2 < count; i++) {
+    glVertex3f(-face[i + 1].x, face[i + 1].y, face[i + 1].z);
+    glVertex3f(-face[i + 2].x, face[i + 2].y, face[i + 2].z);
+    glVertex3f(-face[0].x, face[0].y, face[0].z);
+  }
 }
 
 }  // namespace
@@ -162,45 +187,72 @@ void makeHeadingCopy(ModelNode** listHead, double a, double b) {
   }
 }
 
+namespace {
+// headingModels holds the copies in the order they are built: (-1,0), (1,0), (0,-1), (0,1).
+const int copyOfHeading[4] = {0, 3, 1, 2};
+}  // namespace
+
+void measureCycleBounds() {
+  for (int heading = 0; heading < 4; heading++) {
+    // Every vertex of every copy that draws faces: the faces use some of them, never more.
+    float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+    const ModelNode* first = headingModels[copyOfHeading[heading]];
+    int unbounded = 0;
+    for (const ModelNode* copy = first; copy; copy = copy->next) {
+      if (!hasFaces(copy)) continue;
+      for (int i = 0; i < copy->vertexCount; i++) {
+        const ModelVertex& v = copy->vertices[i];
+        float p[3] = {-v.x, v.y, v.z};  // as drawn
+        if (!isfinite(p[0]) || !isfinite(p[1]) || !isfinite(p[2])) unbounded = 1;
+        for (int a = 0; a < 3; a++) {
+          low[a] = fminf(low[a], p[a]);
+          high[a] = fmaxf(high[a], p[a]);
+        }
+      }
+    }
+    CycleBounds b = {0, 0, 0, -1};
+    if (!unbounded && low[0] <= high[0]) {
+      b.x = 0.5f * (low[0] + high[0]);
+      b.y = 0.5f * (low[1] + high[1]);
+      b.z = 0.5f * (low[2] + high[2]);
+      float r2 = 0.0f;
+      for (const ModelNode* copy = first; copy; copy = copy->next) {
+        if (!hasFaces(copy)) continue;
+        for (int i = 0; i < copy->vertexCount; i++) {
+          const ModelVertex& v = copy->vertices[i];
+          float dx = -v.x - b.x, dy = v.y - b.y, dz = v.z - b.z;
+          r2 = fmaxf(r2, dx * dx + dy * dy + dz * dz);
+        }
+      }
+      b.radius = sqrtf(r2);
+      if (!isfinite(b.radius)) b.radius = -1;  // coordinates so large their squares overflow
+    }
+    cycleBounds[heading] = b;
+  }
+}
+
 void drawCycleModel(int heading, int rider) {
-  // headingModels holds the copies in the order they are built: (-1,0), (1,0), (0,-1), (0,1).
-  static const int copyOfHeading[4] = {0, 3, 1, 2};
   if (heading < 0 || heading > 3 || rider < 0 || rider >= MAX_RIDERS) return;
   const Rider* r = &riders[rider];
   setFlatUntextured();
 
+  // The whole cycle is one run of triangles, so the compiled list replays as a single
+  // draw; a polygon per face made a thousand small draws, several times slower in Mesa.
+  glBegin(GL_TRIANGLES);
   ModelVertex face[MAX_FACE_VERTICES];
   int k = 0;
   for (const ModelNode* copy = headingModels[copyOfHeading[heading]]; copy; copy = copy->next) {
     if (!hasFaces(copy)) continue;
     int entry = 0, count;
-    while ((count = readFace(copy, &entry, face)) >= 0) {
+    while ((count = readFace(copy, &entry, face)) >= 0 && k < MAX_MODEL_FACES) {
       if (count < 3) continue;
-      if (k >= MAX_MODEL_FACES) return;
       uint32_t shade = (faceShades && k < faceShadeCount) ? faceShades[k] : 0;
       k++;
-      int sr = (int)(shade & 255u), sg = (int)((shade >> 8) & 255u), sb = (int)((shade >> 16) & 255u);
-      double red, green, blue;
-      if (copy->ignoreShading == 0) {
-        int grey = (sr + sg + sb) / 3;
-        red = grey * r->colorRed * 1.6;
-        green = grey * r->colorGreen * 1.6;
-        blue = grey * r->colorBlue * 1.6;
-      } else {
-        double f = sqrt((double)r->colorRed + r->colorGreen + r->colorBlue) / 3.0;
-        red = sr * f * 1.9;
-        green = sg * f * 1.9;
-        blue = sb * f * 1.9;
-      }
-      // The colour goes inside the polygon: set between polygons it would cut the compiled
-      // list into one small draw per face, and Mesa replays those several times slower.
-      // Flat shading takes a polygon's colour from its first vertex, so the picture is the same.
-      glBegin(GL_POLYGON);
-      setPackedColor(packChannels(red, green, blue));
-      for (int i = 0; i < count; i++) glVertex3f(-face[i].x, face[i].y, face[i].z);
-      glEnd();
+      setPackedColor(faceColor(copy, shade, r));
+      sendFaceTriangles(count, face);
     }
   }
+  glEnd();
 }
 
 void drawPolygon(int count, const ModelVertex* vertices) {

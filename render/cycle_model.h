@@ -15,3 +15,14 @@ void rotateVertices(int count, ModelVertex* vertices);
 void shadeFace(int count, const ModelVertex* vertices, float red, float green, float blue);
 void drawCycleModel(int heading, int rider);
 void drawPolygon(int count, const ModelVertex* vertices);
+
+// A sphere holding every vertex a heading's cycle list draws, in the list's own (GL)
+// coordinates. A radius below 0 means no sphere (not measured yet, no faces, or a vertex
+// that is not finite): that heading is always drawn.
+struct CycleBounds {
+  float x, y, z, radius;
+};
+extern CycleBounds cycleBounds[4];  // by heading, 0..3
+
+// Called by the display-list build once the heading copies exist.
+void measureCycleBounds();

@@ -5,7 +5,9 @@
 #include "model/model_reader.h"
 #include "platform/opengl.h"
 #include "render/arena.h"
+#include "render/cycle_model.h"
 #include "render/draw_helpers.h"
+#include "render/view_test.h"
 #include "sim/riders.h"
 
 namespace {
@@ -71,7 +73,10 @@ void drawCycle(int rider) {
     static const int listOffset[4] = {2, 4, 3, 5};
     if (r->heading >= 0 && r->heading <= 3) {
       glTranslatef(-r->x, r->y, r->z);
-      glCallList((GLuint)(4 * rider + listOffset[r->heading]));
+      // A cycle wholly outside the view would light no pixel: its ~1000 faces are skipped.
+      const CycleBounds& b = cycleBounds[r->heading];
+      if (b.radius < 0.0f || sphereMayShow(b.x, b.y, b.z, b.radius))
+        glCallList((GLuint)(4 * rider + listOffset[r->heading]));
     }
   }
   glPopMatrix();
