@@ -4,8 +4,8 @@
 // bench/soak.sh run it on a private Xvfb). Prints "sample <frame> <rss_kib> <points>
 // <heap_kib>" lines, then "peak_rss_kib", "respawns" and "done". The heap figure is what the
 // allocator holds for live blocks: with the address sanitizer its own count, which leaves
-// out the freed blocks it keeps in quarantine; otherwise the C library's for its main arena
-// (the blocks of other threads' arenas, such as the GL driver's, are not in it).
+// out the freed blocks it keeps in quarantine; otherwise the C library's over all its arenas
+// (mallinfo2 adds up the GL driver threads' arenas too).
 #include <malloc.h>
 #include <stddef.h>
 #include <stdio.h>

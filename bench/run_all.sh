@@ -45,7 +45,7 @@ echo "run_all: start-up to the title (silent, then with sound and music)"
   >"$out/startup_sound.txt" 2>"$out/startup_sound.err") || { cat "$out/startup_sound.err" >&2; exit 1; }
 
 echo "run_all: resident memory over $frames attract-mode frames"
-(cd data && "$xvfb" "$bin/vask_bench_memory" "$frames" 10000 >"$out/memory.txt" 2>"$out/memory.err") ||
+(cd data && "$xvfb" "$bin/vask_bench_memory" "$frames" 5000 >"$out/memory.txt" 2>"$out/memory.err") ||
   { cat "$out/memory.err" >&2; exit 1; }
 
 if [ "$soak" = 1 ]; then
@@ -126,8 +126,12 @@ with open(os.path.join(out, "memory.txt")) as f:
         elif p[0] == "respawns":
             respawns = int(p[1])
 # Flat: from frame 20,000 on (caches and driver state warmed up) the least-squares trend of
-# the samples, carried over that stretch, stays under 1 MiB. Single samples wander with the
-# allocator's and the driver's own caches; the band shows by how much.
+# the samples, carried over that stretch, stays under 1 MiB for the live heap. The resident
+# set steps up and down by whole 1 MiB chunks as the allocator's arenas grow and trim (over
+# a 300,000-frame run the steps came and went with the heap flat, and /proc/self/smaps put
+# them in the heap and a thread arena), so a step late in the run can tilt its trend by
+# about that much: it is held to 2 MiB. The band shows
+# how far single samples wander.
 settled = [s for s in samples if s[0] >= 20000] or samples
 
 def trend(column):
@@ -172,8 +176,8 @@ row("Start-up to title, with sound and music", f"{sound['title'][0]:.0f} ms (fas
     "under 300 ms", sound["title"][0] < 300.0)
 row(f"Peak resident memory, {samples[-1][0]:,} frames", f"{peak/1024:.1f} MiB", "", None)
 row("Resident memory trend from frame 20,000", f"{growth:+.0f} KiB over the run, samples within {rss_band[0]:,}..{rss_band[1]:,} KiB "
-    f"({respawns} respawns, at most {most} trail points alive)", "flat (under 1 MiB)", abs(growth) < 1024)
-row("Live heap (C library main arena) trend from frame 20,000", f"{heap_growth:+.0f} KiB over the run, samples within {heap_band[0]:,}..{heap_band[1]:,} KiB",
+    f"({respawns} respawns, at most {most} trail points alive)", "flat (under 2 MiB: the allocator maps and returns 1 MiB at a time)", abs(growth) < 2048)
+row("Live heap (C library allocator, every arena) trend from frame 20,000", f"{heap_growth:+.0f} KiB over the run, samples within {heap_band[0]:,}..{heap_band[1]:,} KiB",
     "flat (under 1 MiB)", abs(heap_growth) < 1024)
 
 parts = []
