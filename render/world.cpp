@@ -7,7 +7,7 @@
 #include "render/arena.h"
 #include "render/cycle_model.h"
 #include "render/draw_helpers.h"
-#include "render/view_test.h"
+#include "render/view_volume.h"
 #include "sim/riders.h"
 
 namespace {

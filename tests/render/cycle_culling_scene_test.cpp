@@ -13,7 +13,7 @@
 #include "render/arena.h"
 #include "render/cycle_model.h"
 #include "render/graphics.h"
-#include "render/view_test.h"
+#include "render/view_volume.h"
 #include "render/world.h"
 #include "scene_support.h"
 

@@ -1,6 +1,6 @@
 // The view volume test: the six clip planes of projection times modelview, each normalised
 // so a sphere's centre distance compares with its radius.
-#include "render/view_test.h"
+#include "render/view_volume.h"
 
 #include <math.h>
 
