@@ -53,8 +53,9 @@ if [ "$soak" = 1 ]; then
   bash bench/soak.sh
 fi
 
-python3 - "$out" "$root/bench/results.md" "$root/bench/soak.md" <<'PY'
+PYTHONPATH="$root/bench" python3 - "$out" "$root/bench/results.md" "$root/bench/soak.md" <<'PY'
 import json, os, statistics, subprocess, sys, datetime
+from memory_trend import trend
 out, results, soakfile = sys.argv[1], sys.argv[2], sys.argv[3]
 
 def bench(name):
@@ -134,16 +135,7 @@ with open(os.path.join(out, "memory.txt")) as f:
 # how far single samples wander.
 settled = [s for s in samples if s[0] >= 20000] or samples
 
-def trend(column):
-    xs = [s[0] for s in settled]
-    ys = [s[column] for s in settled]
-    if len(xs) < 2:
-        return 0.0
-    mx, my = sum(xs) / len(xs), sum(ys) / len(ys)
-    slope = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
-    return slope * (xs[-1] - xs[0])
-
-growth, heap_growth = trend(1), trend(3)
+growth, heap_growth = trend(settled, 1), trend(settled, 3)
 rss_band = (min(s[1] for s in settled), max(s[1] for s in settled))
 heap_band = (min(s[3] for s in settled), max(s[3] for s in settled))
 

@@ -30,8 +30,9 @@ set +e
 rc=$?
 set -e
 seconds=$(( $(date +%s) - started ))
-python3 - "$log" "$log.err" "$rc" "$frames" "$seconds" "$root/bench/soak.md" <<'PY'
+PYTHONPATH="$root/bench" python3 - "$log" "$log.err" "$rc" "$frames" "$seconds" "$root/bench/soak.md" <<'PY'
 import sys, re
+from memory_trend import trend
 log, err, rc, frames, seconds, md = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5]), sys.argv[6]
 samples, done, respawns, peak = [], None, None, None
 for line in open(log):
@@ -46,15 +47,7 @@ asan_error = "ERROR: AddressSanitizer" in errtext or "runtime error:" in errtext
 leaks = re.findall(r"SUMMARY: AddressSanitizer: (\d+) byte\(s\) leaked in (\d+) allocation", errtext)
 suppressed = re.findall(r"^\s*(\d+)\s+(\d+)\s+(\S+)$", errtext, re.M)
 settled = [s for s in samples if s[0] >= 40000] or samples
-def trend(column):  # least-squares trend of the samples, carried over the stretch, in KiB
-    xs = [s[0] for s in settled]
-    ys = [s[column] for s in settled]
-    if len(xs) < 2:
-        return 0.0
-    mx, my = sum(xs) / len(xs), sum(ys) / len(ys)
-    slope = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
-    return slope * (xs[-1] - xs[0])
-growth, heap_growth = trend(1), trend(3)
+growth, heap_growth = trend(settled, 1), trend(settled, 3)
 ok_frames = done == frames and rc == 0
 # The sanitizer keeps freed blocks in quarantine and its own bookkeeping, so the resident
 # set is reported but judged by the live heap: it must not grow.
