@@ -3,6 +3,7 @@
 // bracketed lists after "coord" or "coordIndex" fill its vertex or index array.
 #include "model/model_reader.h"
 
+#include <float.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,11 +58,82 @@ static char* nextToken() {
 
 static void dropRestOfLine() { tokenCursor = 0; }
 
+enum {
+  KEPT_DIGITS = 19,        // significant digits held exactly: 10^19 fits in 64 bits
+  EXPONENT_LIMIT = 100000, // far beyond any float; larger exponents are held here
+};
+
+// A number in the model's own plain form and nothing else: leading white space, an
+// optional sign, digits, an optional fraction and an optional exponent, up to the first
+// other character; 0 when no digit comes. Words such as INF, NAN or 0X10 are not numbers
+// here (0X10 reads as 0, stopping at the X). The result is always finite: a value beyond
+// the float range gives the largest float of its sign, one too small for a float gives 0.
+static float readReal(const char* text) {
+  const char* p = text;
+  while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\f' || *p == '\v') ++p;
+  int negative = 0;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+
+  uint64_t mantissa = 0;  // the first KEPT_DIGITS significant digits
+  int kept = 0;
+  long scale = 0;         // power of ten the mantissa is to be multiplied by
+  int digits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+    if (mantissa == 0 && *p == '0') continue;
+    if (kept < KEPT_DIGITS) {
+      mantissa = mantissa * 10 + (uint64_t)(*p - '0');
+      kept++;
+    } else {
+      scale++;  // a dropped digit before the point still counts its place
+    }
+  }
+  if (*p == '.') {
+    for (++p; *p >= '0' && *p <= '9'; ++p, ++digits) {
+      if (mantissa == 0 && *p == '0') {
+        scale--;
+      } else if (kept < KEPT_DIGITS) {
+        mantissa = mantissa * 10 + (uint64_t)(*p - '0');
+        kept++;
+        scale--;
+      }
+    }
+  }
+  if (digits == 0) return 0.0f;
+  if (*p == 'E' || *p == 'e') {
+    const char* q = p + 1;
+    int negativeExponent = 0;
+    if (*q == '+' || *q == '-') negativeExponent = *q++ == '-';
+    if (*q >= '0' && *q <= '9') {  // "1E" or "1E+" ends before the E
+      long exponent = 0;
+      for (; *q >= '0' && *q <= '9'; ++q)
+        if (exponent < EXPONENT_LIMIT) exponent = exponent * 10 + (*q - '0');
+      scale += negativeExponent ? -exponent : exponent;
+    }
+  }
+
+  float magnitude;
+  if (mantissa == 0) {
+    magnitude = 0.0f;
+  } else if (scale + kept - 1 > FLT_MAX_10_EXP) {
+    magnitude = FLT_MAX;  // at least 10^39
+  } else if (scale + kept < FLT_MIN_10_EXP - 9) {
+    magnitude = 0.0f;  // below 10^-46, under half the smallest float
+  } else {
+    // The mantissa and the powers of ten up to 10^27 are exact in long double, so common
+    // numbers round once from the exact value; |scale| stays below 70 here.
+    long double power = 1.0L;
+    for (long n = scale < 0 ? -scale : scale; n > 0; --n) power *= 10.0L;
+    long double value = scale < 0 ? (long double)mantissa / power : (long double)mantissa * power;
+    magnitude = value > (long double)FLT_MAX ? FLT_MAX : (float)value;
+  }
+  return negative ? -magnitude : magnitude;
+}
+
 // Values after a keyword are taken from the same line. One that is missing (the line ends
 // early) reads as 0, just like a word that is not a number.
 static float nextNumber() {
   const char* token = nextToken();
-  return token ? (float)atof(token) : 0.0f;
+  return token ? readReal(token) : 0.0f;
 }
 
 // Sign and digits, 0 if none; numbers too large for an index are held at the int32 limits.
@@ -93,9 +165,9 @@ static void readVertex(char* xToken) {
     }
   }
   ModelVertex* vertex = &currentNode->vertices[currentNode->vertexCount];
-  vertex->x = (float)atof(xToken);
-  vertex->y = yToken ? (float)atof(yToken) : 0.0f;
-  vertex->z = zToken ? (float)atof(zToken) : 0.0f;
+  vertex->x = readReal(xToken);
+  vertex->y = yToken ? readReal(yToken) : 0.0f;
+  vertex->z = zToken ? readReal(zToken) : 0.0f;
   transformModelVertex(currentNode, vertex);
   raiseMaxCoordinate(vertex->x);
   raiseMaxCoordinate(vertex->y);
