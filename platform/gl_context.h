@@ -39,8 +39,9 @@ RenderContext createRenderContext(DeviceContext dc);
 // Makes the context current (both null: none current). Returns non-zero on success.
 int makeCurrent(DeviceContext dc, RenderContext rc);
 
-// Every finished frame (HUD, title) is shown by swapping the buffers. The swap asks for
-// one frame per display refresh; drivers that ignore that swap at once.
+// Every finished frame (HUD, title) is shown by swapping the buffers. The swap asks to
+// wait for the display's refresh (no tearing); drivers that ignore that swap at once.
+// Either way the window layer, not the swap, paces the frames.
 void swapBuffers(DeviceContext dc);
 
 // The graphics shutdown releases the device context back to its window ...

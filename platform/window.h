@@ -75,8 +75,10 @@ int registerWindowClass(const WindowClass* windowClass);
 // Returns 0 when the window cannot be created.
 WindowHandle createWindow(const char* className, const char* title, int width, int height);
 
-// The main loop takes at most one message without waiting. Returns 1 and fills `message`
-// when there was one (a pending repaint comes as WM_PAINT when nothing else waits), else 0.
+// The main loop takes at most one message. Returns 1 and fills `message` when there was
+// one, else 0. A pending repaint comes as WM_PAINT when nothing else waits and its frame
+// slot has come (60 a second); before that the call waits for input or the slot, so the
+// loop neither spins nor lets the match run faster than 60 steps a second.
 int peekMessage(WindowMessage* message);
 
 // The main loop translates each message before dispatching it (key messages would also

@@ -57,7 +57,8 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
     return 1;
   }
   if (SDL_GL_MakeCurrent(sdlWindowOf(dc->window), rc->gl) != 0) return 0;
-  // One repaint is one simulation step, so let the display's refresh pace the match.
+  // Swaps wait for the display's refresh, so frames do not tear. The pace of the match
+  // does not depend on it: the window layer hands out repaints at 60 a second.
   SDL_GL_SetSwapInterval(1);
   return 1;
 }

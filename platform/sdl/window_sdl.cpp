@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 #include "platform/sdl/window_sdl_internal.h"
+#include "platform/shared/frame_clock.h"
+#include "platform/shared/frame_pacer.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ int queueHead = 0;
 int queueCount = 0;
 int quitPosted = 0;
 int quitCode = 0;
+FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
 
 void postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (queueCount == QUEUE_SIZE) return;  // a full queue drops the newest, like a busy desktop
@@ -231,6 +234,48 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   return w;
 }
 
+namespace {
+
+// Events waiting in SDL's queue become messages; returns 1 when `message` holds one.
+int takeDesktopEvent(WindowMessage* message) {
+  if ((SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) == 0) return 0;
+  // Gather what the desktop has sent, then take events until one becomes a message.
+  // (Polling would stop at the marker of its previous pump and leave newer events
+  // waiting behind a repaint.)
+  SDL_PumpEvents();
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+    if (translateEvent(e, message)) return 1;
+  return 0;
+}
+
+int takeQuit(WindowMessage* message) {
+  if (!quitPosted) return 0;
+  quitPosted = 0;
+  message->window = 0;
+  message->message = WM_QUIT;
+  message->wParam = (uintptr_t)quitCode;
+  message->lParam = 0;
+  return 1;
+}
+
+// A repaint is generated only when nothing else waits, and only once its frame slot has
+// come: one repaint is one step of the match, so the match keeps 60 steps a second on
+// any display and the loop does not spin between frames.
+int takeRepaint(WindowMessage* message) {
+  if (!windowCreated || theWindow.destroyed || !theWindow.invalid) return 0;
+  int64_t now = frameClockMicroseconds();
+  if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
+  framePacerTakeSlot(&pacer, now);
+  message->window = &theWindow;
+  message->message = WM_PAINT;
+  message->wParam = 0;
+  message->lParam = 0;
+  return 1;
+}
+
+}  // namespace
+
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
   if (queueCount > 0) {
@@ -239,30 +284,12 @@ int peekMessage(WindowMessage* message) {
     queueCount--;
     return 1;
   }
-  if ((SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) != 0) {
-    // Gather what the desktop has sent, then take events until one becomes a message.
-    // (Polling would stop at the marker of its previous pump and leave newer events
-    // waiting behind a repaint.)
-    SDL_PumpEvents();
-    SDL_Event e;
-    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
-      if (translateEvent(e, message)) return 1;
-  }
-  if (quitPosted) {
-    quitPosted = 0;
-    message->window = 0;
-    message->message = WM_QUIT;
-    message->wParam = (uintptr_t)quitCode;
-    message->lParam = 0;
-    return 1;
-  }
-  // A repaint is generated only when nothing else waits.
+  if (takeDesktopEvent(message) || takeQuit(message) || takeRepaint(message)) return 1;
+  // Only an early repaint is pending: wait for input or its slot, whichever comes first,
+  // then hand out what there is.
   if (windowCreated && !theWindow.destroyed && theWindow.invalid) {
-    message->window = &theWindow;
-    message->message = WM_PAINT;
-    message->wParam = 0;
-    message->lParam = 0;
-    return 1;
+    frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
+    return takeDesktopEvent(message) || takeQuit(message) || takeRepaint(message);
   }
   return 0;
 }
