@@ -1,6 +1,6 @@
 // The match file "setup.txt": rider count, colours, chase targets and whether scores show.
 // Fifteen reals (five colour lines of red, green, blue) and then three integers (the sizes
-// of the two groups and the score switch), separated by any whitespace.
+// of the two groups and the score switch), one stream of numbers in any layout.
 #include "app/match_file.h"
 
 #include <ctype.h>
@@ -13,70 +13,157 @@
 #include "sim/riders.h"
 #include "sim/ui_state.h"
 
-enum { COLOUR_LINES = 5, NUMBER_TEXT_SIZE = 256 };
+enum {
+  COLOUR_LINES = 5,
+  KEPT_DIGITS = 200,      // significant digits kept of one number; more cannot change a float
+  NUMBER_TEXT_SIZE = 256, // a kept number written out again, with its exponent
+};
 
-// Reads the next whitespace-separated word into `text`. Returns 0 at the end of the file
-// or when the word is too long to be a number anyone meant.
-static int readWord(FILE* file, char* text) {
-  int c;
-  do c = getc(file);
-  while (c != EOF && isspace(c));
-  if (c == EOF) return 0;
-  int length = 0;
-  while (c != EOF && !isspace(c)) {
-    if (length == NUMBER_TEXT_SIZE - 1) return 0;
-    text[length++] = static_cast<char>(c);
-    c = getc(file);
-  }
-  text[length] = '\0';
-  return 1;
-}
-
-// The stream of numbers, read the way formatted input reads it: a number is the longest
-// start of a word that converts; anything after it in the same word stops the reading
-// once that number is taken, as it would stop the next conversion.
+// The numbers are one stream, read the way formatted input reads "%f" and "%d": white space
+// is skipped, then the longest run of characters that is, or begins, a number of that kind
+// is taken, and reading goes on right after it. So "1.0.5" is 1.0 and then .5, and "2-1" is
+// 2 and then -1. A run that begins a number but is none ("-", "1e", "0x") or no run at all
+// is a matching failure, and the end of the file an input failure: either stops the reading.
 struct NumberStream {
   FILE* file;
   int stopped;
 };
 
+static int skipSpace(FILE* file) {
+  int c;
+  do c = getc(file);
+  while (c != EOF && isspace(c));
+  return c;
+}
+
+static int isDigitOf(int c, int base) {
+  return (c >= '0' && c <= '9') ||
+         (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+}
+
+// The digits of one number as they are read: the first significant ones are kept, the
+// rest only counted, with a note of whether any of them was not 0. The number is then the
+// kept digits times the base to the power `scale`.
+struct Digits {
+  char kept[KEPT_DIGITS + 1];
+  int count;
+  int droppedNonZero;
+  long long scale;
+};
+
+static void addDigit(Digits* d, int c, int afterPoint) {
+  if (d->count == 0 && c == '0') {
+    if (afterPoint) d->scale--;  // a leading zero only moves the point
+  } else if (d->count < KEPT_DIGITS) {
+    d->kept[d->count++] = static_cast<char>(c);
+    if (afterPoint) d->scale--;
+  } else {
+    if (c != '0') d->droppedNonZero = 1;
+    if (!afterPoint) d->scale++;
+  }
+}
+
+// One "%f": a sign, then decimal digits with an optional point and exponent, or "0x" and
+// hexadecimal digits with an optional point and binary exponent. Returns 1 with *value set,
+// 0 on a failure. The words INF, INFINITY and NAN are numbers to formatted input too, but
+// no colour means them: like a failure, they end the reading.
+static int scanReal(FILE* file, float* value) {
+  int c = skipSpace(file);
+  int negative = 0;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    c = getc(file);
+  }
+  int base = 10, digitCount = 0;
+  if (c == '0') {
+    digitCount = 1;
+    c = getc(file);
+    if (c == 'x' || c == 'X') {
+      base = 16;
+      digitCount = 0;
+      c = getc(file);
+    }
+  }
+  Digits d = {};
+  for (; isDigitOf(c, base); c = getc(file), digitCount++) addDigit(&d, c, 0);
+  if (c == '.')
+    for (c = getc(file); isDigitOf(c, base); c = getc(file), digitCount++) addDigit(&d, c, 1);
+  if (digitCount == 0) return 0;  // nothing, a sign, a point, "0x", an INF or NAN word
+  long long exponent = 0;
+  if (c == (base == 10 ? 'e' : 'p') || c == (base == 10 ? 'E' : 'P')) {
+    c = getc(file);
+    int negativeExponent = 0;
+    if (c == '+' || c == '-') {
+      negativeExponent = c == '-';
+      c = getc(file);
+    }
+    if (!(c >= '0' && c <= '9')) return 0;  // "1e" and "1e+" begin a number but are none
+    for (; c >= '0' && c <= '9'; c = getc(file))
+      if (exponent < 1000000000LL) exponent = exponent * 10 + (c - '0');
+    if (negativeExponent) exponent = -exponent;
+  }
+  ungetc(c, file);  // the first character after the number is the next one read
+
+  if (d.count == 0) {
+    *value = negative ? -0.0f : 0.0f;
+    return 1;
+  }
+  // The digits that were not kept still round the last kept one: a trailing 1 stands for
+  // them, far below any difference a float can show.
+  if (d.droppedNonZero) {
+    d.kept[d.count++] = '1';
+    d.scale--;
+  }
+  // Written out again as a short number strtof reads exactly as it would read the long
+  // one; exponents past the float range only need to stay past it.
+  long long power = (base == 16 ? 4 * d.scale : d.scale) + exponent;
+  if (power > 100000000LL) power = 100000000LL;
+  if (power < -100000000LL) power = -100000000LL;
+  char text[NUMBER_TEXT_SIZE];
+  snprintf(text, sizeof text, "%s%s%.*s%c%lld", negative ? "-" : "", base == 16 ? "0x" : "",
+           d.count, d.kept, base == 16 ? 'p' : 'e', power);
+  *value = strtof(text, 0);  // out of range: infinity or a tiny value, as strtof gives it
+  return 1;
+}
+
+// One "%d": a sign and decimal digits. Numbers beyond the int32 range are held at its
+// limits.
+static int scanInteger(FILE* file, int32_t* value) {
+  int c = skipSpace(file);
+  int negative = 0;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    c = getc(file);
+  }
+  if (!(c >= '0' && c <= '9')) return 0;
+  long long v = 0;
+  for (; c >= '0' && c <= '9'; c = getc(file))
+    if (v <= INT32_MAX) v = v * 10 + (c - '0');
+  ungetc(c, file);
+  if (negative) v = -v;
+  if (v > INT32_MAX) v = INT32_MAX;
+  if (v < INT32_MIN) v = INT32_MIN;
+  *value = static_cast<int32_t>(v);
+  return 1;
+}
+
 // Each returns 1 and sets *value when a number was read; 0 leaves *value as it was.
 static int readReal(NumberStream* in, float* value) {
-  char text[NUMBER_TEXT_SIZE];
-  if (in->stopped || !readWord(in->file, text)) {
+  float v;
+  // Infinity from a number too large for a float is no colour either: it ends the reading.
+  if (in->stopped || !scanReal(in->file, &v) || !isfinite(v)) {
     in->stopped = 1;
     return 0;
   }
-  char* end;
-  float v = strtof(text, &end);
-  // "nan" and "inf" convert, but no colour means them: they end the reading like any
-  // other word that is not a number.
-  if (end == text || !isfinite(v)) {
-    in->stopped = 1;
-    return 0;
-  }
-  if (*end != '\0') in->stopped = 1;
   *value = v;
   return 1;
 }
 
 static int readInteger(NumberStream* in, int32_t* value) {
-  char text[NUMBER_TEXT_SIZE];
-  if (in->stopped || !readWord(in->file, text)) {
+  if (in->stopped || !scanInteger(in->file, value)) {
     in->stopped = 1;
     return 0;
   }
-  char* end;
-  long v = strtol(text, &end, 10);  // out of range gives LONG_MAX or LONG_MIN
-  if (end == text) {
-    in->stopped = 1;
-    return 0;
-  }
-  if (*end != '\0') in->stopped = 1;
-  // Far too large counts become the largest representable; the count limits then apply.
-  if (v > INT32_MAX) v = INT32_MAX;
-  if (v < INT32_MIN) v = INT32_MIN;
-  *value = static_cast<int32_t>(v);
   return 1;
 }
 

@@ -218,6 +218,51 @@ TEST_F(MatchFile, ReadingStopsAtTheFirstThingThatIsNotANumber) {
   EXPECT_EQ(riderCount, 4);
 }
 
+TEST_F(MatchFile, NumbersAreTakenFromTheStreamAsFormattedInputTakesThem) {
+  // The first colour line as written, what rider 0 gets, and whether the reading goes on
+  // through the other four lines and the counts "3 0 0".
+  const std::string zeros(300, '0');
+  const struct {
+    std::string text;
+    float red, green, blue;
+    bool goesOn;
+  } cases[] = {
+      {"1.0.5 .25", 1.0f, 0.5f, 0.25f, true},  // a second point starts the next number
+      {"0.5-0.25+1", 0.5f, -0.25f, 1.0f, true},
+      {"0x1p-1 0X.8 0x1P+0", 0.5f, 0.5f, 1.0f, true},
+      {"1e-60 1 +.5", 0.0f, 1.0f, 0.5f, true},
+      {"0." + zeros + "5e300 1" + zeros + "e-300 " + zeros, 0.5f, 1.0f, 0.0f, true},
+      // A start of a number that is none stops the reading, as does an infinite colour.
+      {"0.5 1e 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 1e+ 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 - 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 0x 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 .e1 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 1e39 1", 0.5f, 0.0f, 0.0f, false},
+      {"0.5 infinity 1", 0.5f, 0.0f, 0.0f, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    resetState();
+    std::string rest;
+    for (int l = 1; l < 5; ++l) rest += lineText[l];
+    write(c.text + "\n" + rest + "3 0 0\n");
+    readMatchFile();
+    EXPECT_EQ(riders[0].colorRed, c.red);
+    EXPECT_EQ(riders[0].colorGreen, c.green);
+    EXPECT_EQ(riders[0].colorBlue, c.blue);
+    EXPECT_EQ(lineOf(1), c.goesOn ? 2 : 0);
+    EXPECT_EQ(scoresVisible, c.goesOn ? 0 : 1);
+  }
+
+  resetState();
+  write(colourLines() + "2 1-1\n");  // "1-1" is 1 and then -1
+  readMatchFile();
+  EXPECT_EQ(riderCount, 4);
+  EXPECT_EQ(riders[1].target, 3);
+  EXPECT_EQ(scoresVisible, -1);
+}
+
 TEST_F(MatchFile, CountsOutsideTheLimitsAreBroughtIntoRangeWithOneLineOfReport) {
   const struct {
     const char* counts;
