@@ -108,7 +108,8 @@ HRESULT soundDeviceSetCooperativeLevel(LPDIRECTSOUND device, WindowHandle window
 
 // The sound slots create the primary buffer (DSBCAPS_PRIMARYBUFFER, no size, no format)
 // and one static secondary buffer per slot (8- or 16-bit PCM, mono or stereo, DSBSIZE_MIN
-// to DSBSIZE_MAX bytes), which starts silent (all zero) and stopped at position 0.
+// to DSBSIZE_MAX bytes), which starts silent (all zero) and stopped at position 0. A buffer
+// with DSBCAPS_CTRL3D must be mono: a stereo one is refused with DSERR_INVALIDPARAM.
 HRESULT soundDeviceCreateSoundBuffer(LPDIRECTSOUND device, const DSBUFFERDESC* desc,
                                      LPDIRECTSOUNDBUFFER* buffer);
 

@@ -178,6 +178,12 @@ HRESULT soundDeviceCreateSoundBuffer(LPDIRECTSOUND device, const DSBUFFERDESC* d
       free(buffer);
       return DSERR_INVALIDPARAM;
     }
+    // DirectSound places only mono buffers: it refuses a 3-D buffer of two channels, and so
+    // must this device, or the slot would play unplaced where the desktop keeps it silent.
+    if ((desc->dwFlags & DSBCAPS_CTRL3D) && desc->lpwfxFormat->nChannels != 1) {
+      free(buffer);
+      return DSERR_INVALIDPARAM;
+    }
     buffer->format = *desc->lpwfxFormat;
     buffer->alFormat = alFormatOf(&buffer->format);
     if (!buffer->alFormat) {

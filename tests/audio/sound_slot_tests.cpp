@@ -244,6 +244,31 @@ TEST_F(SoundSlots, BrokenFilesLeaveTheirSlotsSilentAndBuffersNoBiggerThanTheFile
   EXPECT_GT(loudness(0.04), 0.05) << "the bytes that were there play";
 }
 
+TEST_F(SoundSlots, AStereoFileInAPlacedSlotStaysSilent) {
+  writeSlotFiles();
+  // boom.wav in two channels: the device places only mono buffers and refuses it.
+  Bytes stereo = pcm16(sine(300, 22050, 1.0));
+  writeFile("boom.wav",
+            riff("WAVE", {chunk("fmt ", formatFields(1, 2, 22050, 16)), chunk("data", stereo)}));
+  soundInit();
+  EXPECT_EQ(soundSlots[SOUND_BOOM].loaded, 0);
+  EXPECT_EQ(soundSlots[SOUND_BOOM].buffer, nullptr);
+  soundPlay(SOUND_BOOM);
+  EXPECT_LT(loudness(0.3), 1e-6);
+  soundPlay(SOUND_BOOM2);
+  EXPECT_GT(loudness(0.3), 0.05) << "the other slots still sound";
+
+  WAVEFORMATEX format{};
+  memcpy(&format, formatFields(1, 2, 22050, 16).data(), 16);
+  DSBUFFERDESC desc{DS_BUFFER_DESC_SIZE, DSBCAPS_CTRL3D, 1000, 0, &format};
+  LPDIRECTSOUNDBUFFER buffer = 0;
+  EXPECT_EQ(soundDeviceCreateSoundBuffer(soundDevice, &desc, &buffer), DSERR_INVALIDPARAM);
+  EXPECT_EQ(buffer, nullptr);
+  desc.dwFlags = DSBCAPS_STATIC;  // unplaced, two channels are fine
+  EXPECT_EQ(soundDeviceCreateSoundBuffer(soundDevice, &desc, &buffer), DS_OK);
+  EXPECT_NE(buffer, nullptr);
+}
+
 TEST_F(SoundSlots, APlayTheDeviceRefusesIsReported) {
   writeSlotFiles();
   soundInit();
