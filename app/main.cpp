@@ -9,6 +9,7 @@
 #include "audio/game_window.h"
 #include "audio/music.h"
 #include "audio/sound_effects.h"
+#include "platform/multimedia_timer.h"
 #include "platform/window.h"
 #include "render/arena.h"
 #include "render/attract_mode.h"
@@ -22,6 +23,11 @@ namespace {
 
 const char* const CLASS_NAME = "Vask Light Cycles";
 const char* const WINDOW_TITLE = "Vask Light Cycles by Velmor";
+
+TimerId timerId = 0;  // the periodic timer, stopped at shutdown
+
+// The periodic timer's callback runs on the timer service's thread and touches nothing.
+void timerTick(TimerId, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
 
 // Never waits: one message, or one repaint, per pass. Returns the quit code.
 int runMainLoop() {
@@ -60,11 +66,14 @@ int gameMain(void*) {
     return 1;
   }
   showTitle();
-  // There is no multimedia timer service here, and nothing in the game depends on its
-  // periodic timer, so it is neither started nor stopped.
+  if (timerBeginPeriod(1) != TIMERR_NOERROR) messageBox(mainWindow, "Timer failed", 0, MB_OK);
+  timerId = timerSetEvent(25, 1, timerTick, 0, TIME_PERIODIC);
+  if (!timerId) messageBox(mainWindow, "Timer failed", 0, MB_OK);
 
   int exitCode = runMainLoop();
 
+  timerKillEvent(timerId);
+  timerEndPeriod(1);
   soundShutdown();
   shutdownGraphics();
   return exitCode;

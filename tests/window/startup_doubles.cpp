@@ -9,6 +9,7 @@
 #include "audio/game_window.h"
 #include "audio/music.h"
 #include "audio/sound_effects.h"
+#include "platform/multimedia_timer.h"
 #include "render/arena.h"
 #include "render/attract_mode.h"
 #include "render/graphics.h"
@@ -87,3 +88,25 @@ intptr_t dispatchMessage(const WindowMessage* message) {
 void invalidateWindow(WindowHandle window) { logCall("invalidateWindow", (intptr_t)window); }
 
 intptr_t windowProc(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+uint32_t timerBeginPeriod(uint32_t milliseconds) {
+  logCall("timerBeginPeriod", (intptr_t)milliseconds);
+  return startupScript.timerPeriodResult;
+}
+
+uint32_t timerEndPeriod(uint32_t milliseconds) {
+  logCall("timerEndPeriod", (intptr_t)milliseconds);
+  return 0;
+}
+
+TimerId timerSetEvent(uint32_t delay, uint32_t resolution, TimerCallback callback,
+                      uintptr_t, uint32_t flags) {
+  logCall("timerSetEvent", (intptr_t)delay, (intptr_t)resolution, (intptr_t)flags,
+          callback != 0);
+  return startupScript.timerIdResult;
+}
+
+uint32_t timerKillEvent(TimerId id) {
+  logCall("timerKillEvent", (intptr_t)id);
+  return 0;
+}

@@ -1,11 +1,13 @@
 // The start-up order, its failure exits, the main loop's passes and the shutdown, against
 // logging doubles of every subsystem.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <time.h>
 
 #include "app/window_proc.h"
 #include "audio/game_window.h"
 #include "call_log.h"
+#include "platform/multimedia_timer.h"
 #include "sim/ui_state.h"
 #include "startup_doubles.h"
 
@@ -15,7 +17,8 @@ namespace {
 
 const char* const STARTUP =
     "seedRandom registerWindowClass createWindow readMatchFile soundInit buildArena "
-    "resetMatch seedRandom startMusic initGraphics showTitle";
+    "resetMatch seedRandom startMusic initGraphics showTitle timerBeginPeriod timerSetEvent";
+const char* const SHUTDOWN = " timerKillEvent timerEndPeriod soundShutdown shutdownGraphics";
 
 class StartupTest : public ::testing::Test {
  protected:
@@ -39,7 +42,7 @@ TEST_F(StartupTest, StartsInOrderRunsTheLoopAndShutsDown) {
             std::string(STARTUP) +
                 " placeEngineSounds peekMessage translateMessage dispatchMessage invalidateWindow"
                 " placeEngineSounds peekMessage invalidateWindow"
-                " placeEngineSounds peekMessage soundShutdown shutdownGraphics");
+                " placeEngineSounds peekMessage" + SHUTDOWN);
 
   // Both seeds are the calendar time in seconds.
   for (const LoggedCall& call : callLog) {
@@ -63,16 +66,49 @@ TEST_F(StartupTest, StartsInOrderRunsTheLoopAndShutsDown) {
       EXPECT_EQ(call.a, (intptr_t)0x7a5c);
     }
   }
-  EXPECT_EQ(callLog[13].a, (intptr_t)WM_KEYDOWN);
-  EXPECT_EQ(callLog[14].b, (intptr_t)'G');
+  EXPECT_EQ(callLog[15].a, (intptr_t)WM_KEYDOWN);
+  EXPECT_EQ(callLog[16].b, (intptr_t)'G');
+
+  // A 1 ms resolution, then a periodic timer of 25 ms at 1 ms with a callback; shutdown
+  // kills that timer and ends the same resolution.
+  EXPECT_EQ(callLog[11].a, 1);
+  EXPECT_EQ(callLog[12].a, 25);
+  EXPECT_EQ(callLog[12].b, 1);
+  EXPECT_EQ(callLog[12].c, (intptr_t)TIME_PERIODIC);
+  EXPECT_EQ(callLog[12].d, 1);
+  EXPECT_EQ(callLog[callLog.size() - 4].a, 0x51);
+  EXPECT_EQ(callLog[callLog.size() - 3].a, 1);
+}
+
+TEST_F(StartupTest, RefusedTimerResolutionShowsTimerFailedAndGoesOn) {
+  startupScript.timerPeriodResult = TIMERR_NOCANDO;
+  EXPECT_EQ(gameMain(0), 0);
+  EXPECT_EQ(loggedNames(), std::string(STARTUP).insert(strlen(STARTUP) - strlen(" timerSetEvent"),
+                                                       " messageBox") +
+                               " placeEngineSounds peekMessage" + SHUTDOWN);
+  const LoggedCall& box = callLog[12];
+  EXPECT_EQ(box.text, "Timer failed");
+  EXPECT_EQ(box.a, (intptr_t)0x7a5c) << "owned by the game's window";
+  EXPECT_EQ(box.b, (intptr_t)MB_OK);
+  EXPECT_EQ(box.c, 0) << "no caption of its own";
+}
+
+TEST_F(StartupTest, TimerThatCannotBeCreatedShowsTimerFailedAndGoesOn) {
+  startupScript.timerIdResult = 0;
+  EXPECT_EQ(gameMain(0), 0);
+  EXPECT_EQ(loggedNames(), std::string(STARTUP) + " messageBox placeEngineSounds peekMessage" +
+                               SHUTDOWN);
+  const LoggedCall& box = callLog[13];
+  EXPECT_EQ(box.text, "Timer failed");
+  EXPECT_EQ(box.a, (intptr_t)0x7a5c) << "owned by the game's window";
+  EXPECT_EQ(box.c, 0) << "no caption of its own";
 }
 
 TEST_F(StartupTest, TheQuitCodeIsTheExitCode) {
   startupScript.messages = {WindowMessage{0, WM_QUIT, 3, 0}};
   EXPECT_EQ(gameMain(0), 3);
   EXPECT_EQ(loggedCount("dispatchMessage"), 0) << "the quit message is not dispatched";
-  EXPECT_EQ(loggedNames(), std::string(STARTUP) +
-                               " placeEngineSounds peekMessage soundShutdown shutdownGraphics");
+  EXPECT_EQ(loggedNames(), std::string(STARTUP) + " placeEngineSounds peekMessage" + SHUTDOWN);
 }
 
 TEST_F(StartupTest, AttractModePlacesTheSoundsAroundTheTouringCamera) {
@@ -84,7 +120,7 @@ TEST_F(StartupTest, AttractModePlacesTheSoundsAroundTheTouringCamera) {
             std::string(STARTUP) +
                 " placeEngineSounds peekMessage translateMessage dispatchMessage invalidateWindow"
                 " placeAttractSounds peekMessage invalidateWindow"
-                " placeAttractSounds peekMessage soundShutdown shutdownGraphics");
+                " placeAttractSounds peekMessage" + SHUTDOWN);
 }
 
 TEST_F(StartupTest, UnregisteredClassEndsWithZeroAtOnce) {

@@ -1,0 +1,76 @@
+// The GL context layer on WGL and GDI: the window's device context, its pixel format, the
+// rendering context, buffer swaps and the display mode.
+//
+// platform/gl_context.h comes before <windows.h>: its PFD_ flags are Windows' own numbers,
+// which <windows.h> then defines again as macros of the same values. A DeviceContext is
+// the HDC, a RenderContext the HGLRC.
+#include "platform/gl_context.h"
+
+#include <string.h>
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+static_assert(PFD_DRAW_TO_WINDOW == 4 && PFD_SUPPORT_OPENGL == 32 && PFD_DOUBLEBUFFER == 1 &&
+                  PFD_TYPE_RGBA == 0 && sizeof(PIXELFORMATDESCRIPTOR) == 40,
+              "the game's pixel-format request is Windows' descriptor");
+
+namespace {
+
+HDC hdcOf(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
+HGLRC hglrcOf(RenderContext rc) { return reinterpret_cast<HGLRC>(rc); }
+HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+PIXELFORMATDESCRIPTOR descriptorOf(const PixelFormatRequest* request) {
+  PIXELFORMATDESCRIPTOR pfd;
+  memset(&pfd, 0, sizeof pfd);
+  pfd.nSize = request->nSize;
+  pfd.nVersion = request->nVersion;
+  pfd.dwFlags = request->dwFlags;
+  pfd.iPixelType = request->iPixelType;
+  pfd.cColorBits = request->cColorBits;
+  pfd.cDepthBits = request->cDepthBits;
+  return pfd;
+}
+
+}  // namespace
+
+DeviceContext getDeviceContext(WindowHandle window) {
+  return reinterpret_cast<DeviceContext>(GetDC(hwndOf(window)));
+}
+
+int choosePixelFormat(DeviceContext dc, const PixelFormatRequest* request) {
+  if (!dc || !request) return 0;
+  PIXELFORMATDESCRIPTOR pfd = descriptorOf(request);
+  return ChoosePixelFormat(hdcOf(dc), &pfd);
+}
+
+int setPixelFormat(DeviceContext dc, int format, const PixelFormatRequest* request) {
+  if (!dc || !request) return 0;
+  PIXELFORMATDESCRIPTOR pfd = descriptorOf(request);
+  return SetPixelFormat(hdcOf(dc), format, &pfd) ? 1 : 0;
+}
+
+RenderContext createRenderContext(DeviceContext dc) {
+  return reinterpret_cast<RenderContext>(wglCreateContext(hdcOf(dc)));
+}
+
+int makeCurrent(DeviceContext dc, RenderContext rc) {
+  return wglMakeCurrent(hdcOf(dc), hglrcOf(rc)) ? 1 : 0;
+}
+
+void swapBuffers(DeviceContext dc) {
+  if (dc) SwapBuffers(hdcOf(dc));
+}
+
+void releaseDeviceContext(WindowHandle window, DeviceContext dc) {
+  if (dc) ReleaseDC(hwndOf(window), hdcOf(dc));
+}
+
+void deleteRenderContext(RenderContext rc) {
+  if (rc) wglDeleteContext(hglrcOf(rc));
+}
+
+// The game never changes the display mode; this returns the display to its registry mode
+// all the same, in case anything else did.
+void restoreDisplaySettings() { ChangeDisplaySettingsA(0, 0); }

@@ -1,0 +1,217 @@
+// The window layer on Win32: the game's window class and window, the thread's message
+// queue read without waiting, repaints paced at 60 a second, message boxes and debugger
+// output.
+//
+// platform/window.h comes before <windows.h>: its message numbers, key codes and box
+// constants are Windows' own numbers, which <windows.h> then defines again as macros of
+// the same values. A WindowHandle is the window's HWND.
+#include "platform/window.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/shared/frame_clock.h"
+#include "platform/shared/frame_pacer.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+static_assert(WM_PAINT == 0x000F && WM_QUIT == 0x0012 && VK_LEFT == 0x25 && MB_OK == 0,
+              "the game's numbers are Windows' numbers");
+
+namespace {
+
+enum { MAX_CLASSES = 4 };
+
+// The game's procedure of each registered class. The class itself carries the procedure
+// below, which hands every message on to the game's.
+struct ClassEntry {
+  ATOM atom;
+  char name[256];
+  WindowProcedure windowProc;
+};
+ClassEntry classes[MAX_CLASSES];
+int classCount = 0;
+
+// A window being created has no class lookup yet for the messages of its creation.
+WindowProcedure procedureBeingCreated = 0;
+
+FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
+
+HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+WindowHandle handleOf(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+
+WindowProcedure procedureOf(HWND hwnd) {
+  ATOM atom = (ATOM)GetClassLongPtrA(hwnd, GCW_ATOM);
+  for (int i = 0; i < classCount; i++)
+    if (classes[i].atom == atom) return classes[i].windowProc;
+  return procedureBeingCreated;
+}
+
+LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowProcedure proc = procedureOf(hwnd);
+  if (!proc) return DefWindowProcA(hwnd, message, wParam, lParam);
+  return proc(handleOf(hwnd), message, wParam, lParam);
+}
+
+void fill(WindowMessage* message, const MSG& msg) {
+  message->window = handleOf(msg.hwnd);
+  message->message = msg.message;
+  message->wParam = msg.wParam;
+  message->lParam = msg.lParam;
+}
+
+MSG toMsg(const WindowMessage* message) {
+  MSG msg;
+  memset(&msg, 0, sizeof msg);
+  msg.hwnd = hwndOf(message->window);
+  msg.message = message->message;
+  msg.wParam = message->wParam;
+  msg.lParam = message->lParam;
+  return msg;
+}
+
+// Any waiting message but a repaint: the ranges below and above WM_PAINT. (The quit
+// message lies above it.)
+int takeOtherMessage(WindowMessage* message) {
+  MSG msg;
+  if (PeekMessageA(&msg, 0, 0, WM_PAINT - 1, PM_REMOVE) ||
+      PeekMessageA(&msg, 0, WM_PAINT + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+    fill(message, msg);
+    return 1;
+  }
+  return 0;
+}
+
+int repaintPending() {
+  MSG msg;
+  return PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_NOREMOVE) != 0;
+}
+
+// A repaint is handed out only once its frame slot has come: one repaint is one step of
+// the match, so the match keeps 60 steps a second on any display and the loop does not
+// spin between frames.
+int takeRepaint(WindowMessage* message) {
+  int64_t now = frameClockMicroseconds();
+  if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
+  MSG msg;
+  if (!PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_REMOVE)) return 0;
+  framePacerTakeSlot(&pacer, now);
+  fill(message, msg);
+  return 1;
+}
+
+}  // namespace
+
+int openDesktop() { return 1; }  // Windows is the desktop: nothing to connect to
+
+void closeDesktop() {}
+
+int registerWindowClass(const WindowClass* windowClass) {
+  if (!windowClass || !windowClass->className || !windowClass->windowProc) return 0;
+  if (classCount == MAX_CLASSES || strlen(windowClass->className) >= sizeof classes[0].name)
+    return 0;
+  HINSTANCE instance = GetModuleHandleA(0);
+  WNDCLASSA wc;
+  memset(&wc, 0, sizeof wc);
+  wc.style = 0;
+  wc.lpfnWndProc = forwardToGame;
+  wc.cbClsExtra = 0;
+  wc.cbWndExtra = 0;
+  wc.hInstance = instance;
+  // The program carries no resources: no icon (the system's default shows) and no menu.
+  wc.hIcon = LoadIconA(instance, windowClass->className);
+  wc.hCursor = LoadCursorA(0, IDC_ARROW);
+  wc.hbrBackground = (HBRUSH)GetStockObject(DKGRAY_BRUSH);
+  wc.lpszMenuName = windowClass->className;
+  wc.lpszClassName = windowClass->className;
+  ATOM atom = RegisterClassA(&wc);
+  if (!atom) return 0;
+  classes[classCount].atom = atom;
+  snprintf(classes[classCount].name, sizeof classes[classCount].name, "%s", windowClass->className);
+  classes[classCount].windowProc = windowClass->windowProc;
+  classCount++;
+  return 1;
+}
+
+// The window is made with a 640 by 480 client area (the frame and caption come on top),
+// where the outer size asked for would leave a smaller one.
+WindowHandle createWindow(const char* className, const char* title, int width, int height) {
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  RECT outer = {0, 0, width, height};
+  AdjustWindowRect(&outer, style, FALSE);
+  WindowProcedure proc = 0;
+  for (int i = 0; className && i < classCount && i < MAX_CLASSES; i++)
+    if (strcmp(classes[i].name, className) == 0) proc = classes[i].windowProc;
+  if (!proc) return 0;
+  procedureBeingCreated = proc;
+  HWND hwnd = CreateWindowExA(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              outer.right - outer.left, outer.bottom - outer.top, 0, 0,
+                              GetModuleHandleA(0), 0);
+  procedureBeingCreated = 0;
+  return handleOf(hwnd);
+}
+
+int peekMessage(WindowMessage* message) {
+  if (!message) return 0;
+  if (takeOtherMessage(message) || takeRepaint(message)) return 1;
+  // Only an early repaint is pending: wait for input or its slot, whichever comes first,
+  // then hand out what there is.
+  if (repaintPending()) {
+    frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
+    return takeOtherMessage(message) || takeRepaint(message);
+  }
+  return 0;
+}
+
+void translateMessage(const WindowMessage* message) {
+  if (!message) return;
+  MSG msg = toMsg(message);
+  TranslateMessage(&msg);
+}
+
+intptr_t dispatchMessage(const WindowMessage* message) {
+  if (!message || message->message == WM_QUIT) return 0;
+  MSG msg = toMsg(message);
+  return DispatchMessageA(&msg);
+}
+
+// System keys (Alt combinations, F10) do what Windows does with them: Alt+F4 closes the
+// window, the others reach the system menu's handling and end nothing.
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
+  return DefWindowProcA(hwndOf(window), message, wParam, lParam);
+}
+
+void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
+
+void invalidateWindow(WindowHandle window) { InvalidateRect(hwndOf(window), 0, FALSE); }
+
+// The size handling gets the client area's size, not the outer one: the GL viewport then
+// covers exactly what the player sees, where the outer size would push the top of the
+// picture (the scores and the top of the minimap) up under the caption.
+int getWindowRect(WindowHandle window, WindowRect* rect) {
+  RECT outer, client;
+  if (!rect || !GetWindowRect(hwndOf(window), &outer) || !GetClientRect(hwndOf(window), &client))
+    return 0;
+  rect->left = outer.left;
+  rect->top = outer.top;
+  rect->right = outer.left + (client.right - client.left);
+  rect->bottom = outer.top + (client.bottom - client.top);
+  return 1;
+}
+
+void showWindow(WindowHandle window) { ShowWindow(hwndOf(window), SW_SHOWNORMAL); }
+
+void updateWindow(WindowHandle window) { UpdateWindow(hwndOf(window)); }
+
+int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
+  // Also on standard error, for whoever started the program from a console.
+  fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+  fflush(stderr);
+  return MessageBoxA(hwndOf(owner), text, caption, type);
+}
+
+void outputDebugString(const char* text) {
+  if (text) OutputDebugStringA(text);
+}

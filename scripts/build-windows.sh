@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program with Debian's mingw-w64 and packs it for players:
+#   build-windows/vask-light-cycles-windows.zip   vask.exe, its data files, the licences
+#                                                 and README-windows.txt
+# Run from the repository root. Installs what it needs from Debian (only what is missing),
+# then builds libjpeg-turbo and GoogleTest for Windows from Debian's own sources, once:
+# both are kept in build-windows/deps and reused by later runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+B=${VASK_WINDOWS_BUILD:-$root/build-windows}
+mkdir -p "$B"
+B=$(cd "$B" && pwd)
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+[ -n "${VASK_JOBS:-}" ] && jobs=$VASK_JOBS
+
+# --- packages from Debian ---------------------------------------------------------------
+missing=()
+while read -r pkg; do
+  [ -z "$pkg" ] && continue
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done < scripts/packages-windows.txt
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+toolchain=$root/cmake/toolchain-mingw-w64.cmake
+deps=$B/deps
+mkdir -p "$deps"
+
+# --- libjpeg-turbo from Debian's source package --------------------------------------------
+# apt is pointed at a private source list, lists folder and cache inside the build tree, made
+# from the machine's own Debian sources with their type changed to deb-src, so the machine's
+# apt configuration is left as it is.
+fetch_jpeg_source() {
+  local P=$deps/apt
+  rm -rf "$P"
+  mkdir -p "$P/parts" "$P/lists/partial" "$P/cache/archives/partial" "$P/src"
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" > "$P/parts/$(basename "$f")"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && grep -E '^deb ' "$f" | sed 's/^deb /deb-src /' >> "$P/parts/from-list.list" || true
+  done
+  local O=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$P/parts"
+           -o "Dir::State::Lists=$P/lists" -o "Dir::Cache=$P/cache")
+  apt-get "${O[@]}" -qq update
+  (cd "$P/src" && apt-get "${O[@]}" -qq source --download-only libjpeg-turbo)
+  local dsc
+  dsc=$(ls "$P"/src/libjpeg-turbo_*.dsc | head -n1)
+  rm -rf "$deps/libjpeg-turbo-src"
+  dpkg-source --no-check -x "$dsc" "$deps/libjpeg-turbo-src" >/dev/null
+}
+
+if [ ! -f "$deps/jpeg/lib/libjpeg.a" ]; then
+  echo "== libjpeg-turbo for Windows =="
+  [ -f "$deps/libjpeg-turbo-src/CMakeLists.txt" ] || fetch_jpeg_source
+  rm -rf "$deps/jpeg-build"
+  # No SIMD: that would need nasm, and the title picture is decoded once.
+  cmake -S "$deps/libjpeg-turbo-src" -B "$deps/jpeg-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps/jpeg" -DCMAKE_INSTALL_LIBDIR=lib \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+    -DWITH_JPEG8=OFF >/dev/null
+  cmake --build "$deps/jpeg-build" -j"$jobs" --target jpeg-static >/dev/null
+  cmake --install "$deps/jpeg-build" >/dev/null 2>&1 || true
+  # Installing everything would need the command-line tools too; take the library and headers.
+  mkdir -p "$deps/jpeg/lib" "$deps/jpeg/include"
+  cp "$deps/jpeg-build/libjpeg.a" "$deps/jpeg/lib/libjpeg.a"
+  cp "$deps/jpeg-build/jconfig.h" "$deps/libjpeg-turbo-src/jerror.h" \
+     "$deps/libjpeg-turbo-src/jmorecfg.h" "$deps/libjpeg-turbo-src/jpeglib.h" "$deps/jpeg/include/"
+fi
+
+# --- GoogleTest from Debian's googletest package (its sources in /usr/src/googletest) -----
+if [ ! -f "$deps/gtest/lib/libgtest.a" ]; then
+  echo "== GoogleTest for Windows =="
+  rm -rf "$deps/gtest-build"
+  cmake -S /usr/src/googletest -B "$deps/gtest-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps/gtest" -DCMAKE_INSTALL_LIBDIR=lib \
+    -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$deps/gtest-build" -j"$jobs" >/dev/null
+  cmake --install "$deps/gtest-build" >/dev/null
+fi
+
+# --- the game -----------------------------------------------------------------------------
+echo "== The Windows program =="
+cmake -S . -B "$B" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DJPEG_INCLUDE_DIR="$deps/jpeg/include" -DJPEG_LIBRARY="$deps/jpeg/lib/libjpeg.a" \
+  -DGTest_DIR="$deps/gtest/lib/cmake/GTest" "$@" >/dev/null
+cmake --build "$B" -j"$jobs"
