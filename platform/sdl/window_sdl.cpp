@@ -1,6 +1,7 @@
 // The window layer on SDL2: one window, a message queue read without waiting, Windows
 // message numbers and virtual-key codes, message boxes and debugger output.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
@@ -116,6 +117,24 @@ int isSystemKey(const SDL_Keysym& key, uint32_t vk) {
   return (key.mod & KMOD_ALT) != 0 || vk == VK_MENU || vk == VK_F10;
 }
 
+// Modifier keys found held when the window gains focus. On X11, SDL reports such keys as
+// fresh presses; the desktop the game was made for sends no key-down for a key that went
+// down before its window had focus, and the key table would quit on it. Their presses
+// (and auto-repeats) are dropped until the key is released.
+Uint8 heldBeforeFocus[SDL_NUM_SCANCODES];
+
+void noteModifiersHeldAtFocus() {
+  static const SDL_Scancode modifiers[] = {
+      SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT,
+      SDL_SCANCODE_LALT,  SDL_SCANCODE_RALT,  SDL_SCANCODE_LGUI,   SDL_SCANCODE_RGUI,
+      SDL_SCANCODE_MODE,
+  };
+  int count = 0;
+  const Uint8* state = SDL_GetKeyboardState(&count);
+  for (SDL_Scancode sc : modifiers)
+    if ((int)sc < count && state[sc]) heldBeforeFocus[sc] = 1;
+}
+
 // Turns one SDL event into at most one message. Returns 1 when `out` holds a message.
 int translateEvent(const SDL_Event& e, WindowMessage* out) {
   WindowHandle w = &theWindow;
@@ -123,6 +142,11 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
   switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+      SDL_Scancode sc = e.key.keysym.scancode;
+      if ((unsigned)sc < SDL_NUM_SCANCODES && heldBeforeFocus[sc]) {
+        if (e.type == SDL_KEYDOWN) return 0;
+        heldBeforeFocus[sc] = 0;  // its release reaches the window, as on that desktop
+      }
       uint32_t vk = virtualKeyOf(e.key.keysym);
       int system = isSystemKey(e.key.keysym, vk);
       intptr_t lParam = 1;
@@ -153,6 +177,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         return 1;
       }
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = 1;
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) noteModifiersHeldAtFocus();
       return 0;
     case SDL_QUIT:  // a signal or the desktop asking the program to end: close the window
       out->window = w;
@@ -176,13 +201,37 @@ void destroyWindow(WindowHandle window) {
 
 SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; }
 
+// SDL falls back to drivers that draw into memory (offscreen, dummy) when no display can
+// be reached; the game would then run where nobody sees it. Unless SDL_VIDEODRIVER names a
+// driver, only the drivers that show a window to a person are tried.
 int openDesktop() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    fprintf(stderr, "Vask Light Cycles: cannot open a display: %s\n", SDL_GetError());
+  const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+  if (chosen && *chosen) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return 1;
+    fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n", chosen,
+            SDL_GetError());
     return 0;
   }
-  return 1;
+  char tried[256] = "";
+  char lastError[256] = "no video driver";
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); i++) {
+    const char* name = SDL_GetVideoDriver(i);
+    if (!name || strcmp(name, "offscreen") == 0 || strcmp(name, "dummy") == 0 ||
+        strcmp(name, "evdev") == 0)
+      continue;
+    size_t used = strlen(tried);
+    snprintf(tried + used, sizeof tried - used, "%s%s", used ? ", " : "", name);
+    SDL_setenv("SDL_VIDEODRIVER", name, 1);
+    int ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    if (!ok) snprintf(lastError, sizeof lastError, "%s", SDL_GetError());
+    unsetenv("SDL_VIDEODRIVER");  // SDL reads it only while starting up
+    if (ok) return 1;
+    SDL_Quit();
+  }
+  fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n",
+          tried[0] ? tried : "no driver", lastError);
+  return 0;
 }
 
 void closeDesktop() { SDL_Quit(); }

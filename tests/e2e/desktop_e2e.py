@@ -1,0 +1,188 @@
+#!/usr/bin/env python3
+"""The real game on a desktop, end to end: its pace, a modifier held while focus moves to
+it, and no display at all. Reuses the window, key and screenshot helpers of vask_e2e.py.
+
+Usage: desktop_e2e.py --game PATH --data DIR [--swap-counter LIB] CASE
+  pace_play, pace_attract: the match advances 60 +- 2 steps a second (buffer swaps counted
+                by a preloaded library), however fast the frames could be drawn.
+  focus_modifier: Shift, Control or Super held down in another window while focus moves
+                to the game neither starts play at the title nor quits play.
+  no_display, dead_display: without a usable display the game says so and exits with 1
+                within two seconds.
+"""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import vask_e2e as e2e
+from vask_e2e import check, run
+
+
+class CountedGame(e2e.Game):
+    """The game with the swap counter preloaded, and an environment of the case's own."""
+
+    def __init__(self, args, workdir, env=None):
+        super().__init__(args, workdir)
+        self.env = dict(os.environ if env is None else env)
+        self.count_file = os.path.join(workdir, "swaps")
+        if args.swap_counter:
+            self.env["LD_PRELOAD"] = args.swap_counter
+            self.env["VASK_SWAP_COUNT"] = self.count_file
+
+    def start(self):
+        self.err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
+        self.proc = subprocess.Popen([self.args.game], cwd=self.workdir, env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=self.err)
+
+    def swaps(self):
+        try:
+            with open(self.count_file, "rb") as f:
+                return struct.unpack("<Q", f.read(8))[0]
+        except (OSError, struct.error):
+            return 0
+
+
+def steps_per_second(game, seconds=5.0):
+    t0, n0 = time.monotonic(), game.swaps()
+    time.sleep(seconds)
+    t1, n1 = time.monotonic(), game.swaps()
+    return (n1 - n0) / (t1 - t0)
+
+
+def pace_case(first_key):
+    def case(game, font):
+        check(game.args.swap_counter, "the pace checks need --swap-counter")
+        game.start()
+        game.wait_window()
+        game.key(first_key)
+        time.sleep(1.0)
+        check(game.swaps() > 0, "no frames counted after the first key")
+        rate = steps_per_second(game)
+        print("%s: %.1f steps a second" % (first_key, rate))
+        check(58.0 <= rate <= 62.0, "the match runs at %.1f steps a second, not 60" % rate)
+        check(game.running(), "the game ended")
+        game.key("q")
+        check(game.wait_exit() == 0, "q did not end the game with code 0")
+    return case
+
+
+def focus(window):
+    run("xdotool", "windowfocus", "--sync", window)
+    time.sleep(0.3)
+
+
+def hold_while_focus_moves(game, other, modifier):
+    """Focus the other window, press the modifier there, move focus to the game, release
+    the modifier in the game and let the game run a moment."""
+    focus(other)
+    run("xdotool", "keydown", modifier)
+    time.sleep(0.2)
+    focus(game.window)
+    time.sleep(0.5)
+    run("xdotool", "keyup", modifier)
+    time.sleep(0.5)
+
+
+def case_focus_modifier(game, font):
+    game.start()
+    game.wait_window()
+    other_proc = subprocess.Popen(["xmessage", "-name", "vask-other", "other window"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        other = game.find("^vask-other$|^xmessage$|other window", timeout=10.0)
+        check(other is not None, "the other window did not show")
+        for modifier in ["shift", "ctrl", "super"]:
+            hold_while_focus_moves(game, other, modifier)
+            check(game.running(), "%s held while focus moved ended the game at the title"
+                  % modifier)
+            image = game.shot("title_after_" + modifier)
+            check(e2e.panel_fraction(image) < 0.01, "%s held while focus moved left the title"
+                  % modifier)
+        focus(game.window)
+        game.key("g")
+        time.sleep(0.5)
+        check_minimap = e2e.check_minimap
+        check_minimap(game.shot("play"))
+        for modifier in ["shift", "ctrl", "super"]:
+            hold_while_focus_moves(game, other, modifier)
+            check(game.running(), "%s held while focus moved ended play" % modifier)
+        # A modifier pressed while the game has focus still quits, as any unassigned key.
+        focus(game.window)
+        game.key("shift")
+        check(game.wait_exit() == 0, "Shift pressed in play did not end the game with code 0")
+    finally:
+        other_proc.kill()
+        other_proc.wait()
+
+
+def display_case(display):
+    def case(game, font):
+        if display is None:
+            game.env.pop("DISPLAY", None)
+        else:
+            game.env["DISPLAY"] = display
+        game.env.pop("WAYLAND_DISPLAY", None)
+        game.env.pop("SDL_VIDEODRIVER", None)
+        start = time.monotonic()
+        game.start()
+        code = game.wait_exit(timeout=10.0)
+        took = time.monotonic() - start
+        check(code is not None, "the game did not end without a display")
+        check(code == 1, "exit code %s without a display, not 1" % code)
+        check(took < 2.0, "the game took %.1f s to give up" % took)
+        err = game.stderr()
+        check("cannot open a display" in err, "stderr does not say so: %r" % err)
+        lines = [line for line in err.splitlines() if "cannot open a display" in line]
+        check(len(lines) == 1, "not one line: %r" % err)
+        check("x11" in lines[0], "the line does not say what was tried: %r" % lines[0])
+    return case
+
+
+CASES = {
+    "pace_play": pace_case("g"),
+    "pace_attract": pace_case("d"),
+    "focus_modifier": case_focus_modifier,
+    "no_display": display_case(None),
+    "dead_display": display_case(":4321"),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--swap-counter")
+    parser.add_argument("--keep", action="store_true")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
+
+    workdir = tempfile.mkdtemp(prefix="vask_desktop_%s_" % args.case)
+    for name in e2e.DATA_FILES:
+        src = os.path.join(args.data, name)
+        if os.path.exists(src):
+            shutil.copy(src, workdir)
+    with open(os.path.join(workdir, "setup.txt"), "w") as f:
+        f.write(e2e.MATCH)
+    font = e2e.Font(os.path.join(args.data, "flori.fnt"))
+    game = CountedGame(args, workdir)
+    try:
+        CASES[args.case](game, font)
+    except e2e.Failure as failure:
+        print("FAILED %s: %s (files in %s)" % (args.case, failure, workdir), file=sys.stderr)
+        game.stop()
+        return 1
+    game.stop()
+    if not args.keep:
+        shutil.rmtree(workdir, ignore_errors=True)
+    print("passed %s" % args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
