@@ -12,7 +12,9 @@ const float PLANE_SLACK = 1.0f;
 }
 
 int sphereMayShow(float x, float y, float z, float radius) {
-  float modelview[16], projection[16], m[16];
+  // Without a current GL context nothing is read into the matrices. All zero, they make
+  // every plane degenerate, and a sphere nothing can decide about may show.
+  float modelview[16] = {0.0f}, projection[16] = {0.0f}, m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   // Column-major: m = projection * modelview.
