@@ -51,6 +51,19 @@ TEST_F(Music, TheSongPlaysAndStopsAtOnce) {
   EXPECT_EQ(rms(after, 0, after.size() / 2), 0.0);
 }
 
+TEST_F(Music, ASongShorterThanTheTitleEndsAndTheTitleStaysSilent) {
+  // One quarter-second note: a format 0 file at 480 ticks a beat and 120 beats a minute.
+  Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
+                'M', 'T', 'r', 'k', 0, 0, 0, 13,
+                0x00, 0x90, 60, 100, 0x81, 0x70, 0x80, 60, 64, 0x00, 0xFF, 0x2F, 0x00};
+  writeFile("short.mid", song);
+  ASSERT_EQ(playMusicFile("short.mid"), 1);
+  std::vector<float> s = renderPaced(4.5);
+  EXPECT_GT(rms(s, 0, LOOPBACK_RATE / 2), 0.01) << "the note must be heard";
+  // The note and its fading tail end well before the last 1.5 s; nothing starts it again.
+  EXPECT_LT(rms(s, 3 * LOOPBACK_RATE, s.size() / 2), 1e-3);
+}
+
 TEST_F(Music, SongAndEffectsShareOneOutput) {
   writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 1.0)));
   soundInit();
