@@ -168,7 +168,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         return 1;
       }
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        WindowRect r;
+        WindowRect r = {0, 0, 0, 0};  // stays empty if the window cannot be measured
         getWindowRect(w, &r);
         out->window = w;
         out->message = WM_SIZE;
@@ -397,7 +397,7 @@ void showWindow(WindowHandle window) {
   SDL_ShowWindow(window->sdl);
   SDL_RaiseWindow(window->sdl);
   // The first show is a size change from nothing: the GL viewport follows it.
-  WindowRect r;
+  WindowRect r = {0, 0, 0, 0};
   getWindowRect(window, &r);
   postMessage(window, WM_SIZE, 0, sizeParam(r.right - r.left, r.bottom - r.top));
 }

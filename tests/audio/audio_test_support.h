@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
-
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -69,7 +69,7 @@ inline Bytes monoWav(uint32_t rate, const std::vector<float>& samples) {
 
 inline std::vector<float> sine(double hertz, uint32_t rate, double seconds, float amplitude = 0.5f) {
   std::vector<float> s((size_t)(rate * seconds));
-  for (size_t n = 0; n < s.size(); n++) s[n] = amplitude * (float)sin(2 * M_PI * hertz * (double)n / rate);
+  for (size_t n = 0; n < s.size(); n++) s[n] = amplitude * (float)sin(2 * 3.14159265358979323846 * hertz * (double)n / rate);
   return s;
 }
 
@@ -90,12 +90,23 @@ inline Bytes readFile(const std::string& name) {
   return b;
 }
 
-// Makes a fresh directory under /tmp and works in it; the test's files stay there.
+// Makes a fresh directory in the system's temporary folder and works in it; the test's files
+// stay there. (std::filesystem, so the Windows build of the suites makes its folders too.)
 inline std::string enterTempDir() {
-  char pattern[] = "/tmp/vask-audio-XXXXXX";
-  if (!mkdtemp(pattern)) abort();
-  if (chdir(pattern) != 0) abort();
-  return pattern;
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path base = fs::temp_directory_path(error);
+  if (error) abort();
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; attempt++) {
+    fs::path dir = base / ("vask-audio-" + std::to_string(seed()));
+    if (fs::create_directory(dir, error)) {
+      fs::current_path(dir, error);
+      if (error) abort();
+      return dir.string();
+    }
+  }
+  abort();
 }
 
 // Stereo interleaved measurements on frames [from, to).
