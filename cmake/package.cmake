@@ -1,0 +1,52 @@
+# cpack -G DEB: a Debian package of what cmake/install.cmake installs, under /usr:
+#   /usr/bin/vask-light-cycles, /usr/libexec/vask-light-cycles/vask,
+#   /usr/share/vask-light-cycles/, /usr/share/applications/vask-light-cycles.desktop
+# and the game's licence as /usr/share/doc/vask-light-cycles/copyright, where Debian looks.
+if(NOT TARGET vask)
+  return()
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vask-light-cycles RENAME copyright)
+
+set(CPACK_PACKAGE_NAME vask-light-cycles)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Vask Light Cycles developers")
+set(CPACK_PACKAGE_CONTACT "The Vask Light Cycles developers <maintainers@users.noreply.c-seed-b0263ced.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3-D light-cycle arena game")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Two to five riders race on a flat square arena, each dragging a wall of light\n\
+behind it; a rider that runs into a wall crashes and the wall's owner scores.\n\
+You ride one cycle with the arrow keys against computer riders, or watch\n\
+them play each other in the demo.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+# Everything goes under /usr, whatever CMAKE_INSTALL_PREFIX the build was configured with.
+# The DEB generator installs with this as CMAKE_INSTALL_PREFIX and stages through DESTDIR,
+# so the desktop entry's Exec line, filled in while installing, names /usr/bin and not the
+# staging folder.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+
+# SDL opens libGL.so.1 at run time for the window's OpenGL context, so no linked library
+# brings it in; the music wants a General MIDI soundfont, and the game plays on without one.
+set(VASK_DEB_RUNTIME_DEPENDS "libgl1")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm")
+
+# The linked libraries, with their versions, come from dpkg-shlibdeps where it is installed
+# (dpkg-dev, which build-essential brings); otherwise they are Debian 12's packages of them.
+find_program(VASK_DPKG_SHLIBDEPS dpkg-shlibdeps)
+mark_as_advanced(VASK_DPKG_SHLIBDEPS)
+if(VASK_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VASK_DEB_RUNTIME_DEPENDS}")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VASK_DEB_RUNTIME_DEPENDS}, libc6, libgcc-s1, \
+libstdc++6, libsdl2-2.0-0, libopengl0, libglu1-mesa | libglu1, libjpeg62-turbo, libopenal1, \
+libfluidsynth3")
+endif()
+
+include(CPack)

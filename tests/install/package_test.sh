@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION   (on a display: run it through with_xvfb.sh)
+# Builds the Debian package with cpack in a temporary folder and, without installing it,
+# checks its control fields and its files, then starts the extracted launcher from / and
+# checks that the packaged game runs, from the package's data folder, up to its title window
+# and ends with exit code 0 on a key.
+set -u
+build=$1
+source=$2
+version=$3
+tmp=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log" >&2; fail "cpack -G DEB failed"; }
+debs=("$tmp"/out/*.deb)
+[ "${#debs[@]}" = 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb: ${debs[*]}"
+deb=${debs[0]}
+
+# The control file. The version is the one the title screen shows (render/title.cpp draws
+# it as "V" and the version).
+field() { dpkg-deb --field "$deb" "$1"; }
+title_version=$(grep -o '"V[0-9][0-9.]*"' "$source/render/title.cpp" | tr -d '"V')
+[ -n "$title_version" ] && [ "$title_version" = "$version" ] ||
+  fail "the project version $version is not the title screen's '$title_version'"
+[ "$(field Package)" = vask-light-cycles ] || fail "package name is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "version is '$(field Version)', not $version"
+[ "$(basename "$deb")" = "vask-light-cycles_${version}_$(dpkg --print-architecture).deb" ] ||
+  fail "the package file is named $(basename "$deb")"
+[ "$(field Section)" = games ] || fail "section is '$(field Section)'"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture is '$(field Architecture)'"
+case "$(field Maintainer)" in ?*" <"?*@?*">") ;; *) fail "maintainer is '$(field Maintainer)'" ;; esac
+[ -n "$(field Description)" ] || fail "no description"
+
+# The file list: exactly these files with these modes, under folders 0755, all owned by root.
+dpkg-deb --contents "$deb" >"$tmp/contents" || fail "dpkg-deb cannot list the package"
+owners=$(awk '{print $2}' "$tmp/contents" | sort -u)
+[ "$owners" = root/root ] || fail "files not all owned by root: $owners"
+awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {bad = 1; print} END {exit bad}' "$tmp/contents" ||
+  fail "folders not 0755"
+data=usr/share/vask-light-cycles
+{
+  printf -- '-rwxr-xr-x %s\n' usr/bin/vask-light-cycles usr/libexec/vask-light-cycles/vask
+  printf -- '-rw-r--r-- %s\n' usr/share/applications/vask-light-cycles.desktop \
+    usr/share/doc/vask-light-cycles/copyright
+  for f in "$source"/data/*; do printf -- '-rw-r--r-- %s\n' "$data/${f##*/}"; done
+} | sort >"$tmp/expected"
+awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $1, $6}' "$tmp/contents" | sort >"$tmp/listed"
+diff "$tmp/expected" "$tmp/listed" >&2 || fail "the package's files differ from the above (< wanted, > found)"
+
+# Depends names the package of every library the game links, and libgl1, whose libGL.so.1
+# SDL opens at run time; each found here by the library's file in this machine's packages.
+dpkg-deb -x "$deb" "$tmp/root" || fail "dpkg-deb cannot extract the package"
+root=$(realpath "$tmp/root")
+game=$root/usr/libexec/vask-light-cycles/vask
+needed=$(objdump -p "$game" | awk '$1 == "NEEDED" {print $2}')
+[ -n "$needed" ] || fail "the packaged game links no shared library"
+depends=" $(field Depends | sed 's/([^)]*)//g; s/[,|]/ /g') "
+for lib in $needed libGL.so.1; do
+  owner=$(dpkg -S "*/$(gcc -print-multiarch)/$lib" 2>/dev/null | head -n1 | cut -d: -f1)
+  [ -n "$owner" ] || fail "no installed package holds $lib"
+  case "$depends" in *" $owner "*) ;; *) fail "Depends does not name $owner ($lib): $(field Depends)" ;; esac
+done
+
+# The files themselves.
+for f in "$source"/data/*; do
+  cmp -s "$root/$data/${f##*/}" "$f" || fail "data file ${f##*/} is not packaged as it is"
+done
+cmp -s "$root/usr/share/doc/vask-light-cycles/copyright" "$source/LICENSE" ||
+  fail "the copyright file is not the game's licence"
+[ "$(head -c4 "$game")" = $'\x7fELF' ] || fail "the game is not a program"
+(cd "$root" && dpkg-deb --info "$deb" md5sums | md5sum --quiet -c) >&2 ||
+  fail "the package's md5sums do not match its files"
+desktop=$root/usr/share/applications/vask-light-cycles.desktop
+grep -qx '\[Desktop Entry\]' "$desktop" || fail "desktop entry has no [Desktop Entry] group"
+grep -qx 'Type=Application' "$desktop" || fail "desktop entry is not an application"
+grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
+grep -qx 'Exec="/usr/bin/vask-light-cycles"' "$desktop" ||
+  fail "desktop entry does not start /usr/bin/vask-light-cycles: $(grep Exec "$desktop")"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+fi
+
+# The extracted launcher, started from /, runs the packaged game in the packaged data folder.
+(cd / && exec "$root/usr/bin/vask-light-cycles") >"$tmp/game.log" 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the packaged game showed no window"; }
+exe=$(readlink "/proc/$pid/exe")
+cwd=$(readlink "/proc/$pid/cwd")
+[ "$exe" = "$game" ] || fail "the launcher started $exe"
+[ "$cwd" = "$root/$data" ] || fail "the game runs in $cwd, not the package's data folder"
+
+# The first key leaves the title; in play a key with no command ends the game.
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Up
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "the game ended on the key that leaves the title"
+xdotool key q
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the game did not end on a key"
+wait "$pid"
+rc=$?
+pid=""
+[ "$rc" = 0 ] || { cat "$tmp/game.log" >&2; fail "the game ended with exit code $rc"; }
+echo "PASS $(basename "$deb")"
