@@ -66,8 +66,7 @@ if [ ! -f "$deps/jpeg/lib/libjpeg.a" ]; then
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
     -DWITH_JPEG8=OFF >/dev/null
   cmake --build "$deps/jpeg-build" -j"$jobs" --target jpeg-static >/dev/null
-  cmake --install "$deps/jpeg-build" >/dev/null 2>&1 || true
-  # Installing everything would need the command-line tools too; take the library and headers.
+  # Installing would need the command-line tools too: take the library and headers.
   mkdir -p "$deps/jpeg/lib" "$deps/jpeg/include"
   cp "$deps/jpeg-build/libjpeg.a" "$deps/jpeg/lib/libjpeg.a"
   cp "$deps/jpeg-build/jconfig.h" "$deps/libjpeg-turbo-src/jerror.h" \

@@ -39,6 +39,8 @@ WindowHandle theWindow() {
   if (!window && openDesktop()) {
     WindowClass cls = {"Pacing Test", pacedProc};
     if (registerWindowClass(&cls)) window = createWindow("Pacing Test", "pacing", 640, 480);
+    // Windows paints only windows that show, as the game's does once its graphics are up.
+    if (window) showWindow(window);
   }
   return window;
 }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build in BUILD under Wine (the prefix is made on first
+# use): CMake's CROSSCOMPILING_EMULATOR for the Windows tests.
+# Usage: wine-run.sh BUILD PROGRAM.exe [ARGS...]
+# The program's console output comes back with Unix line ends, once it has ended: Wine's
+# own helper processes (services, the desktop) that the first program of a server starts
+# keep its output open as long as the server runs, so it goes through files, never through
+# the caller's pipes, which would then not close.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$1
+shift
+source "$here/wine-env.sh" "$build"
+vask_wine_prefix
+out=$(mktemp "${TMPDIR:-/tmp}/vask-wine-out-XXXXXX")
+err=$(mktemp "${TMPDIR:-/tmp}/vask-wine-err-XXXXXX")
+trap 'rm -f "$out" "$err"' EXIT
+wine "$@" </dev/null >"$out" 2>"$err"
+status=$?
+tr -d '\r' <"$out"
+tr -d '\r' <"$err" >&2
+exit $status
