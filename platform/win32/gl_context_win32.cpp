@@ -11,6 +11,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "platform/win32/drawn_window.h"
+
 static_assert(PFD_DRAW_TO_WINDOW == 4 && PFD_SUPPORT_OPENGL == 32 && PFD_DOUBLEBUFFER == 1 &&
                   PFD_TYPE_RGBA == 0 && sizeof(PIXELFORMATDESCRIPTOR) == 40,
               "the game's pixel-format request is Windows' descriptor");
@@ -60,7 +62,9 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 }
 
 void swapBuffers(DeviceContext dc) {
-  if (dc) SwapBuffers(hdcOf(dc));
+  if (!dc) return;
+  SwapBuffers(hdcOf(dc));
+  markWindowDrawn(WindowFromDC(hdcOf(dc)));
 }
 
 void releaseDeviceContext(WindowHandle window, DeviceContext dc) {

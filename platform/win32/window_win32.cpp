@@ -16,6 +16,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "platform/win32/drawn_window.h"
+
 static_assert(WM_PAINT == 0x000F && WM_QUIT == 0x0012 && VK_LEFT == 0x25 && MB_OK == 0,
               "the game's numbers are Windows' numbers");
 
@@ -49,6 +51,8 @@ WindowProcedure procedureOf(HWND hwnd) {
 }
 
 LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Erased until GL has drawn; after that the fill would only wipe the picture.
+  if (message == WM_ERASEBKGND && windowDrawn(hwnd)) return 1;
   WindowProcedure proc = procedureOf(hwnd);
   if (!proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   return proc(handleOf(hwnd), message, wParam, lParam);
