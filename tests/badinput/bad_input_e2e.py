@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Starts the real game on every data file made bad, and checks what docs/bad-input.md says.
 
-Usage: bad_input_e2e.py --game PATH --data DIR [--jobs N] [CASE...]
+Usage: bad_input_e2e.py --game PATH --data DIR [--wine BUILD] [--jobs N] [CASE...]
 A case is FILE:KIND, KIND one of missing, empty, truncated, garbage (default: all 36).
 Each case runs in a fresh working directory holding the game's files with that one made bad,
 with OpenAL Soft writing its mix to a WAV file there (so the sound files and the song are
@@ -11,6 +11,9 @@ other. A game that must keep running shows its
 window, goes into the attract mode (D), still runs a second later and ends with exit code
 0 on a quit key. A game that must stop shows its "Error" box with the message, and exits
 with code 1 once Return closes it. Neither may report a sanitizer error.
+With --wine the game is the Windows program under Wine (the prefix of the Windows build
+folder BUILD), playing its sound to whatever PulseAudio the caller set up
+(tests/support/with_pulse_null_sink.sh), so the sound files are really loaded there too.
 """
 import argparse
 import concurrent.futures
@@ -20,6 +23,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from vask_e2e import debugger_text, focus_wine_window, wine_environment  # noqa: E402
 
 TITLE = "Vask Light Cycles by Velmor"
 FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
@@ -108,7 +114,7 @@ def start_xvfb():
     return xvfb, (":" + number.decode()) if number else None
 
 
-def run_case(game, data, name, kind):
+def run_case(game, data, name, kind, wine=None):
     """Returns None when the case holds, else what went wrong."""
     workdir = tempfile.mkdtemp(prefix="vask-bad-%s-%s-" % (name, kind))
     proc = None
@@ -130,11 +136,14 @@ def run_case(game, data, name, kind):
             conf.write("[general]\ndrivers = wave\n[wave]\nfile = %s\n"
                        % os.path.join(workdir, "sound.wav"))
         env = dict(os.environ, DISPLAY=display, ALSOFT_CONF=os.path.join(workdir, "alsoft.conf"))
+        command = [game]
+        if wine:
+            env, command = wine_environment(wine, env, sound=True), ["wine", game]
         if os.environ.get("VASK_GAME_PRELOAD"):  # libraries for the game alone (sanitize.sh)
             env["LD_PRELOAD"] = os.environ["VASK_GAME_PRELOAD"]
         err_path = os.path.join(workdir, "stderr.txt")
         with open(err_path, "wb") as err:
-            proc = subprocess.Popen([game], cwd=workdir, env=env, stdout=subprocess.DEVNULL, stderr=err)
+            proc = subprocess.Popen(command, cwd=workdir, env=env, stdout=subprocess.DEVNULL, stderr=err)
             message = STOPS.get((name, kind))
             if message:
                 # Only this case stops the game, so at most one such box shows at a time.
@@ -150,6 +159,8 @@ def run_case(game, data, name, kind):
                 window = find_window(display, proc, TITLE, 40.0)
                 if window is None:
                     return "the game window did not show (exit %s)%s" % (proc.poll(), stacks_of(proc))
+                if wine:
+                    focus_wine_window(window, env)
                 time.sleep(0.5)
                 xdotool(display, "key", "--window", window, "d")  # attract mode: frames run
                 time.sleep(1.0)
@@ -163,6 +174,8 @@ def run_case(game, data, name, kind):
                 return "the game did not end"
         with open(err_path, "rb") as f:
             stderr = f.read().decode("latin-1")
+        if wine:
+            stderr = debugger_text(stderr)
         if code != expected:
             return "exit code %s, expected %s; stderr: %s" % (code, expected, stderr[-600:])
         if message and ("Error: %s" % message) not in stderr:
@@ -184,15 +197,20 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--game", required=True)
     parser.add_argument("--data", required=True)
+    parser.add_argument("--wine", metavar="BUILD", help="run the Windows program under Wine")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     args.game, args.data = os.path.abspath(args.game), os.path.abspath(args.data)
+    if args.wine:
+        # Every Wine program of one server shares one Windows desktop and so one foreground
+        # window: keys meant for one game would reach the other. One game at a time.
+        args.jobs = 1
     cases = [tuple(c.split(":")) for c in args.cases] or [(f, k) for f in FILES for k in KINDS]
     start = time.time()
     failures = 0
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        results = [(c, pool.submit(run_case, args.game, args.data, *c)) for c in cases]
+        results = [(c, pool.submit(run_case, args.game, args.data, *c, args.wine)) for c in cases]
         for (name, kind), future in results:
             problem = future.result()
             verdict = "stops" if (name, kind) in STOPS else "runs"

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Drives the real game on the current X display (a private Xvfb) and checks what it shows.
 
-Usage: vask_e2e.py --game PATH --data DIR CASE
+Usage: vask_e2e.py --game PATH --data DIR [--wine BUILD] CASE
 Each case copies the game's files into a fresh working directory, starts the game there,
 presses keys with xdotool, reads the window's pixels with ImageMagick's import and checks
 them, the exit code and standard error. Exit status 0 when the case holds.
+With --wine the game is the Windows program, run under Wine with the prefix of the Windows
+build folder BUILD (scripts/wine-env.sh) and no sound output.
 """
 import argparse
 import ctypes
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -40,6 +43,35 @@ def run(*args, **kw):
     return subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
 
 
+def wine_environment(build, base=None, sound=False):
+    """What scripts/wine-env.sh sets, for the Windows build in `build`, with the debugger
+    output on (Wine prints it as its debugstr warnings). Without `sound`, no sound output
+    either: PulseAudio pointed at nothing and ALSA knowing no device."""
+    env = dict(os.environ if base is None else base)
+    build = os.path.abspath(build)
+    env.update(WINEPREFIX=os.path.join(build, "wine"), WINEARCH="win64",
+               WINEDEBUG="-all,warn+debugstr", WINEDLLOVERRIDES="mscoree,mshtml=",
+               HOME=os.path.join(build, "wine-home"))
+    if not sound:
+        env.update(PULSE_SERVER="unix:/nonexistent/vask-no-pulse.sock", ALSA_CONFIG_PATH=os.devnull)
+    return env
+
+
+DEBUG_STRING = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
+
+
+def debugger_text(stderr):
+    """Wine's debugstr lines turned back into the text the program handed the debugger."""
+    lines = []
+    for line in stderr.splitlines(True):
+        m = DEBUG_STRING.match(line.rstrip("\r\n"))
+        if m:
+            lines.append(m.group(1).encode("latin-1").decode("unicode_escape"))
+        else:
+            lines.append(line)
+    return "".join(lines)
+
+
 class Image:
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
@@ -60,6 +92,26 @@ class Image:
     def save(self, path):
         with open(path, "wb") as f:
             f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + bytes(self.data))
+
+
+def focus_wine_window(window, env=None):
+    """Gives the window the keyboard focus, as a click would. With no window manager Wine
+    asks for the focus itself when the window maps, and on a loaded machine that request
+    can come before the X server has mapped it, leaving the window inactive and deaf."""
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, env=env, timeout=10)
+
+
+def client_area(image):
+    """Wine draws the caption and frame into the window itself (no window manager here):
+    the bottom-centred 640 by 480 below the caption is the picture."""
+    border = (image.width - WIDTH) // 2
+    top = image.height - HEIGHT - border
+    check(border >= 0 and top >= 0, "window is %dx%d, smaller than the picture"
+          % (image.width, image.height))
+    rows = [image.data[((top + y) * image.width + border) * 3:
+                       ((top + y) * image.width + border + WIDTH) * 3] for y in range(HEIGHT)]
+    return Image(WIDTH, HEIGHT, b"".join(rows))
 
 
 def read_ppm(blob):
@@ -106,16 +158,24 @@ class Font:
 class Game:
     def __init__(self, args, workdir):
         self.args, self.workdir, self.proc, self.window = args, workdir, None, None
+        self.wine = getattr(args, "wine", None)
+
+    def command(self):
+        return ["wine", self.args.game] if self.wine else [self.args.game]
+
+    def environment(self):
+        return wine_environment(self.wine) if self.wine else None
 
     def start(self):
         self.err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
-        self.proc = subprocess.Popen([self.args.game], cwd=self.workdir,
+        self.proc = subprocess.Popen(self.command(), cwd=self.workdir, env=self.environment(),
                                      stdout=subprocess.DEVNULL, stderr=self.err)
 
     def stderr(self):
         self.err.flush()
         with open(os.path.join(self.workdir, "stderr.txt"), "rb") as f:
-            return f.read().decode("latin-1")
+            text = f.read().decode("latin-1")
+        return debugger_text(text) if self.wine else text
 
     # Generous: on a loaded machine software GL and a busy Xvfb can take a while.
     def find(self, name, visible=True, timeout=40.0):
@@ -135,6 +195,8 @@ class Game:
         state = "still running" if self.running() else "exited with %s" % self.proc.returncode
         check(self.window is not None,
               "the game window did not show; the game %s (stderr: %s)" % (state, self.stderr()))
+        if self.wine:
+            focus_wine_window(self.window)
         time.sleep(0.8)  # the title is drawn right after the window shows
 
     def key(self, *keys):
@@ -150,6 +212,8 @@ class Game:
         out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
         check(out.returncode == 0, "could not read the window: %s" % out.stderr.decode())
         image = read_ppm(out.stdout)
+        if self.wine:
+            image = client_area(image)
         check((image.width, image.height) == (WIDTH, HEIGHT),
               "window is %dx%d" % (image.width, image.height))
         if name:
@@ -421,6 +485,11 @@ def case_quit_keys(game, font):
     game.key("alt+x", "F10")
     time.sleep(0.7)
     check(game.running(), "a system key ended the game")
+    if game.wine:
+        # On Windows, F10 opens the window's menu mode; the first Escape only leaves it.
+        game.key("Escape")
+        time.sleep(0.7)
+        check(game.running(), "Escape out of the menu mode ended the game")
     game.key("Escape")
     check(game.wait_exit() == 0, "Escape did not end the game with code 0")
 
@@ -566,9 +635,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--game", required=True)
     parser.add_argument("--data", required=True)
+    parser.add_argument("--wine", metavar="BUILD", help="run the Windows program under Wine")
     parser.add_argument("--keep", action="store_true", help="keep the working directory")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
+    args.game = os.path.abspath(args.game)  # the game starts in its own working directory
     check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
 
     workdir = tempfile.mkdtemp(prefix="vask_e2e_%s_" % args.case)
