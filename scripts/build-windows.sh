@@ -73,6 +73,9 @@ if [ ! -f "$deps/jpeg/lib/libjpeg.a" ]; then
      "$deps/libjpeg-turbo-src/jmorecfg.h" "$deps/libjpeg-turbo-src/jpeglib.h" "$deps/jpeg/include/"
 fi
 
+# Its licence goes into the players' zip, as the library is linked into the program.
+[ -f "$deps/jpeg/LICENSE.md" ] || cp "$deps/libjpeg-turbo-src/LICENSE.md" "$deps/jpeg/LICENSE.md"
+
 # --- GoogleTest from Debian's googletest package (its sources in /usr/src/googletest) -----
 if [ ! -f "$deps/gtest/lib/libgtest.a" ]; then
   echo "== GoogleTest for Windows =="
@@ -88,5 +91,8 @@ fi
 echo "== The Windows program =="
 cmake -S . -B "$B" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DJPEG_INCLUDE_DIR="$deps/jpeg/include" -DJPEG_LIBRARY="$deps/jpeg/lib/libjpeg.a" \
-  -DGTest_DIR="$deps/gtest/lib/cmake/GTest" "$@" >/dev/null
+  -DGTest_DIR="$deps/gtest/lib/cmake/GTest" -DVASK_JPEG_LICENSE="$deps/jpeg/LICENSE.md" \
+  "$@" >/dev/null
 cmake --build "$B" -j"$jobs"
+cmake --build "$B" --target windows_zip >/dev/null
+echo "build-windows: $B/vask-light-cycles-windows.zip"

@@ -1,0 +1,35 @@
+# The Windows players' zip (the windows_zip target, which scripts/build-windows.sh builds):
+#   vask-light-cycles-windows.zip: vask.exe with the data files beside it, since the game
+#   reads them from its working directory, the licences and README-windows.txt.
+# VASK_JPEG_LICENSE names libjpeg-turbo's licence, which goes along as it is linked in.
+if(NOT TARGET vask)
+  return()
+endif()
+set(VASK_JPEG_LICENSE "" CACHE FILEPATH "libjpeg-turbo's licence, shipped in the Windows zip")
+set(VASK_MINGW_COPYRIGHT /usr/share/doc/mingw-w64-x86-64-dev/copyright)
+
+set(stage ${PROJECT_BINARY_DIR}/zip/vask-light-cycles-windows)
+set(zip ${PROJECT_BINARY_DIR}/vask-light-cycles-windows.zip)
+set(copies
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vask> ${stage}/
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/data ${stage}
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${stage}/LICENSE.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/windows/README-windows.txt ${stage}/)
+if(VASK_JPEG_LICENSE)
+  list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy ${VASK_JPEG_LICENSE}
+    ${stage}/libjpeg-turbo-LICENSE.md)
+endif()
+if(EXISTS ${VASK_MINGW_COPYRIGHT})
+  list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy ${VASK_MINGW_COPYRIGHT}
+    ${stage}/mingw-w64-runtime-copyright.txt)
+endif()
+add_custom_target(windows_zip
+  ${copies}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
+  # The files at the top of the zip, so they unzip beside each other.
+  COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip .
+  DEPENDS vask
+  COMMENT "Packing ${zip}"
+  VERBATIM)

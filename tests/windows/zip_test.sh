@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Usage: zip_test.sh BUILD SOURCE_DIR   (on a display: run it through with_xvfb.sh)
+# The Windows players' zip, as a player gets it: it holds vask.exe with the data files, the
+# licences and the README at its top, the data as they are in the repository; the program
+# needs no DLL but Windows' own; and unzipped, it starts from its folder under Wine, shows
+# its title and ends with code 0 on the second key.
+set -u
+build=$1
+source=$2
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+zip=$build/vask-light-cycles-windows.zip
+cmake --build "$build" --target windows_zip >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "windows_zip did not build"; }
+[ -f "$zip" ] || fail "no $zip"
+mkdir "$tmp/game"
+(cd "$tmp/game" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
+
+want="LICENSE.txt LICENSES.md OFL-1.1-flori.txt README-windows.txt boom.wav boom2.wav cyc4.wav
+  flori.fnt libjpeg-turbo-LICENSE.md mingw-w64-runtime-copyright.txt setup.txt turn2.wav
+  vask.exe vask.jpg vask.mid vask3.wrl"
+have=$(cd "$tmp/game" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
+[ "$have" = "$(echo $want | tr ' ' '\n' | sort | tr '\n' ' ')" ] || fail "the zip holds: $have"
+for f in "$source"/data/*; do
+  cmp -s "$f" "$tmp/game/$(basename "$f")" || fail "$(basename "$f") is not the repository's"
+done
+cmp -s "$source/LICENSE" "$tmp/game/LICENSE.txt" || fail "LICENSE.txt is not the game's licence"
+
+# Windows' own DLLs only: the C and C++ runtimes are linked in.
+dlls=$(x86_64-w64-mingw32-objdump -p "$tmp/game/vask.exe" | sed -n 's/^\s*DLL Name: //p' |
+  tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+for dll in $dlls; do
+  case $dll in
+    kernel32.dll|user32.dll|gdi32.dll|opengl32.dll|glu32.dll|dsound.dll|winmm.dll|msvcrt.dll) ;;
+    *) fail "vask.exe needs $dll, which Windows does not bring" ;;
+  esac
+done
+
+# Started from the unzipped folder, as a double-click does.
+source "$here/../../scripts/wine-env.sh" "$build"
+vask_wine_prefix
+export PULSE_SERVER=unix:/nonexistent/vask-no-pulse.sock ALSA_CONFIG_PATH=/dev/null
+(cd "$tmp/game" && exec wine vask.exe) >"$tmp/game.log" 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 1 200); do
+  window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the unzipped game showed no window"; }
+xdotool windowfocus --sync "$window"
+sleep 0.5
+xdotool key --window "$window" g
+sleep 0.5
+xdotool key --window "$window" q
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the unzipped game did not end on q"
+wait "$pid"
+code=$?
+pid=""
+[ "$code" = 0 ] || { cat "$tmp/game.log" >&2; fail "exit code $code, not 0"; }
+echo "the zip holds $(echo $want | wc -w) files and its game runs"
