@@ -11,6 +11,7 @@ tmp=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/game_window.sh"
 
 cmake --install "$build" --prefix "$tmp/prefix" >"$tmp/install.log" 2>&1 ||
   { cat "$tmp/install.log" >&2; fail "cmake --install failed"; }
@@ -36,13 +37,7 @@ mv "$p" "$tmp/moved"
 launcher=$tmp/moved/bin/vask-light-cycles
 (cd / && exec "$launcher") >"$tmp/game.log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+window=$(game_window "$pid")
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the installed game showed no window"; }
 sleep 1.5
 xwd -silent -id "$window" | convert xwd:- -depth 8 "$tmp/shown.ppm" || fail "no screenshot"
@@ -81,10 +76,8 @@ xdotool key Up
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "the game ended on the key that leaves the title"
 xdotool key q
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the game did not end on a key"
-wait "$pid"
-rc=$?
+wait_game_exit "$pid" || fail "the game did not end on a key"
+rc=$game_exit
 pid=""
 [ "$rc" = 0 ] || { cat "$tmp/game.log" >&2; fail "the game ended with exit code $rc"; }
 

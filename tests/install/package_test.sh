@@ -12,6 +12,7 @@ tmp=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/game_window.sh"
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
   { cat "$tmp/cpack.log" >&2; fail "cpack -G DEB failed"; }
@@ -86,13 +87,7 @@ fi
 # The extracted launcher, started from /, runs the packaged game in the packaged data folder.
 (cd / && exec "$root/usr/bin/vask-light-cycles") >"$tmp/game.log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+window=$(game_window "$pid")
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the packaged game showed no window"; }
 exe=$(readlink "/proc/$pid/exe")
 cwd=$(readlink "/proc/$pid/cwd")
@@ -105,10 +100,8 @@ xdotool key Up
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "the game ended on the key that leaves the title"
 xdotool key q
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the game did not end on a key"
-wait "$pid"
-rc=$?
+wait_game_exit "$pid" || fail "the game did not end on a key"
+rc=$game_exit
 pid=""
 [ "$rc" = 0 ] || { cat "$tmp/game.log" >&2; fail "the game ended with exit code $rc"; }
 echo "PASS $(basename "$deb")"

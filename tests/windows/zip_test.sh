@@ -12,6 +12,7 @@ tmp=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/../support/game_window.sh"
 
 zip=$build/vask-light-cycles-windows.zip
 cmake --build "$build" --target windows_zip >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "windows_zip did not build"; }
@@ -45,23 +46,15 @@ vask_wine_prefix
 export PULSE_SERVER=unix:/nonexistent/vask-no-pulse.sock ALSA_CONFIG_PATH=/dev/null
 (cd "$tmp/game" && exec wine vask.exe) >"$tmp/game.log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 1 200); do
-  window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+window=$(game_window "$pid" 200)
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the unzipped game showed no window"; }
 xdotool windowfocus --sync "$window"
 sleep 0.5
 xdotool key --window "$window" g
 sleep 0.5
 xdotool key --window "$window" q
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the unzipped game did not end on q"
-wait "$pid"
-code=$?
+wait_game_exit "$pid" || fail "the unzipped game did not end on q"
+code=$game_exit
 pid=""
 [ "$code" = 0 ] || { cat "$tmp/game.log" >&2; fail "exit code $code, not 0"; }
 echo "the zip holds $(echo $want | wc -w) files and its game runs"

@@ -1,0 +1,26 @@
+# Sourced by the shell tests that start the game itself (the installed tree, the Debian
+# package, the Windows zip).
+#   game_window PID [TENTHS]  prints the id of the game's visible window once it shows, or
+#                             nothing when PID ends first or TENTHS tenths of a second pass
+#   wait_game_exit PID        waits up to 10 s for PID (a child of the caller's shell, so
+#                             not in a subshell) to end and sets game_exit to its exit
+#                             code; fails, with game_exit empty, when it is still running
+game_window() {
+  local pid=$1 tenths=${2:-100} window=""
+  for _ in $(seq 1 "$tenths"); do
+    window=$(xdotool search --onlyvisible --name '^Vask Light Cycles by Velmor$' 2>/dev/null | head -n1)
+    [ -n "$window" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$window"
+}
+
+wait_game_exit() {
+  local pid=$1
+  game_exit=""
+  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && return 1
+  wait "$pid"
+  game_exit=$?
+}
