@@ -1,4 +1,6 @@
 // GL context layer: pixel format, rendering context and buffer swaps of the game's window.
+// Its names and numbers are Windows' own: the Win32 backend includes it before <windows.h>,
+// whose macros then carry the same values.
 #pragma once
 #include <stdint.h>
 #include "platform/window.h"

@@ -1,4 +1,6 @@
 // Media control layer: MIDI song playback driven by command strings, shaped like the desktop's media control interface.
+// Its names and numbers are Windows' own: the Win32 backend includes it before <windows.h>,
+// whose macros then carry the same values.
 #pragma once
 #include <stdint.h>
 

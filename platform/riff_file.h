@@ -1,4 +1,6 @@
 // RIFF file layer: buffered reading of chunked RIFF files, standing in for the desktop's multimedia file services.
+// Windows' headers define the same records: the Win32 backend keeps them apart, in one file
+// that sees only this header and one that sees only Windows' own.
 #pragma once
 #include <stdint.h>
 

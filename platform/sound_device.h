@@ -1,4 +1,6 @@
 // Sound device layer: a 3-D mixing device with static sound buffers and a listener, shaped like the desktop's DirectSound.
+// Windows' headers define the same records: the Win32 backend keeps them apart, in one file
+// that sees only this header and one that sees only Windows' own.
 #pragma once
 #include <stdint.h>
 

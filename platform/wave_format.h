@@ -1,4 +1,6 @@
 // Wave format layer: the record describing sampled sound, shared by the WAV reader and the sound device.
+// Windows' headers define the same records: the Win32 backend keeps them apart, in one file
+// that sees only this header and one that sees only Windows' own.
 #pragma once
 #include <stdint.h>
 

@@ -1,4 +1,6 @@
 // Window layer: the desktop window, its message queue, message boxes and debugger output.
+// Its names and numbers are Windows' own: the Win32 backend includes it before <windows.h>,
+// whose macros then carry the same values.
 #pragma once
 #include <stdint.h>
 
