@@ -54,6 +54,10 @@ void drawGameFrame() { windowProc(mainWindow, WM_PAINT, 0, 0); }
 
 void runLoopChores() {
   if (demoActive) placeAttractSounds();
+  // The drivers draw their frames back to back, unpaced: the window is validated as default
+  // painting does, so the message pump hands out what is queued without waiting for the
+  // next frame slot.
+  defaultWindowProc(mainWindow, WM_PAINT, 0, 0);
   WindowMessage message;
   // Repaints are ours to draw; everything else goes to the window procedure as usual.
   while (peekMessage(&message)) {

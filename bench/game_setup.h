@@ -14,7 +14,7 @@ void startAttractMode();
 void drawGameFrame();
 
 // What the main loop does around each repaint: the attract-mode engine placement and the
-// window's other messages.
+// window's other messages. It never waits for the next frame slot.
 void runLoopChores();
 
 // Clears the colour and depth buffers and swaps: the cheapest frame on the same GL path.
