@@ -67,6 +67,17 @@ void runLoopChores() {
   }
 }
 
+void waitForFrameSlot() {
+  invalidateWindow(mainWindow);
+  WindowMessage message;
+  for (;;) {
+    if (!peekMessage(&message)) continue;  // woken by input that carried no message
+    if (message.message == WM_PAINT || message.message == WM_QUIT) return;
+    translateMessage(&message);
+    dispatchMessage(&message);
+  }
+}
+
 void drawEmptyFrame() {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

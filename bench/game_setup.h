@@ -17,6 +17,9 @@ void drawGameFrame();
 // window's other messages. It never waits for the next frame slot.
 void runLoopChores();
 
+// Waits, as the game's message pump does, for the next of the 60 frame slots a second.
+void waitForFrameSlot();
+
 // Clears the colour and depth buffers and swaps: the cheapest frame on the same GL path.
 void drawEmptyFrame();
 

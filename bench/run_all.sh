@@ -16,7 +16,7 @@ trap 'rm -rf "$out"' EXIT
 echo "run_all: building into $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASK_BUILD_BENCH=ON \
   -DVASK_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target vask_bench_frame vask_bench_frame_parts vask_bench_sim \
+cmake --build "$build" -j2 --target vask vask_bench_frame vask_bench_frame_parts vask_bench_sim \
   vask_bench_memory vask_bench_startup vask_bench_startup_game >/dev/null
 
 xvfb=$root/tests/support/with_xvfb.sh
@@ -44,6 +44,10 @@ echo "run_all: start-up to the title (silent, then with sound and music)"
 (cd data && "$xvfb" "$bin/vask_bench_startup" "$bin/vask_bench_startup_game" 11 \
   >"$out/startup_sound.txt" 2>"$out/startup_sound.err") || { cat "$out/startup_sound.err" >&2; exit 1; }
 
+echo "run_all: CPU use of the game itself, 5 s at the title, then 5 s of paced play (three starts)"
+"$xvfb" python3 bench/cpu_use.py "$build/app/vask" data 5 3 >"$out/cpu.txt" 2>"$out/cpu.err" ||
+  { cat "$out/cpu.err" >&2; exit 1; }
+
 echo "run_all: resident memory over $frames attract-mode frames"
 (cd data && "$xvfb" "$bin/vask_bench_memory" "$frames" 5000 >"$out/memory.txt" 2>"$out/memory.err") ||
   { cat "$out/memory.err" >&2; exit 1; }
@@ -65,7 +69,7 @@ def bench(name):
 def medians(doc, counter):
     runs = {}
     for b in doc["benchmarks"]:
-        if b.get("run_type") != "iteration":
+        if b.get("run_type") != "iteration" or counter not in b:
             continue
         runs.setdefault(b["run_name"], []).append(b[counter])
     return {k: statistics.median(v) for k, v in runs.items()}
@@ -111,6 +115,20 @@ def marks(name):
 silent = marks("startup_silent.txt")
 sound = marks("startup_sound.txt")
 
+cpu_runs = {}
+with open(os.path.join(out, "cpu.txt")) as f:
+    for p in (line.split() for line in f):
+        if len(p) == 3:
+            cpu_runs.setdefault(p[0], []).append((float(p[1]), float(p[2])))
+cpu_use = {k: (statistics.median(a for a, _ in v), statistics.median(d for _, d in v)) for k, v in cpu_runs.items()}
+# Paced play draws 60 frames a second: without a busy wait between them its main and drawing
+# threads use no more CPU than 60 of the frame benchmark's game frames drawn at that pace
+# (the benchmark's CPU time is the whole process's, llvmpipe's threads included).
+frame_cpu = medians(frame, "cpu_time")
+unpaced_cpu = next(v for k, v in frame_cpu.items() if k.startswith("game_frame")) / 1e6  # ns to ms
+paced_cpu = next(v for k, v in frame_cpu.items() if k.startswith("paced_game_frame")) / 1e6
+frames_cost = 60 * paced_cpu / 10.0  # percent of one core
+
 samples = []
 peak = most = respawns = None
 with open(os.path.join(out, "memory.txt")) as f:
@@ -145,7 +163,7 @@ head = [
     "# Benchmark results",
     "",
     f"Written by `bench/run_all.sh` on {now}; {cpu[0]} CPUs at {cpu[1]} MHz, Mesa llvmpipe on a private Xvfb,",
-    f"load average at the frame run {ctx.get('load_avg', ['?'])[0]:.2f}. Medians of three repetitions (start-up: of 11 starts).",
+    f"load average at the frame run {ctx.get('load_avg', ['?'])[0]:.2f}. Medians of three repetitions (start-up: of 11 starts; CPU use: of three).",
     "",
     "| Measure | Result | Target | |",
     "|---|---|---|---|",
@@ -166,6 +184,15 @@ row("Start-up to title, no sound device", f"{silent['title'][0]:.0f} ms (fastest
     "under 300 ms", silent["title"][0] < 300.0)
 row("Start-up to title, with sound and music", f"{sound['title'][0]:.0f} ms (fastest {sound['title'][1]:.0f}, slowest {sound['title'][2]:.0f})",
     "under 300 ms", sound["title"][0] < 300.0)
+row("Game frame's CPU time (the process's), back to back / drawn at 60 frames/s", f"{unpaced_cpu:.2f} ms / {paced_cpu:.2f} ms "
+    "(a paced frame starts after an idle wait)", "", None)
+row("CPU use at the title, the game itself over 5 s", f"{cpu_use['title'][0]:.1f} % of one core "
+    f"({cpu_use['title'][1]:.1f} % in the main and drawing threads, the rest music and sound)",
+    "under 5 %", round(cpu_use["title"][0], 1) < 5.0)
+row("CPU use in paced play (60 frames/s), the game itself over 5 s", f"{cpu_use['play'][0]:.1f} % of one core "
+    f"({cpu_use['play'][1]:.1f} % in the main and drawing threads, the rest sound and timers; the frames' own cost: "
+    f"60 x {paced_cpu:.2f} ms = {frames_cost:.1f} %, or {60 * unpaced_cpu / 10.0:.1f} % drawn back to back)",
+    "main and drawing threads no more than the frames' own cost (no busy wait)", round(cpu_use["play"][1], 1) <= round(frames_cost, 1))
 row(f"Peak resident memory, {samples[-1][0]:,} frames", f"{peak/1024:.1f} MiB", "", None)
 row("Resident memory trend from frame 20,000", f"{growth:+.0f} KiB over the run, samples within {rss_band[0]:,}..{rss_band[1]:,} KiB "
     f"({respawns} respawns, at most {most} trail points alive)", "flat (under 2 MiB: the allocator maps and returns 1 MiB at a time)", abs(growth) < 2048)

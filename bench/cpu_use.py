@@ -1,0 +1,75 @@
+"""CPU time the real game takes while it waits at the title and while it plays, paced.
+
+Usage: cpu_use.py GAME DATA SECONDS RUNS   (on a display of its own: run under with_xvfb.sh)
+Starts GAME RUNS times, each in a temporary copy of DATA; waits for its window and the
+title, reads the process's user and system time from /proc over SECONDS, presses G to
+start play and reads it again over SECONDS. Prints "title <percent> <drawing>" and
+"play <percent> <drawing>" lines, one pair a start, in percent of one core: the whole
+process (every thread), then the threads that draw the frames (the main thread, which runs
+the message loop, and llvmpipe's rasterizer threads); the rest is the sound mixer, the
+music and the timers.
+"""
+import os, shutil, subprocess, sys, tempfile, time
+
+TITLE = "Vask Light Cycles by Velmor"
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(stat):
+    with open(stat) as f:
+        text = f.read()
+    fields = text.rsplit(")", 1)[1].split()
+    name = text[text.index("(") + 1:text.rindex(")")]
+    return name, (int(fields[11]) + int(fields[12])) / TICK  # utime and stime, fields 14 and 15
+
+
+def readings(pid):
+    """CPU seconds of the whole process and of its drawing threads so far."""
+    drawing = 0.0
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            name, seconds = cpu_seconds(f"/proc/{pid}/task/{tid}/stat")
+        except (FileNotFoundError, ProcessLookupError):
+            continue  # a thread that has just ended
+        if tid == str(pid) or name.startswith("llvmpipe-"):
+            drawing += seconds
+    return cpu_seconds(f"/proc/{pid}/stat")[1], drawing
+
+
+def share(proc, seconds):
+    """Percent of one core the process, and its drawing threads, used over the next
+    `seconds` of wall time."""
+    (all0, draw0), t0 = readings(proc.pid), time.monotonic()
+    time.sleep(seconds)
+    (all1, draw1), t1 = readings(proc.pid), time.monotonic()
+    if proc.poll() is not None:
+        sys.exit(f"cpu_use: the game ended (exit code {proc.returncode})")
+    return f"{100.0 * (all1 - all0) / (t1 - t0):.2f} {100.0 * (draw1 - draw0) / (t1 - t0):.2f}"
+
+
+def measure(game, data, seconds):
+    with tempfile.TemporaryDirectory() as work:
+        shutil.copytree(data, work, dirs_exist_ok=True)
+        proc = subprocess.Popen([game], cwd=work, stdout=subprocess.DEVNULL)
+        try:
+            window, deadline = None, time.monotonic() + 40
+            while not window and time.monotonic() < deadline and proc.poll() is None:
+                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
+                                       capture_output=True, text=True).stdout.split()
+                window = found[0] if found else None
+                time.sleep(0.1)
+            if not window:
+                sys.exit("cpu_use: the game's window did not show")
+            time.sleep(1.0)  # the title is drawn and the music under way: start-up is over
+            print("title", share(proc, seconds), flush=True)
+            subprocess.run(["xdotool", "key", "--window", window, "g"], check=True)
+            time.sleep(1.0)
+            print("play", share(proc, seconds), flush=True)
+        finally:
+            proc.kill()
+            proc.wait()
+
+
+game, data = os.path.abspath(sys.argv[1]), sys.argv[2]
+for _ in range(int(sys.argv[4])):
+    measure(game, data, float(sys.argv[3]))
