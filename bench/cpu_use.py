@@ -1,6 +1,9 @@
 """CPU time the real game takes while it waits at the title and while it plays, paced.
 
 Usage: cpu_use.py GAME DATA SECONDS RUNS   (on a display of its own: run under with_xvfb.sh)
+A GAME ending in .exe is the Windows program, run under Wine with the prefix of the build
+folder that holds it (build-windows/app/vask.exe: build-windows/wine), silent; its process is
+the one Wine starts, so the same /proc figures hold.
 Starts GAME RUNS times, each in a temporary copy of DATA; waits for its window and the
 title, reads the process's user and system time from /proc over SECONDS, presses G to
 start play and reads it again over SECONDS. Prints "title <percent> <drawing>" and
@@ -50,7 +53,16 @@ def share(proc, seconds):
 def measure(game, data, seconds):
     with tempfile.TemporaryDirectory() as work:
         shutil.copytree(data, work, dirs_exist_ok=True)
-        proc = subprocess.Popen([game], cwd=work, stdout=subprocess.DEVNULL)
+        command, env = [game], None
+        if game.endswith(".exe"):
+            build = os.path.dirname(os.path.dirname(game))
+            env = dict(os.environ, WINEPREFIX=os.path.join(build, "wine"), WINEARCH="win64",
+                       WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                       HOME=os.path.join(build, "wine-home"), ALSA_CONFIG_PATH=os.devnull,
+                       PULSE_SERVER="unix:/nonexistent/vask-no-pulse.sock")
+            command = ["wine", game]
+        proc = subprocess.Popen(command, cwd=work, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
         try:
             window, deadline = None, time.monotonic() + 40
             while not window and time.monotonic() < deadline and proc.poll() is None:
@@ -60,6 +72,8 @@ def measure(game, data, seconds):
                 time.sleep(0.1)
             if not window:
                 sys.exit("cpu_use: the game's window did not show")
+            if env:  # no window manager: Wine's own focus request can come too early
+                subprocess.run(["xdotool", "windowfocus", "--sync", window])
             time.sleep(1.0)  # the title is drawn and the music under way: start-up is over
             print("title", share(proc, seconds), flush=True)
             subprocess.run(["xdotool", "key", "--window", window, "g"], check=True)
