@@ -73,7 +73,8 @@ int gameMain(void* instance);
 int registerWindowClass(const WindowClass* windowClass);
 
 // Start-up creates the game's one window of a registered class, hidden, at the given outer
-// size. The window procedure receives WM_CREATE and a WM_SIZE before this returns.
+// size. The window procedure receives WM_CREATE before this returns, and may receive a
+// WM_SIZE too (Windows sends it only when a window of default placement first shows).
 // Returns 0 when the window cannot be created.
 WindowHandle createWindow(const char* className, const char* title, int width, int height);
 
@@ -102,8 +103,9 @@ void postQuitMessage(int exitCode);
 // The main loop marks the whole window as needing a repaint at every pass (no erasing).
 void invalidateWindow(WindowHandle window);
 
-// The size handling reads the window's outer rectangle. This backend reports the GL
-// drawable as the outer size, since the desktop draws the frame outside it.
+// The size handling reads the window's outer rectangle. Both backends report the size of
+// the picture: SDL the GL drawable, since the desktop draws the frame outside it, and Win32
+// the client area, since the caption would cover the top of an outer-sized viewport.
 int getWindowRect(WindowHandle window, WindowRect* rect);
 
 // The graphics set-up shows the window in its normal state once GL is ready.
