@@ -5,6 +5,10 @@
 #   wait_game_exit PID        waits up to 10 s for PID (a child of the caller's shell, so
 #                             not in a subshell) to end and sets game_exit to its exit
 #                             code; fails, with game_exit empty, when it is still running
+#   play_then_quit PID WINDOW LOG
+#                             focuses the window, leaves the title with a key, checks the
+#                             game still runs, ends it with q and checks the exit code is 0;
+#                             calls the test's fail (showing LOG) when any of that does not hold
 game_window() {
   local pid=$1 tenths=${2:-100} window=""
   for _ in $(seq 1 "$tenths"); do
@@ -23,4 +27,16 @@ wait_game_exit() {
   kill -0 "$pid" 2>/dev/null && return 1
   wait "$pid"
   game_exit=$?
+}
+
+play_then_quit() {
+  local pid=$1 window=$2 log=$3
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  sleep 0.5
+  xdotool key Up
+  sleep 0.5
+  kill -0 "$pid" 2>/dev/null || fail "the game ended on the key that leaves the title"
+  xdotool key q
+  wait_game_exit "$pid" || fail "the game did not end on q"
+  [ "$game_exit" = 0 ] || { cat "$log" >&2; fail "the game ended with exit code $game_exit"; }
 }
