@@ -12,11 +12,9 @@ Usage: desktop_e2e.py --game PATH --data DIR [--swap-counter LIB] CASE
 """
 import argparse
 import os
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 
 import vask_e2e as e2e
@@ -160,28 +158,7 @@ def main():
     parser.add_argument("--keep", action="store_true")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
-    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
-
-    workdir = tempfile.mkdtemp(prefix="vask_desktop_%s_" % args.case)
-    for name in e2e.DATA_FILES:
-        src = os.path.join(args.data, name)
-        if os.path.exists(src):
-            shutil.copy(src, workdir)
-    with open(os.path.join(workdir, "setup.txt"), "w") as f:
-        f.write(e2e.MATCH)
-    font = e2e.Font(os.path.join(args.data, "flori.fnt"))
-    game = CountedGame(args, workdir)
-    try:
-        CASES[args.case](game, font)
-    except e2e.Failure as failure:
-        print("FAILED %s: %s (files in %s)" % (args.case, failure, workdir), file=sys.stderr)
-        game.stop()
-        return 1
-    game.stop()
-    if not args.keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    print("passed %s" % args.case)
-    return 0
+    return e2e.run_case(args, CASES, CountedGame, "vask_desktop_")
 
 
 if __name__ == "__main__":

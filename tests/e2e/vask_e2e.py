@@ -350,6 +350,7 @@ def pattern_shown(image):
 
 
 def case_title_picture(game, font):
+    make_pattern_jpeg(os.path.join(game.workdir, "vask.jpg"))
     game.start()
     game.wait_window()
     image = game.shot("title")
@@ -631,30 +632,27 @@ CASES = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--game", required=True)
-    parser.add_argument("--data", required=True)
-    parser.add_argument("--wine", metavar="BUILD", help="run the Windows program under Wine")
-    parser.add_argument("--keep", action="store_true", help="keep the working directory")
-    parser.add_argument("case", choices=sorted(CASES))
-    args = parser.parse_args()
-    args.game = os.path.abspath(args.game)  # the game starts in its own working directory
-    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
-
-    workdir = tempfile.mkdtemp(prefix="vask_e2e_%s_" % args.case)
+def make_workdir(data, prefix):
+    """A fresh working directory holding the game's files from `data` and our own match."""
+    workdir = tempfile.mkdtemp(prefix=prefix)
     for name in DATA_FILES:
-        src = os.path.join(args.data, name)
+        src = os.path.join(data, name)
         if os.path.exists(src):
             shutil.copy(src, workdir)
     with open(os.path.join(workdir, "setup.txt"), "w") as f:
         f.write(MATCH)
-    if args.case == "title_picture":
-        make_pattern_jpeg(os.path.join(workdir, "vask.jpg"))
+    return workdir
+
+
+def run_case(args, cases, make_game, prefix):
+    """Runs case `args.case` of `cases` on a game made by make_game(args, workdir) in a fresh
+    working directory, and reports it; the directory stays when the case fails or --keep."""
+    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
+    workdir = make_workdir(args.data, "%s%s_" % (prefix, args.case))
     font = Font(os.path.join(args.data, "flori.fnt"))
-    game = Game(args, workdir)
+    game = make_game(args, workdir)
     try:
-        CASES[args.case](game, font)
+        cases[args.case](game, font)
     except Failure as failure:
         print("FAILED %s: %s (files in %s)" % (args.case, failure, workdir), file=sys.stderr)
         game.stop()
@@ -664,6 +662,18 @@ def main():
         shutil.rmtree(workdir, ignore_errors=True)
     print("passed %s" % args.case)
     return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--wine", metavar="BUILD", help="run the Windows program under Wine")
+    parser.add_argument("--keep", action="store_true", help="keep the working directory")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    args.game = os.path.abspath(args.game)  # the game starts in its own working directory
+    return run_case(args, CASES, Game, "vask_e2e_")
 
 
 if __name__ == "__main__":

@@ -11,7 +11,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -21,11 +20,7 @@ from vask_e2e import check  # noqa: E402
 
 def screens(game_path, wine, data, out, name):
     """The title and, a second after the first key, play: (title, play) images."""
-    workdir = tempfile.mkdtemp(prefix="vask_compare_%s_" % name)
-    for f in e2e.DATA_FILES:
-        shutil.copy(os.path.join(data, f), workdir)
-    with open(os.path.join(workdir, "setup.txt"), "w") as f:
-        f.write(e2e.MATCH)
+    workdir = e2e.make_workdir(data, "vask_compare_%s_" % name)
     game = e2e.Game(argparse.Namespace(game=game_path, wine=wine), workdir)
     # Silent on both sides, so neither waits on a sound device.
     env = game.environment() or dict(os.environ)
