@@ -213,24 +213,24 @@ int openDesktop() {
             SDL_GetError());
     return 0;
   }
-  char tried[256] = "";
-  char lastError[256] = "no video driver";
+  // What each driver answered goes into the one line: the last answer alone hid why the
+  // display that was there (x11) had been refused.
+  char tried[1024] = "";
   for (int i = 0; i < SDL_GetNumVideoDrivers(); i++) {
     const char* name = SDL_GetVideoDriver(i);
     if (!name || strcmp(name, "offscreen") == 0 || strcmp(name, "dummy") == 0 ||
         strcmp(name, "evdev") == 0)
       continue;
-    size_t used = strlen(tried);
-    snprintf(tried + used, sizeof tried - used, "%s%s", used ? ", " : "", name);
     SDL_setenv("SDL_VIDEODRIVER", name, 1);
     int ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-    if (!ok) snprintf(lastError, sizeof lastError, "%s", SDL_GetError());
     unsetenv("SDL_VIDEODRIVER");  // SDL reads it only while starting up
     if (ok) return 1;
+    size_t used = strlen(tried);
+    snprintf(tried + used, sizeof tried - used, "%s%s: %s", used ? "; " : "", name, SDL_GetError());
     SDL_Quit();
   }
-  fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n",
-          tried[0] ? tried : "no driver", lastError);
+  fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s)\n",
+          tried[0] ? tried : "no video driver");
   return 0;
 }
 
