@@ -33,7 +33,7 @@ trap cleanup EXIT
 cp -r "$root/data" "$work/data"
 
 # A private X server of our own, whatever DISPLAY says.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 1 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "showcase: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
