@@ -73,6 +73,7 @@ done
 wait
 
 status=0
+ran=0 broke=0
 printf '%-18s %-8s %12s %8s  %s\n' target result executions corpus crashes
 for t in $targets; do
   rc=$(cat "$build/logs/$t.rc" 2>/dev/null || echo 99)
@@ -80,7 +81,9 @@ for t in $targets; do
   size=$(ls "$build/corpus/$t" | wc -l)
   found=$(ls "$build/crashes/$t" 2>/dev/null | wc -l)
   result=ok
-  if [ "$rc" != 0 ] || [ "$found" != 0 ]; then result=FAILED; status=1; fi
+  # A target that executed nothing has not been fuzzed: that is a failure too.
+  if [ "$rc" != 0 ] || [ "$found" != 0 ] || [ "${runs:-0}" -le 0 ]; then result=FAILED; status=1; fi
+  if [ "$result" = ok ]; then ran=$((ran + 1)); else broke=$((broke + 1)); fi
   printf '%-18s %-8s %12s %8s  %s\n' "$t" "$result" "${runs:-?}" "$size" "$found"
   if [ "$result" = FAILED ]; then
     grep -m3 -E 'ERROR|fuzz property failed|SUMMARY' "$build/logs/$t.log" | sed 's/^/    /'
@@ -88,4 +91,5 @@ for t in $targets; do
   fi
 done
 echo "fuzz.sh: $(( $(date +%s) - start )) s of fuzzing, logs in $build/logs"
+[ -n "${FUZZ_RESULTS:-}" ] && echo "passed $ran failed $broke skipped 0" >"$FUZZ_RESULTS"
 exit $status
