@@ -17,7 +17,9 @@ folder BUILD), playing its sound to whatever PulseAudio the caller set up
 """
 import argparse
 import concurrent.futures
+import ctypes
 import os
+import struct
 import shutil
 import subprocess
 import sys
@@ -25,7 +27,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from vask_e2e import debugger_text, focus_wine_window, wine_environment  # noqa: E402
+from vask_e2e import debugger_text, focus_wine_window, match_seed, pinned_environment, \
+    start_xvfb, wine_environment  # noqa: E402
 
 TITLE = "Vask Light Cycles by Velmor"
 FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
@@ -50,6 +53,51 @@ def bad_contents(good, kind):
     if kind == "truncated":
         return good[:len(good) // 2]
     return garbage(len(good))
+
+
+class FileWatch:
+    """Which files of a folder are opened and read (Linux inotify), so a row can prove that
+    the game really read its bad file, and did not pass because nothing ever asked for it."""
+    IN_ACCESS, IN_OPEN, IN_NONBLOCK = 0x1, 0x20, 0x800
+
+    def __init__(self, folder):
+        self.libc = ctypes.CDLL(None, use_errno=True)
+        self.fd = self.libc.inotify_init1(self.IN_NONBLOCK)
+        self.opened, self.read = set(), set()
+        if self.fd < 0 or self.libc.inotify_add_watch(
+                self.fd, folder.encode(), self.IN_ACCESS | self.IN_OPEN) < 0:
+            raise OSError(ctypes.get_errno(), "inotify")
+
+    def collect(self):
+        while True:
+            try:
+                blob = os.read(self.fd, 65536)
+            except BlockingIOError:
+                return
+            pos = 0
+            while pos + 16 <= len(blob):
+                _, mask, _, size = struct.unpack_from("iIII", blob, pos)
+                name = blob[pos + 16:pos + 16 + size].rstrip(b"\0").decode()
+                if mask & self.IN_OPEN:
+                    self.opened.add(name)
+                if mask & self.IN_ACCESS:
+                    self.read.add(name)
+                pos += 16 + size
+
+    def close(self):
+        os.close(self.fd)
+
+
+def unread(watch, name, kind):
+    """What the game failed to do with its bad file: open it, and read it unless it is empty."""
+    watch.collect()
+    if kind == "missing":
+        return None
+    if name not in watch.opened:
+        return "the game never opened the bad %s" % name
+    if kind != "empty" and name not in watch.read:
+        return "the game opened the bad %s but never read it" % name
+    return None
 
 
 def xdotool(display, *args):
@@ -96,28 +144,10 @@ def stacks_of(proc):
     return "; where it is:\n" + out.stdout.decode("latin-1")[-6000:]
 
 
-def start_xvfb():
-    """A private X server; returns (process, display) or (process, None) if it never came up."""
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    with os.fdopen(read_end, "rb") as pipe:
-        while not number.endswith(b"\n"):
-            chunk = pipe.read(1)
-            if not chunk:
-                break
-            number += chunk
-    number = number.strip()
-    return xvfb, (":" + number.decode()) if number else None
-
-
 def run_case(game, data, name, kind, wine=None):
     """Returns None when the case holds, else what went wrong."""
     workdir = tempfile.mkdtemp(prefix="vask-bad-%s-%s-" % (name, kind))
-    proc = None
+    proc = watch = None
     xvfb, display = start_xvfb()
     try:
         if display is None:
@@ -141,7 +171,9 @@ def run_case(game, data, name, kind, wine=None):
             env, command = wine_environment(wine, env, sound=True), ["wine", game]
         if os.environ.get("VASK_GAME_PRELOAD"):  # libraries for the game alone (sanitize.sh)
             env["LD_PRELOAD"] = os.environ["VASK_GAME_PRELOAD"]
+        env = pinned_environment(env)
         err_path = os.path.join(workdir, "stderr.txt")
+        watch = FileWatch(workdir)  # from here on, only the game opens the data files
         with open(err_path, "wb") as err:
             proc = subprocess.Popen(command, cwd=workdir, env=env, stdout=subprocess.DEVNULL, stderr=err)
             message = STOPS.get((name, kind))
@@ -183,8 +215,10 @@ def run_case(game, data, name, kind, wine=None):
         for bad in ("AddressSanitizer", "LeakSanitizer", "runtime error:"):
             if bad in stderr:
                 return "sanitizer report: %s" % stderr[stderr.index(bad) - 200:][:1500]
-        return None
+        return unread(watch, name, kind)
     finally:
+        if watch:
+            watch.close()
         if proc and proc.poll() is None:
             proc.kill()
             proc.wait()
@@ -207,6 +241,7 @@ def main():
         # window: keys meant for one game would reach the other. One game at a time.
         args.jobs = 1
     cases = [tuple(c.split(":")) for c in args.cases] or [(f, k) for f in FILES for k in KINDS]
+    print("match seed %s (VASK_E2E_SEED=%s replays it)" % (match_seed(), match_seed()))
     start = time.time()
     failures = 0
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:

@@ -26,7 +26,7 @@ class CountedGame(e2e.Game):
 
     def __init__(self, args, workdir, env=None):
         super().__init__(args, workdir)
-        self.env = dict(os.environ if env is None else env)
+        self.env = e2e.pinned_environment(dict(os.environ if env is None else env))
         self.count_file = os.path.join(workdir, "swaps")
         if args.swap_counter:
             self.env["LD_PRELOAD"] = args.swap_counter
@@ -58,7 +58,7 @@ def pace_case(first_key):
         game.start()
         game.wait_window()
         game.key(first_key)
-        time.sleep(1.0)
+        game.wait_frames()
         check(game.swaps() > 0, "no frames counted after the first key")
         rate = steps_per_second(game)
         print("%s: %.1f steps a second" % (first_key, rate))

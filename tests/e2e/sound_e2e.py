@@ -25,20 +25,12 @@ import sys
 import tempfile
 import time
 
-from vask_e2e import wine_environment
+import vask_e2e as e2e
+from vask_e2e import Failure, check, wine_environment
 
 TITLE = "Vask Light Cycles by Velmor"
 SOUND_FILES = ["cyc4.wav", "boom.wav", "turn2.wav", "boom2.wav"]
 OTHER_FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg"]
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def silent_wav(path, seconds=0.5, rate=22050):
@@ -132,10 +124,13 @@ def run(args):
             env, command = dict(os.environ, ALSOFT_CONF=os.path.join(work, "alsoft.conf")), [args.game]
             started = time.time()
             recorded = lambda: time.time() - started  # noqa: E731
+        env = e2e.pinned_environment(env)
         with open(os.path.join(work, "stderr.txt"), "wb") as err:
             proc = subprocess.Popen(command, cwd=work, env=env, stdout=subprocess.DEVNULL,
                                     stderr=err)
         window = find_window(proc)
+        if window is None and proc.poll() is None:
+            raise e2e.HarnessMiss("no game window found, the game still running")
         check(window is not None, "the game window did not show")
         if args.wine:
             subprocess.run(["xdotool", "windowfocus", "--sync", window])
@@ -166,7 +161,8 @@ def run(args):
         shutil.rmtree(work, ignore_errors=True)
         return 0
     except Failure as failure:
-        print("FAILED %s: %s (files in %s)" % (args.case, failure, work), file=sys.stderr)
+        miss = "%s: " % e2e.HARNESS_MISS if isinstance(failure, e2e.HarnessMiss) else ""
+        print("%sFAILED %s: %s (files in %s)" % (miss, args.case, failure, work), file=sys.stderr)
         return 1
     finally:
         if proc and proc.poll() is None:
@@ -185,6 +181,7 @@ def main():
     if not os.environ.get("DISPLAY"):
         print("sound_e2e.py: no DISPLAY; run it under tests/support/with_xvfb.sh", file=sys.stderr)
         return 2
+    print("match seed %s (VASK_E2E_SEED=%s replays it)" % (e2e.match_seed(), e2e.match_seed()))
     return run(args)
 
 

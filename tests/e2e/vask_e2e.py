@@ -11,6 +11,7 @@ build folder BUILD (scripts/wine-env.sh) and no sound output.
 import argparse
 import ctypes
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -34,13 +35,46 @@ class Failure(Exception):
     pass
 
 
+class HarnessMiss(Failure):
+    """The harness, not the game, missed: no window to find, no focus to give, no picture to
+    read. The test command may try such a case a second time; never any other failure."""
+
+
+HARNESS_MISS = "HARNESS MISS"
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
 
 
 def run(*args, **kw):
-    return subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
+    """Runs a helper (xdotool, import, convert). One that hangs, as import once did on a
+    window whose game had just gone, is the harness's miss."""
+    try:
+        return subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=30, **kw)
+    except subprocess.TimeoutExpired:
+        raise HarnessMiss("%s did not answer within 30 s" % args[0])
+
+
+def match_seed():
+    """The calendar second the game seeds its generator with: VASK_E2E_SEED to replay a
+    match, else a new one each run. Printed by run_case, so a failure can be replayed."""
+    seed = os.environ.get("VASK_E2E_SEED")
+    if not seed:
+        seed = os.environ["VASK_E2E_SEED"] = str(random.randrange(1, 2 ** 31))
+    return seed
+
+
+def pinned_environment(env):
+    """`env` with the preloaded clock of tests/e2e/fixed_clock.c (VASK_FIXED_CLOCK, set by
+    the test list) reading the match seed: the game plays the match of that seed."""
+    shim = os.environ.get("VASK_FIXED_CLOCK")
+    if shim:
+        env["LD_PRELOAD"] = (env.get("LD_PRELOAD", "") + " " + shim).strip()
+        env["VASK_FIXED_TIME"] = match_seed()
+    return env
 
 
 def wine_environment(build, base=None, sound=False):
@@ -94,12 +128,38 @@ class Image:
             f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + bytes(self.data))
 
 
+def start_xvfb():
+    """A private X server; returns (process, display) or (process, None) if it never came up.
+    -noreset, as in tests/support/with_xvfb.sh: a reset when the last helper leaves drops a
+    game that is connecting just then."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    number = number.strip()
+    return xvfb, (":" + number.decode()) if number else None
+
+
 def focus_wine_window(window, env=None):
     """Gives the window the keyboard focus, as a click would. With no window manager Wine
     asks for the focus itself when the window maps, and on a loaded machine that request
     can come before the X server has mapped it, leaving the window inactive and deaf."""
-    subprocess.run(["xdotool", "windowfocus", "--sync", window], stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, env=env, timeout=10)
+    try:
+        done = subprocess.run(["xdotool", "windowfocus", "--sync", window],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
+                              timeout=10)
+    except subprocess.TimeoutExpired:
+        done = None
+    if done is None or done.returncode != 0:
+        raise HarnessMiss("could not give window %s the focus" % window)
 
 
 def client_area(image):
@@ -164,7 +224,7 @@ class Game:
         return ["wine", self.args.game] if self.wine else [self.args.game]
 
     def environment(self):
-        return wine_environment(self.wine) if self.wine else None
+        return pinned_environment(wine_environment(self.wine) if self.wine else dict(os.environ))
 
     def start(self):
         self.err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
@@ -191,13 +251,44 @@ class Game:
         return None
 
     def wait_window(self):
+        """Waits for the window and for the title's lines on it."""
         self.window = self.find("^%s$" % TITLE)
-        state = "still running" if self.running() else "exited with %s" % self.proc.returncode
-        check(self.window is not None,
-              "the game window did not show; the game %s (stderr: %s)" % (state, self.stderr()))
+        if self.window is None and self.running():
+            raise HarnessMiss("no game window found, the game still running")
+        check(self.window is not None, "the game window did not show; the game exited with"
+              " %s (stderr: %s)" % (self.proc.returncode, self.stderr()))
         if self.wine:
             focus_wine_window(self.window)
-        time.sleep(0.8)  # the title is drawn right after the window shows
+        return self.wait_for(lambda image: holds(title_lines, image, self.font), "the title")
+
+    def wait_for(self, shows, what, timeout=20.0):
+        """The first picture for which shows(picture) holds; a failure naming `what` when none
+        comes within `timeout` seconds or the game ends."""
+        deadline = time.time() + timeout
+        while True:
+            image = self.shot()
+            if shows(image):
+                return image
+            check(self.running(), "the game ended (code %s) before %s showed"
+                  % (self.proc.returncode, what))
+            if time.time() > deadline:
+                image.save(os.path.join(self.workdir, "last.ppm"))
+                raise Failure("%s did not show within %.0f s (last picture: last.ppm)"
+                              % (what, timeout))
+            time.sleep(0.05)
+
+    def wait_frames(self, count=3, timeout=20.0):
+        """Waits until the picture has changed `count` times: frames drawn after what was
+        sent before, which the game has by then taken from its queue."""
+        last = self.shot()
+        for _ in range(count):
+            last = self.wait_for(lambda image, seen=last: difference(seen, image) > 0,
+                                 "a new frame", timeout)
+        return last
+
+    def wait_play(self):
+        """Waits for play's picture: the minimap with the scores."""
+        return self.wait_for(lambda image: holds(check_minimap, image), "the minimap")
 
     def key(self, *keys):
         run("xdotool", "key", "--window", self.window, *keys)
@@ -210,7 +301,10 @@ class Game:
 
     def shot(self, name=None):
         out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
-        check(out.returncode == 0, "could not read the window: %s" % out.stderr.decode())
+        if out.returncode != 0 and self.running():
+            raise HarnessMiss("could not read the window: %s" % out.stderr.decode())
+        check(out.returncode == 0, "the window went away (the game exited with %s)"
+              % self.proc.returncode)
         image = read_ppm(out.stdout)
         if self.wine:
             image = client_area(image)
@@ -284,6 +378,14 @@ def title_lines(image, font):
     check_text(image, font, 0, 10, "PRESS A KEY TO BEGIN (D FOR DEMO)")
 
 
+def holds(check_of, *args):
+    try:
+        check_of(*args)
+        return True
+    except Failure:
+        return False
+
+
 def panel_fraction(image):
     total = 200 * 200
     return image.count(25, 25, 225, 225, lambda p: p == PANEL) / total
@@ -352,8 +454,8 @@ def pattern_shown(image):
 def case_title_picture(game, font):
     make_pattern_jpeg(os.path.join(game.workdir, "vask.jpg"))
     game.start()
-    game.wait_window()
-    image = game.shot("title")
+    image = game.wait_window()
+    image.save(os.path.join(game.workdir, "title.ppm"))
     check(all(pattern_shown(image)), "the picture is not shown upright: quadrant colours %s"
           % [image.at(x, y) for (x, y), _ in QUADRANTS])
     # Its first column at the left edge, its top row at the top.
@@ -368,8 +470,8 @@ def case_title_picture(game, font):
 def case_title_repo_picture(game, font):
     """The picture that ships with the game, against ImageMagick's own decoding of it."""
     game.start()
-    game.wait_window()
-    image = game.shot("title")
+    image = game.wait_window()
+    image.save(os.path.join(game.workdir, "title.ppm"))
     out = run("convert", os.path.join(game.workdir, "vask.jpg"), "-depth", "8", "ppm:-")
     check(out.returncode == 0, "convert cannot read vask.jpg")
     want = read_ppm(out.stdout)
@@ -396,18 +498,15 @@ def case_play(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(1.0)
-    check(game.running(), "the first key ended the game")
-    image = game.shot("play")
-    check_minimap(image)
+    image = game.wait_play()
+    image.save(os.path.join(game.workdir, "play.ppm"))
     check_scores(image)
     # The help is hidden until F1 is held.
     help_ink = font.ink(0, 414, "Arrow keys: Turn/Accel")
     check(sum(image.at(x, y) == WHITE for x, y in help_ink) < len(help_ink) // 2,
           "help shows without F1")
     # Frames keep coming: the match moves on by itself.
-    time.sleep(0.7)
-    check(difference(image, game.shot()) > 0, "the screen does not change during play")
+    game.wait_for(lambda later: difference(image, later) > 0, "a change of the picture in play")
     game.key("q")
     check(game.wait_exit() == 0, "q did not end the game with code 0")
 
@@ -416,19 +515,18 @@ def case_help(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(0.5)
+    game.wait_play()
     game.keydown("F1")
-    time.sleep(0.6)
-    image = game.shot("help")
+
+    def help_lines(image):
+        check_text(image, font, 0, 414, "Arrow keys: Turn/Accel")
+        check_text(image, font, 0, 399, "Z:Look left  X:Look right  C:Look back")
+        check_text(image, font, 0, 384, "V:Change view")
+    game.wait_for(lambda image: holds(help_lines, image), "the three help lines")
     game.keyup("F1")
-    check_text(image, font, 0, 414, "Arrow keys: Turn/Accel")
-    check_text(image, font, 0, 399, "Z:Look left  X:Look right  C:Look back")
-    check_text(image, font, 0, 384, "V:Change view")
-    time.sleep(0.5)
-    after = game.shot("after_help")
     ink = font.ink(0, 399, "Z:Look left  X:Look right  C:Look back")
-    check(sum(after.at(x, y) == WHITE for x, y in ink) < len(ink) // 2,
-          "the help stays after F1 is released")
+    game.wait_for(lambda image: sum(image.at(x, y) == WHITE for x, y in ink) < len(ink) // 2,
+                  "the picture without the help after F1 is released")
     check(game.running(), "F1 ended the game")
 
 
@@ -436,14 +534,14 @@ def case_views(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(0.5)
+    game.wait_play()
     rows = []
     for i in range(5):
         if i:
             game.key("v")
-            time.sleep(0.4)
-        image = game.shot("view%d" % i)
-        check_minimap(image)
+            game.wait_frames()
+        image = game.wait_play()
+        image.save(os.path.join(game.workdir, "view%d.ppm" % i))
         rows.append(horizon(image))
     check(game.running(), "V ended the game")
     # First person looks level (horizon at the middle); the chase views look down a little
@@ -463,13 +561,11 @@ def case_f8(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(0.5)
-    before = horizon(game.shot())
+    before = horizon(game.wait_play())
     game.key("F8")
-    time.sleep(0.7)
+    game.wait_frames()
     check(game.running(), "F8 ended the game")
-    image = game.shot("f8")
-    check_minimap(image)
+    image = game.wait_play()
     # Still first person: a level horizon, or none when a wall has come to fill the view.
     after = horizon(image)
     check(before >= 200 and after >= 200, "F8 changed the view (horizons %d, %d)" % (before, after))
@@ -482,14 +578,14 @@ def case_quit_keys(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(0.5)
+    game.wait_play()
     game.key("alt+x", "F10")
-    time.sleep(0.7)
+    game.wait_frames()
     check(game.running(), "a system key ended the game")
     if game.wine:
         # On Windows, F10 opens the window's menu mode; the first Escape only leaves it.
         game.key("Escape")
-        time.sleep(0.7)
+        game.wait_frames()
         check(game.running(), "Escape out of the menu mode ended the game")
     game.key("Escape")
     check(game.wait_exit() == 0, "Escape did not end the game with code 0")
@@ -499,7 +595,7 @@ def case_close(game, font):
     game.start()
     game.wait_window()
     game.key("g")
-    time.sleep(0.5)
+    game.wait_play()
     close_request(game.window)
     check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
 
@@ -516,24 +612,19 @@ def case_attract(game, font):
     game.start()
     game.wait_window()
     game.key("d")
-    time.sleep(1.0)
-    check(game.running(), "D ended the game")
-    first = game.shot("attract1")
+    # The attract mode's first picture: the scores, and no minimap.
+    first = game.wait_for(lambda image: holds(check_scores, image), "the scores")
+    first.save(os.path.join(game.workdir, "attract1.ppm"))
     frac = panel_fraction(first)
     check(frac < 0.05, "the minimap shows in attract mode (%.0f%%)" % (100 * frac))
-    check_scores(first)
+
     # The tour changes shot every 200 frames; some shots hold the eye still and only turn,
-    # so look a few times.
-    most = 0
-    for i in range(12):
-        time.sleep(0.7)
-        later = game.shot("attract%d" % (i + 2))
+    # so it may take a while for the view to move far.
+    def moved(later):
         check(panel_fraction(later) < 0.05, "the minimap shows in attract mode")
-        most = max(most, sum(first.data[k:k + 3] != later.data[k:k + 3]
-                             for k in range(0, len(first.data), 3)))
-        if most > 2000:
-            break
-    check(most > 2000, "the attract view hardly changes (%d pixels)" % most)
+        return sum(first.data[k:k + 3] != later.data[k:k + 3]
+                   for k in range(0, len(first.data), 3)) > 2000
+    game.wait_for(moved, "an attract view that differs in over 2000 pixels", timeout=30.0)
     game.key("q")
     check(game.wait_exit() == 0, "q did not end attract mode with code 0")
 
@@ -565,6 +656,8 @@ def case_no_model(game, font):
     check(game.find("^%s$" % TITLE, visible=True, timeout=0.5) is None,
           "the game window shows before the model is read")
     check(game.running(), "the game did not wait for the box")
+    if game.wine:
+        focus_wine_window(box)  # Wine's box takes keys only once it is the foreground
     run("xdotool", "key", "--window", box, "Return")
     check(game.wait_exit() == 1, "exit code after the missing model is not 1")
 
@@ -586,9 +679,8 @@ def picture_case(kind):
             with open(path, "wb") as f:
                 f.write(data[:len(data) // 2])
         game.start()
-        game.wait_window()
-        image = game.shot("title")
-        title_lines(image, font)
+        image = game.wait_window()
+        image.save(os.path.join(game.workdir, "title.ppm"))
         err = game.stderr()
         shown = pattern_shown(image)
         if kind == "truncated":
@@ -605,9 +697,7 @@ def picture_case(kind):
             check("Not a JPEG file" in err, "stderr: %s" % err)
         # The game goes on in every case.
         game.key("g")
-        time.sleep(0.6)
-        check(game.running(), "the game ended after the title")
-        check_minimap(game.shot("play"))
+        game.wait_play()
         game.key("q")
         check(game.wait_exit() == 0, "q did not end the game with code 0")
     return case
@@ -651,10 +741,13 @@ def run_case(args, cases, make_game, prefix):
     workdir = make_workdir(args.data, "%s%s_" % (prefix, args.case))
     font = Font(os.path.join(args.data, "flori.fnt"))
     game = make_game(args, workdir)
+    game.font = font
+    print("match seed %s (VASK_E2E_SEED=%s replays it)" % (match_seed(), match_seed()))
     try:
         cases[args.case](game, font)
     except Failure as failure:
-        print("FAILED %s: %s (files in %s)" % (args.case, failure, workdir), file=sys.stderr)
+        miss = "%s: " % HARNESS_MISS if isinstance(failure, HarnessMiss) else ""
+        print("%sFAILED %s: %s (files in %s)" % (miss, args.case, failure, workdir), file=sys.stderr)
         game.stop()
         return 1
     game.stop()
