@@ -27,8 +27,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from vask_e2e import debugger_text, focus_wine_window, match_seed, pinned_environment, \
-    start_xvfb, wine_environment  # noqa: E402
+from vask_e2e import HARNESS_MISS, HarnessMiss, debugger_text, focus_wine_window, \
+    match_seed, pinned_environment, start_xvfb, wine_environment  # noqa: E402
 
 TITLE = "Vask Light Cycles by Velmor"
 FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
@@ -135,6 +135,22 @@ def find_window(display, proc, name, timeout, own=True):
     return None
 
 
+def frames_run(display, window, proc, timeout=20.0):
+    """Whether the window's picture changes, as it does once the attract mode runs."""
+    env = dict(os.environ, DISPLAY=display)
+    first, deadline = None, time.time() + timeout
+    while time.time() < deadline and proc.poll() is None:
+        shot = subprocess.run(["import", "-window", window, "-depth", "8", "rgb:-"],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                              timeout=30).stdout
+        if first is None:
+            first = shot
+        elif shot and shot != first:
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def stacks_of(proc):
     """Where a game that never showed its window is stuck, when gdb is at hand."""
     if proc.poll() is not None or not shutil.which("gdb"):
@@ -184,18 +200,22 @@ def run_case(game, data, name, kind, wine=None):
                     return "no Error box (exit %s)" % proc.poll()
                 if visible_window(display, TITLE, proc.pid):
                     return "the game window showed before the Error box"
-                time.sleep(0.3)
+                if wine:
+                    focus_wine_window(box, env)  # Wine's box takes keys once in the foreground
                 xdotool(display, "key", "--window", box, "Return")
                 expected = 1
             else:
                 window = find_window(display, proc, TITLE, 40.0)
+                if window is None and proc.poll() is None:
+                    return "%s: no game window found, the game still running%s" % (
+                        HARNESS_MISS, stacks_of(proc))
                 if window is None:
-                    return "the game window did not show (exit %s)%s" % (proc.poll(), stacks_of(proc))
+                    return "the game window did not show (exit %s)" % proc.poll()
                 if wine:
                     focus_wine_window(window, env)
-                time.sleep(0.5)
                 xdotool(display, "key", "--window", window, "d")  # attract mode: frames run
-                time.sleep(1.0)
+                if not frames_run(display, window, proc):
+                    return "no frames ran in the attract mode (exit %s)" % proc.poll()
                 if proc.poll() is not None:
                     return "the game ended by itself with exit code %s" % proc.returncode
                 xdotool(display, "key", "--window", window, "q")  # no command: quit
@@ -244,8 +264,13 @@ def main():
     print("match seed %s (VASK_E2E_SEED=%s replays it)" % (match_seed(), match_seed()))
     start = time.time()
     failures = 0
+    def case(*what):
+        try:
+            return run_case(*what)
+        except HarnessMiss as miss:
+            return "%s: %s" % (HARNESS_MISS, miss)
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        results = [(c, pool.submit(run_case, args.game, args.data, *c, args.wine)) for c in cases]
+        results = [(c, pool.submit(case, args.game, args.data, *c, args.wine)) for c in cases]
         for (name, kind), future in results:
             problem = future.result()
             verdict = "stops" if (name, kind) in STOPS else "runs"

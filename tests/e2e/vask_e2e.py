@@ -394,9 +394,10 @@ def panel_fraction(image):
 def check_minimap(image):
     frac = panel_fraction(image)
     check(frac > 0.9, "minimap panel covers only %.0f%% of its place" % (100 * frac))
-    # Its edges: grey just inside, not just outside.
+    # Its edges: grey just inside (or a rider's wall drawn along the arena's edge), not just
+    # outside.
     for x, y in [(25, 120), (224, 120), (120, 25), (120, 224)]:
-        check(image.at(x, y) == PANEL or image.at(x, y) != (0, 0, 0),
+        check(image.at(x, y) in [PANEL] + RIDER_COLOURS,
               "panel edge (%d, %d) is %s" % (x, y, image.at(x, y)))
     outside = image.count(14, 60, 24, 220, lambda p: p == PANEL) + \
         image.count(226, 60, 236, 220, lambda p: p == PANEL)
