@@ -52,5 +52,6 @@ void releaseDeviceContext(WindowHandle window, DeviceContext dc);
 // ... and deletes the rendering context (a null context is ignored).
 void deleteRenderContext(RenderContext rc);
 
-// The graphics shutdown returns the display to its desktop mode (nothing to do here).
+// The graphics shutdown returns the display to its desktop mode. The game never changes
+// it, so this matters only if something else did; a backend may have nothing to restore.
 void restoreDisplaySettings();
