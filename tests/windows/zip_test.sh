@@ -2,7 +2,7 @@
 # Usage: zip_test.sh BUILD SOURCE_DIR   (on a display: run it through with_xvfb.sh)
 # The Windows players' zip, as a player gets it: it holds vask.exe with the data files, the
 # licences and the README at its top, the data as they are in the repository; the program
-# needs no DLL but Windows' own; and unzipped, it starts from its folder under Wine, shows
+# needs no DLL but Windows' own and carries its version information and manifest; and unzipped, it starts from its folder under Wine, shows
 # its window, leaves the title on a key and ends with code 0 on the next.
 set -u
 build=$1
@@ -39,6 +39,9 @@ for dll in $dlls; do
     *) fail "vask.exe needs $dll, which Windows does not bring" ;;
   esac
 done
+
+# What Windows reads from the program itself: its name and version, and its manifest.
+python3 "$here/exe_resources.py" "$tmp/game/vask.exe" || fail "vask.exe's resources"
 
 # Started from the unzipped folder, as a double-click does.
 source "$here/../../scripts/wine-env.sh" "$build"
