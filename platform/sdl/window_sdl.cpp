@@ -447,7 +447,7 @@ int messageBox(WindowHandle owner, const char* text, const char* caption, uint32
   boxShowing = 1;
   sigaction(SIGTERM, &ending, &oldTerm);
   sigaction(SIGINT, &ending, &oldInt);
-  if (SDL_HasEvent(SDL_QUIT)) _exit(0);  // a request that came just before the box
+  if (SDL_QuitRequested()) _exit(0);  // a request that came just before the box
   SDL_Window* parent = (owner && !owner->destroyed) ? owner->sdl : 0;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text ? text : "", parent);
   sigaction(SIGTERM, &oldTerm, 0);
