@@ -1,6 +1,7 @@
 # The Windows players' zip (the windows_zip target, which scripts/build-windows.sh builds):
-#   vask-light-cycles-windows.zip: vask.exe with the data files beside it, since the game
-#   reads them from its working directory, the licences and README-windows.txt.
+#   vask-light-cycles-windows.zip: one folder, vask-light-cycles/, holding vask.exe with the
+#   data files beside it, since the game reads them from its working directory, the
+#   licences and README-windows.txt. One folder, so extracting it puts nothing loose.
 # VASK_JPEG_LICENSE names libjpeg-turbo's licence, which goes along as it is linked in.
 if(NOT TARGET vask)
   return()
@@ -8,10 +9,11 @@ endif()
 set(VASK_JPEG_LICENSE "" CACHE FILEPATH "libjpeg-turbo's licence, shipped in the Windows zip")
 set(VASK_MINGW_COPYRIGHT /usr/share/doc/mingw-w64-x86-64-dev/copyright)
 
-set(stage ${PROJECT_BINARY_DIR}/zip/vask-light-cycles-windows)
+set(staging ${PROJECT_BINARY_DIR}/zip)
+set(stage ${staging}/vask-light-cycles)
 set(zip ${PROJECT_BINARY_DIR}/vask-light-cycles-windows.zip)
 set(copies
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${staging}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vask> ${stage}/
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/data ${stage}
@@ -28,8 +30,8 @@ endif()
 add_custom_target(windows_zip
   ${copies}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
-  # The files at the top of the zip, so they unzip beside each other.
-  COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip .
+  COMMAND ${CMAKE_COMMAND} -E chdir ${staging} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip
+    vask-light-cycles
   DEPENDS vask
   COMMENT "Packing ${zip}"
   VERBATIM)

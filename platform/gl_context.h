@@ -41,9 +41,10 @@ RenderContext createRenderContext(DeviceContext dc);
 // Makes the context current (both null: none current). Returns non-zero on success.
 int makeCurrent(DeviceContext dc, RenderContext rc);
 
-// Every finished frame (HUD, title) is shown by swapping the buffers. The swap asks to
-// wait for the display's refresh (no tearing); drivers that ignore that swap at once.
-// Either way the window layer, not the swap, paces the frames.
+// Every finished frame (HUD, title) is shown by swapping the buffers. The swap never
+// waits for the display's refresh (making the context current turns that off where the
+// driver lets it): every frame is one step of the match, and a swap held to a 50 Hz
+// display would hold the match to 50 steps a second. The window layer paces the frames.
 void swapBuffers(DeviceContext dc);
 
 // The graphics shutdown releases the device context back to its window ...
@@ -52,5 +53,6 @@ void releaseDeviceContext(WindowHandle window, DeviceContext dc);
 // ... and deletes the rendering context (a null context is ignored).
 void deleteRenderContext(RenderContext rc);
 
-// The graphics shutdown returns the display to its desktop mode (nothing to do here).
+// The graphics shutdown returns the display to its desktop mode. The game never changes
+// it, so this matters only if something else did; a backend may have nothing to restore.
 void restoreDisplaySettings();

@@ -1,4 +1,5 @@
-// Media control layer: MIDI song playback driven by command strings, shaped like the desktop's media control interface.
+// Media control layer: MIDI song playback driven by command strings, as Windows' media
+// control interface takes them (the Win32 backend hands them to it; others interpret them).
 // Its names and numbers are Windows' own: the Win32 backend includes it before <windows.h>,
 // whose macros then carry the same values.
 #pragma once
@@ -23,7 +24,8 @@ enum {
 //   "close all"                                  stop and close every open song
 //   "open <file> type sequencer alias <alias>"   load a MIDI file under an alias
 //   "play <alias> from 0"                        play it from the start, in the background
-// Anything else is an error. Returns 0 on success. The reply buffer, when given, receives
-// an empty string; this backend sends no notifications to the callback window.
+// The game sends no other command, and a backend may refuse any other. Returns 0 on
+// success. The reply buffer, when given, receives the command's reply text (empty when it
+// has none). No command asks to be notified, so nothing is sent to the callback window.
 uint32_t mciSendString(const char* command, char* reply, uint32_t replyLength,
                        WindowHandle callback);

@@ -1,4 +1,5 @@
-// RIFF file layer: buffered reading of chunked RIFF files, standing in for the desktop's multimedia file services.
+// RIFF file layer: buffered reading of chunked RIFF files, shaped like Windows' multimedia
+// file services (the Win32 backend uses them; others read the file themselves).
 // Windows' headers define the same records: the Win32 backend keeps them apart, in one file
 // that sees only this header and one that sees only Windows' own.
 #pragma once

@@ -1,4 +1,5 @@
-// Sound device layer: a 3-D mixing device with static sound buffers and a listener, shaped like the desktop's DirectSound.
+// Sound device layer: a 3-D mixing device with static sound buffers and a listener, shaped
+// like Windows' DirectSound (the Win32 backend uses it; others mix with a library of their own).
 // Windows' headers define the same records: the Win32 backend keeps them apart, in one file
 // that sees only this header and one that sees only Windows' own.
 #pragma once
@@ -104,8 +105,8 @@ typedef struct SoundListener* LPDIRECTSOUND3DLISTENER;
 HRESULT directSoundCreate(LPDIRECTSOUND* device);
 
 // The sound slots set the cooperation with other programs right after opening the device.
-// DSERR_INVALIDPARAM for an unknown level. This backend mixes with everyone and does not use
-// the window.
+// DSERR_INVALIDPARAM for an unknown level. DirectSound ties the level to the window's focus;
+// a backend without such levels mixes with every other program and ignores the window.
 HRESULT soundDeviceSetCooperativeLevel(LPDIRECTSOUND device, WindowHandle window, uint32_t level);
 
 // The sound slots create the primary buffer (DSBCAPS_PRIMARYBUFFER, no size, no format)

@@ -64,7 +64,7 @@ int openDesktop();
 // The program entry (and such tests) disconnect after the game has returned.
 void closeDesktop();
 
-// The game's entry point. The backend's own program entry (main here, WinMain on Windows)
+// The game's entry point. The backend's own program entry (main, or WinMain on Windows)
 // initialises the desktop connection and calls it once; its result is the exit code.
 int gameMain(void* instance);
 
@@ -118,5 +118,6 @@ void updateWindow(WindowHandle window);
 // The text is also written to standard error. Returns IDOK once the box is closed.
 int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type);
 
-// The title picture reports what it could not open here (standard error on this backend).
+// The title picture reports what it could not open here: the debugger's output on Windows,
+// standard error where there is no such thing.
 void outputDebugString(const char* text);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program with Debian's mingw-w64 and packs it for players:
-#   build-windows/vask-light-cycles-windows.zip   vask.exe, its data files, the licences
+#   build-windows/vask-light-cycles-windows.zip   one folder, vask-light-cycles/, holding
+#                                                 vask.exe, its data files, the licences
 #                                                 and README-windows.txt
 # Run from the repository root. Installs what it needs from Debian (only what is missing),
 # then builds libjpeg-turbo and GoogleTest for Windows from Debian's own sources, once:

@@ -5,7 +5,8 @@
 # for the game, and the tests bring a loopback device of their own instead.
 find_package(Threads REQUIRED)
 
-add_library(vask_platform_riff STATIC ${CMAKE_CURRENT_LIST_DIR}/riff_file_stdio.cpp)
+add_library(vask_platform_riff STATIC ${CMAKE_CURRENT_LIST_DIR}/riff_file_stdio.cpp
+  ${PROJECT_SOURCE_DIR}/platform/shared/riff_chunk_search.cpp)
 vask_own_target(vask_platform_riff)
 
 add_library(vask_platform_openal STATIC ${CMAKE_CURRENT_LIST_DIR}/openal_shared.cpp

@@ -1,5 +1,6 @@
 // RIFF file layer on stdio: one FILE, an optional read buffer and the buffer state record.
 #include "platform/riff_file.h"
+#include "platform/shared/riff_chunk_search.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -175,18 +176,26 @@ int32_t mmioSeek(HMMIO file, int32_t offset, int origin) {
   return (int32_t)target;
 }
 
+// The chunk search's steps on this file.
+static int positionStep(void* file, int64_t* position) {
+  *position = currentPosition((RiffFile*)file);
+  return 1;
+}
+
+static int moveStep(void* file, int64_t position) { return moveTo((RiffFile*)file, position); }
+
 // Reads one chunk header at the current position. 0 when the file ends inside it.
-static int readHeader(RiffFile* file, MMCKINFO* chunk) {
+static int readHeaderStep(void* opened, RiffChunkHeader* chunk) {
+  RiffFile* file = (RiffFile*)opened;
   unsigned char header[8];
   int64_t start = currentPosition(file);
   if (readBytes(file, (char*)header, 8) != 8) return 0;
   chunk->ckid = littleEndian32(header);
   chunk->cksize = littleEndian32(header + 4);
   chunk->fccType = 0;
-  chunk->dwFlags = 0;
   int64_t dataOffset = start + 8;
   if (dataOffset > UINT32_MAX) return 0;  // offsets are 32-bit in the chunk record
-  chunk->dwDataOffset = (uint32_t)dataOffset;
+  chunk->dataOffset = (uint32_t)dataOffset;
   if (chunk->ckid == RIFF_ID || chunk->ckid == LIST_ID) {
     unsigned char type[4];
     if (readBytes(file, (char*)type, 4) != 4) return 0;
@@ -198,28 +207,20 @@ static int readHeader(RiffFile* file, MMCKINFO* chunk) {
 MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, uint32_t flags) {
   if (!file) return MMSYSERR_INVALHANDLE;
   if (!chunk) return MMSYSERR_INVALPARAM;
-  uint32_t search = flags & (MMIO_FINDCHUNK | MMIO_FINDRIFF | MMIO_FINDLIST);
-  FOURCC wantedId = chunk->ckid;
-  FOURCC wantedType = chunk->fccType;
-  if (search == MMIO_FINDRIFF) wantedId = RIFF_ID;
-  if (search == MMIO_FINDLIST) wantedId = LIST_ID;
-  // The parent's data ends at its offset plus its size (64-bit: sizes may be absurd).
-  int64_t parentEnd = parent ? (int64_t)parent->dwDataOffset + parent->cksize : INT64_MAX;
-  for (;;) {
-    int64_t start = currentPosition(file);
-    if (start + 8 > parentEnd) return MMIOERR_CHUNKNOTFOUND;
-    MMCKINFO found;
-    if (!readHeader(file, &found)) return MMIOERR_CHUNKNOTFOUND;
-    int matches = !search || (found.ckid == wantedId &&
-                              (search == MMIO_FINDCHUNK || found.fccType == wantedType));
-    if (matches) {
-      *chunk = found;
-      return MMSYSERR_NOERROR;
-    }
-    // Skip the chunk's data and its pad byte; every pass moves at least 8 bytes on.
-    int64_t next = (int64_t)found.dwDataOffset + found.cksize + (found.cksize & 1);
-    if (!moveTo(file, next)) return MMIOERR_CHUNKNOTFOUND;
+  RiffChunkSteps steps = {file, positionStep, readHeaderStep, moveStep};
+  RiffChunkHeader outer = {0, 0, 0, 0}, found;
+  if (parent) {
+    outer.cksize = parent->cksize;
+    outer.dataOffset = parent->dwDataOffset;
   }
+  if (!findRiffChunk(&steps, flags, chunk->ckid, chunk->fccType, parent ? &outer : 0, &found))
+    return MMIOERR_CHUNKNOTFOUND;
+  chunk->ckid = found.ckid;
+  chunk->cksize = found.cksize;
+  chunk->fccType = found.fccType;
+  chunk->dwDataOffset = found.dataOffset;
+  chunk->dwFlags = 0;
+  return MMSYSERR_NOERROR;
 }
 
 MMRESULT mmioAscend(HMMIO file, MMCKINFO* chunk, uint32_t) {

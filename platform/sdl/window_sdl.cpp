@@ -1,8 +1,14 @@
 // The window layer on SDL2: one window, a message queue read without waiting, Windows
 // message numbers and virtual-key codes, message boxes and debugger output.
+#include <pthread.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
@@ -406,12 +412,47 @@ void updateWindow(WindowHandle window) {
   if (window && window->invalid && !window->destroyed) sendMessage(window, WM_PAINT, 0, 0);
 }
 
+// A termination request (SIGTERM, or SIGINT from a terminal) reaches the game as SDL's quit
+// event, which closes the window, and a closed window ends the game with code 0. While a box
+// is up the game's thread waits inside SDL for the box and reads no events, so during a box
+// the request ends the program at once, with that same code.
+namespace {
+volatile sig_atomic_t boxShowing = 0;
+pid_t boxOwner = 0;
+
+void endDuringBox(int) { _exit(0); }
+
+// SDL shows the box from a process it forks: that process goes when the game does, rather
+// than leave a box that belongs to nobody.
+void boxGoesWithTheGame() {
+#if defined(__linux__)
+  if (!boxShowing) return;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != boxOwner) _exit(0);
+#endif
+}
+}  // namespace
+
 int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t) {
   const char* title = caption ? caption : "Error";
   fprintf(stderr, "%s: %s\n", title, text ? text : "");
   fflush(stderr);
+  static int boxProcessWatched = 0;
+  if (!boxProcessWatched) boxProcessWatched = pthread_atfork(0, 0, boxGoesWithTheGame) == 0;
+  struct sigaction ending, oldTerm, oldInt;
+  memset(&ending, 0, sizeof ending);
+  ending.sa_handler = endDuringBox;
+  sigemptyset(&ending.sa_mask);
+  boxOwner = getpid();
+  boxShowing = 1;
+  sigaction(SIGTERM, &ending, &oldTerm);
+  sigaction(SIGINT, &ending, &oldInt);
+  if (SDL_QuitRequested()) _exit(0);  // a request that came just before the box
   SDL_Window* parent = (owner && !owner->destroyed) ? owner->sdl : 0;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text ? text : "", parent);
+  sigaction(SIGTERM, &oldTerm, 0);
+  sigaction(SIGINT, &oldInt, 0);
+  boxShowing = 0;
   return IDOK;
 }
 

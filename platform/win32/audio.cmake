@@ -4,7 +4,8 @@
 # layers are each two files, one including only the game's header and one only Windows' own
 # headers, which define the same names.
 add_library(vask_platform_riff STATIC ${CMAKE_CURRENT_LIST_DIR}/riff_file_mmio.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/riff_file_winmm.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/riff_file_winmm.cpp
+  ${PROJECT_SOURCE_DIR}/platform/shared/riff_chunk_search.cpp)
 vask_own_target(vask_platform_riff)
 target_link_libraries(vask_platform_riff PUBLIC winmm)
 

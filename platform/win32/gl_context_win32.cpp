@@ -57,8 +57,20 @@ RenderContext createRenderContext(DeviceContext dc) {
   return reinterpret_cast<RenderContext>(wglCreateContext(hdcOf(dc)));
 }
 
+// Swaps never wait for the display's refresh: on a 50 Hz display that would hold the match
+// to 50 steps a second, and drivers often wait by default. The window layer hands out the
+// 60 repaints a second. A driver without WGL_EXT_swap_control keeps its own setting.
+static void swapWithoutWaiting() {
+  typedef BOOL(WINAPI * SwapInterval)(int interval);
+  PROC proc = wglGetProcAddress("wglSwapIntervalEXT");
+  SwapInterval setInterval = reinterpret_cast<SwapInterval>(reinterpret_cast<void (*)()>(proc));
+  if (setInterval) setInterval(0);
+}
+
 int makeCurrent(DeviceContext dc, RenderContext rc) {
-  return wglMakeCurrent(hdcOf(dc), hglrcOf(rc)) ? 1 : 0;
+  if (!wglMakeCurrent(hdcOf(dc), hglrcOf(rc))) return 0;
+  if (rc) swapWithoutWaiting();
+  return 1;
 }
 
 void swapBuffers(DeviceContext dc) {

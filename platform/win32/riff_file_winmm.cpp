@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include "platform/shared/riff_chunk_search.h"
 #include "platform/win32/riff_file_winmm.h"
 
 // The game header numbers flags, origins and results as the services do.
@@ -101,42 +102,47 @@ int32_t winmmRiffSeek(RiffFile* file, int32_t offset, int origin) {
   return (int32_t)target;
 }
 
+// The chunk search's steps on this file. The search walks one chunk at a time with
+// mmioDescend and bounds every step in 64 bits itself: the services add a chunk's size to
+// its offset in 32 bits, so a damaged size of nearly 4 GB would send their own search
+// backwards, and they do not stop at the parent.
+static int positionStep(void* file, int64_t* position) {
+  LONG here = mmioSeek(((RiffFile*)file)->handle, 0, SEEK_CUR);
+  *position = here;
+  return here >= 0;
+}
+
+static int moveStep(void* file, int64_t position) { return moveTo((RiffFile*)file, position); }
+
+static int readHeaderStep(void* file, RiffChunkHeader* header) {
+  MMCKINFO found;
+  ZeroMemory(&found, sizeof found);
+  if (mmioDescend(((RiffFile*)file)->handle, &found, 0, 0) != MMSYSERR_NOERROR) return 0;
+  header->ckid = found.ckid;
+  header->cksize = found.cksize;
+  header->fccType = (found.ckid == RIFF_ID || found.ckid == LIST_ID) ? found.fccType : 0;
+  header->dataOffset = found.dwDataOffset;
+  return 1;
+}
+
 uint32_t winmmRiffDescend(RiffFile* file, RiffChunkFields* chunk, const RiffChunkFields* parent,
                           uint32_t flags) {
   if (!file) return MMSYSERR_INVALHANDLE;
   file->stateTaken = 0;
-  uint32_t search = flags & (MMIO_FINDCHUNK | MMIO_FINDRIFF | MMIO_FINDLIST);
-  FOURCC wantedId = chunk->ckid;
-  FOURCC wantedType = chunk->fccType;
-  if (search == MMIO_FINDRIFF) wantedId = RIFF_ID;
-  if (search == MMIO_FINDLIST) wantedId = LIST_ID;
-  // The search walks one chunk at a time with mmioDescend and bounds every step in 64 bits
-  // itself: the services add a chunk's size to its offset in 32 bits, so a damaged size of
-  // nearly 4 GB would send their own search backwards, and they do not stop at the parent.
-  int64_t parentEnd = parent ? (int64_t)parent->dataOffset + parent->cksize : INT64_MAX;
-  int64_t start = mmioSeek(file->handle, 0, SEEK_CUR);
-  if (start < 0) return MMIOERR_CHUNKNOTFOUND;
-  for (;;) {
-    if (start + 8 > parentEnd) return MMIOERR_CHUNKNOTFOUND;
-    MMCKINFO found;
-    ZeroMemory(&found, sizeof found);
-    MMRESULT result = mmioDescend(file->handle, &found, 0, 0);
-    if (result != MMSYSERR_NOERROR) return result;
-    int matches = !search || (found.ckid == wantedId &&
-                              (search == MMIO_FINDCHUNK || found.fccType == wantedType));
-    if (matches) {
-      chunk->ckid = found.ckid;
-      chunk->cksize = found.cksize;
-      chunk->fccType = (found.ckid == RIFF_ID || found.ckid == LIST_ID) ? found.fccType : 0;
-      chunk->dataOffset = found.dwDataOffset;
-      chunk->flags = 0;
-      return MMSYSERR_NOERROR;
-    }
-    // Past the chunk's data and its pad byte: every step moves at least 8 bytes on.
-    int64_t next = (int64_t)found.dwDataOffset + found.cksize + (found.cksize & 1);
-    if (!moveTo(file, next)) return MMIOERR_CHUNKNOTFOUND;
-    start = next;
+  RiffChunkSteps steps = {file, positionStep, readHeaderStep, moveStep};
+  RiffChunkHeader outer = {0, 0, 0, 0}, found;
+  if (parent) {
+    outer.cksize = parent->cksize;
+    outer.dataOffset = parent->dataOffset;
   }
+  if (!findRiffChunk(&steps, flags, chunk->ckid, chunk->fccType, parent ? &outer : 0, &found))
+    return MMIOERR_CHUNKNOTFOUND;
+  chunk->ckid = found.ckid;
+  chunk->cksize = found.cksize;
+  chunk->fccType = found.fccType;
+  chunk->dataOffset = found.dataOffset;
+  chunk->flags = 0;
+  return MMSYSERR_NOERROR;
 }
 
 uint32_t winmmRiffAscend(RiffFile* file, const RiffChunkFields* chunk) {

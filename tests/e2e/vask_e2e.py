@@ -663,6 +663,40 @@ def case_no_model(game, font):
     check(game.wait_exit() == 1, "exit code after the missing model is not 1")
 
 
+# A termination request (SIGTERM) closes the window, and a closed window ends the game
+# with code 0, as a quit key does.
+TERMINATED_EXIT = 0
+
+
+def terminate(game, what):
+    """Sends SIGTERM and checks that the game ends as it does for a closed window. Generous:
+    only a game that goes on waiting fails."""
+    game.proc.terminate()
+    code = game.wait_exit(timeout=15.0)
+    check(code is not None, "SIGTERM did not end the game %s" % what)
+    check(code == TERMINATED_EXIT, "exit code %s after SIGTERM %s, not %s"
+          % (code, what, TERMINATED_EXIT))
+
+
+def case_terminate_title(game, font):
+    game.start()
+    game.wait_window()
+    terminate(game, "at the title")
+
+
+def case_terminate_box(game, font):
+    os.remove(os.path.join(game.workdir, "vask3.wrl"))
+    game.start()
+    box = find_mapped_by_tree("Error", game)
+    check(box is not None, "no message box (stderr: %s)" % game.stderr())
+    terminate(game, "with its box up")
+    deadline = time.time() + 10.0
+    while "IsViewable" in run("xwininfo", "-id", box).stdout.decode() and time.time() < deadline:
+        time.sleep(0.1)
+    check("IsViewable" not in run("xwininfo", "-id", box).stdout.decode(),
+          "the box stayed up after the game ended")
+
+
 def picture_case(kind):
     def case(game, font):
         path = os.path.join(game.workdir, "vask.jpg")
@@ -716,6 +750,8 @@ CASES = {
     "close_title": case_close_title,
     "attract": case_attract,
     "no_model": case_no_model,
+    "terminate_title": case_terminate_title,
+    "terminate_box": case_terminate_box,
     "picture_missing": picture_case("missing"),
     "picture_wrong_size": picture_case("wrong_size"),
     "picture_not_jpeg": picture_case("not_jpeg"),

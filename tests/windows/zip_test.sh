@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Usage: zip_test.sh BUILD SOURCE_DIR   (on a display: run it through with_xvfb.sh)
-# The Windows players' zip, as a player gets it: it holds vask.exe with the data files, the
-# licences and the README at its top, the data as they are in the repository; the program
-# needs no DLL but Windows' own; and unzipped, it starts from its folder under Wine, shows
-# its window, leaves the title on a key and ends with code 0 on the next.
+# The Windows players' zip, as a player gets it: it holds one folder, vask-light-cycles/, with
+# vask.exe, the data files, the licences and the README in it, the data as they are in the
+# repository; the program needs no DLL but Windows' own and carries its version information
+# and manifest; and unzipped, it starts from its folder under Wine, shows its window, leaves
+# the title on a key and ends with code 0 on the next.
 set -u
 build=$1
 source=$2
@@ -20,18 +21,22 @@ cmake --build "$build" --target windows_zip >"$tmp/build.log" 2>&1 || { cat "$tm
 mkdir "$tmp/game"
 (cd "$tmp/game" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 
+top=$(cd "$tmp/game" && find . -mindepth 1 -maxdepth 1 | sed 's|^\./||' | tr '\n' ' ')
+[ "$top" = "vask-light-cycles " ] || fail "the zip's top holds: $top"
+game=$tmp/game/vask-light-cycles
+
 want="LICENSE.txt LICENSES.md OFL-1.1-flori.txt README-windows.txt boom.wav boom2.wav cyc4.wav
   flori.fnt libjpeg-turbo-LICENSE.md mingw-w64-runtime-copyright.txt setup.txt turn2.wav
   vask.exe vask.jpg vask.mid vask3.wrl"
-have=$(cd "$tmp/game" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
+have=$(cd "$game" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$have" = "$(echo $want | tr ' ' '\n' | sort | tr '\n' ' ')" ] || fail "the zip holds: $have"
 for f in "$source"/data/*; do
-  cmp -s "$f" "$tmp/game/$(basename "$f")" || fail "$(basename "$f") is not the repository's"
+  cmp -s "$f" "$game/$(basename "$f")" || fail "$(basename "$f") is not the repository's"
 done
-cmp -s "$source/LICENSE" "$tmp/game/LICENSE.txt" || fail "LICENSE.txt is not the game's licence"
+cmp -s "$source/LICENSE" "$game/LICENSE.txt" || fail "LICENSE.txt is not the game's licence"
 
 # Windows' own DLLs only: the C and C++ runtimes are linked in.
-dlls=$(x86_64-w64-mingw32-objdump -p "$tmp/game/vask.exe" | sed -n 's/^\s*DLL Name: //p' |
+dlls=$(x86_64-w64-mingw32-objdump -p "$game/vask.exe" | sed -n 's/^\s*DLL Name: //p' |
   tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
 for dll in $dlls; do
   case $dll in
@@ -40,11 +45,14 @@ for dll in $dlls; do
   esac
 done
 
+# What Windows reads from the program itself: its name and version, and its manifest.
+python3 "$here/exe_resources.py" "$game/vask.exe" || fail "vask.exe's resources"
+
 # Started from the unzipped folder, as a double-click does.
 source "$here/../../scripts/wine-env.sh" "$build"
 vask_wine_prefix
 export PULSE_SERVER=unix:/nonexistent/vask-no-pulse.sock ALSA_CONFIG_PATH=/dev/null
-(cd "$tmp/game" && exec wine vask.exe) >"$tmp/game.log" 2>&1 &
+(cd "$game" && exec wine vask.exe) >"$tmp/game.log" 2>&1 &
 pid=$!
 window=$(game_window "$pid" 200)
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the unzipped game showed no window"; }
