@@ -1,24 +1,25 @@
 # Audio layers of this backend: buffered RIFF files on stdio, the 3-D sound device on
 # OpenAL Soft, MIDI command strings on FluidSynth. The sound device and the music share one
-# OpenAL output (openal_shared.cpp). Which output that is gets chosen at link time: the
+# OpenAL output (shared/openal_shared.cpp). Which output that is gets chosen at link time: the
 # *_core libraries leave it open, vask_platform_openal brings the default playback device
 # for the game, and the tests bring a loopback device of their own instead.
 find_package(Threads REQUIRED)
 
-add_library(vask_platform_riff STATIC ${CMAKE_CURRENT_LIST_DIR}/riff_file_stdio.cpp
+add_library(vask_platform_riff STATIC ${PROJECT_SOURCE_DIR}/platform/shared/riff_file_stdio.cpp
   ${PROJECT_SOURCE_DIR}/platform/shared/riff_chunk_search.cpp)
 vask_own_target(vask_platform_riff)
 
-add_library(vask_platform_openal STATIC ${CMAKE_CURRENT_LIST_DIR}/openal_shared.cpp
+add_library(vask_platform_openal STATIC ${PROJECT_SOURCE_DIR}/platform/shared/openal_shared.cpp
   ${CMAKE_CURRENT_LIST_DIR}/openal_default_device.cpp)
 vask_own_target(vask_platform_openal)
 target_link_libraries(vask_platform_openal PUBLIC PkgConfig::OPENAL Threads::Threads)
 
-add_library(vask_platform_sound_core STATIC ${CMAKE_CURRENT_LIST_DIR}/sound_device_openal.cpp)
+add_library(vask_platform_sound_core STATIC ${PROJECT_SOURCE_DIR}/platform/shared/sound_device_openal.cpp)
 vask_own_target(vask_platform_sound_core)
 target_link_libraries(vask_platform_sound_core PUBLIC PkgConfig::OPENAL)
 
-add_library(vask_platform_media_core STATIC ${CMAKE_CURRENT_LIST_DIR}/media_control_fluidsynth.cpp)
+add_library(vask_platform_media_core STATIC ${CMAKE_CURRENT_LIST_DIR}/media_control_fluidsynth.cpp
+  ${PROJECT_SOURCE_DIR}/platform/shared/mci_command.cpp)
 vask_own_target(vask_platform_media_core)
 target_link_libraries(vask_platform_media_core PUBLIC PkgConfig::OPENAL PkgConfig::FLUIDSYNTH
   Threads::Threads)

@@ -14,7 +14,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/mci_command.h"
+#include "platform/shared/openal_shared.h"
 
 static const char* const SOUNDFONTS[] = {
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
@@ -26,15 +27,13 @@ enum {
   STREAM_BUFFERS = 6,
   STREAM_FRAMES = 2048,        // per buffer: about 46 ms at 44100 Hz
   TAIL_BUFFERS = 24,           // rendered after the song's last event, for its last notes to fade
-  MAX_TOKENS = 8,
-  MAX_TOKEN = 1024,
   MAX_ALIAS = 64,
 };
 
 struct Sequencer {
   int open;
   char alias[MAX_ALIAS];
-  char fileName[MAX_TOKEN];
+  char fileName[MCI_MAX_TOKEN];
   fluid_settings_t* settings;
   fluid_synth_t* synth;
   fluid_player_t* player;
@@ -205,48 +204,18 @@ static uint32_t playSequencer(const char* alias) {
   return 0;
 }
 
-// Splits on blanks; a token in double quotes may hold blanks. Returns the count, -1 when too many or too long.
-static int tokenize(const char* command, char tokens[MAX_TOKENS][MAX_TOKEN]) {
-  int count = 0;
-  const char* p = command;
-  for (;;) {
-    while (*p == ' ' || *p == '\t') p++;
-    if (!*p) return count;
-    if (count == MAX_TOKENS) return -1;
-    char end = ' ';
-    if (*p == '"') {
-      end = '"';
-      p++;
-    }
-    int length = 0;
-    while (*p && (end == '"' ? *p != '"' : (*p != ' ' && *p != '\t'))) {
-      if (length == MAX_TOKEN - 1) return -1;
-      tokens[count][length++] = *p++;
-    }
-    if (end == '"') {
-      if (*p != '"') return -1;
-      p++;
-    }
-    tokens[count][length] = '\0';
-    count++;
-  }
-}
-
-static int is(const char* token, const char* word) { return strcasecmp(token, word) == 0; }
-
 uint32_t mciSendString(const char* command, char* reply, uint32_t replyLength, WindowHandle) {
   if (reply && replyLength > 0) reply[0] = '\0';
-  if (!command) return MCIERR_UNRECOGNIZED_COMMAND;
-  static char tokens[MAX_TOKENS][MAX_TOKEN];
-  int count = tokenize(command, tokens);
-  if (count == 2 && is(tokens[0], "close") && is(tokens[1], "all")) {
-    closeSequencer();
-    return 0;
+  static MciCommand parsed;
+  switch (parseMciCommand(command, &parsed)) {
+    case MCI_COMMAND_CLOSE_ALL:
+      closeSequencer();
+      return 0;
+    case MCI_COMMAND_OPEN_SEQUENCER:
+      return openSequencer(parsed.file, parsed.alias);
+    case MCI_COMMAND_PLAY_FROM_START:
+      return playSequencer(parsed.alias);
+    default:
+      return MCIERR_UNRECOGNIZED_COMMAND;
   }
-  if (count == 6 && is(tokens[0], "open") && is(tokens[2], "type") && is(tokens[3], "sequencer") &&
-      is(tokens[4], "alias"))
-    return openSequencer(tokens[1], tokens[5]);
-  if (count == 4 && is(tokens[0], "play") && is(tokens[2], "from") && strcmp(tokens[3], "0") == 0)
-    return playSequencer(tokens[1]);
-  return MCIERR_UNRECOGNIZED_COMMAND;
 }

@@ -1,7 +1,7 @@
 // The game's output: the desktop's default playback device.
 #include <AL/alext.h>
 
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/openal_shared.h"
 
 int openalOpenOutput(ALCdevice** device, ALCcontext** context) {
   *device = alcOpenDevice(0);

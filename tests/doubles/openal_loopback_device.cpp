@@ -8,7 +8,7 @@
 
 #include <mutex>
 
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/openal_shared.h"
 
 static ALCdevice* loopbackDevice = 0;
 static int openCount = 0;

@@ -1,6 +1,6 @@
 #include "openal_missing_device.h"
 
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/openal_shared.h"
 
 static int attempts = 0;
 

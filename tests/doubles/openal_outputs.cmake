@@ -1,6 +1,6 @@
 # OpenAL outputs for the sound tests, in place of the default playback device: each brings
 # the shared-output code with its own opener, so it is linked instead of vask_platform_openal.
-set(VASK_OPENAL_SHARED_SOURCE ${PROJECT_SOURCE_DIR}/platform/${VASK_PLATFORM_BACKEND}/openal_shared.cpp)
+set(VASK_OPENAL_SHARED_SOURCE ${PROJECT_SOURCE_DIR}/platform/shared/openal_shared.cpp)
 
 # The loopback device: the test renders the mix itself and measures it.
 add_library(vask_openal_loopback STATIC ${CMAKE_CURRENT_LIST_DIR}/openal_loopback_device.cpp

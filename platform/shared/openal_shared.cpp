@@ -1,6 +1,6 @@
 // Reference-counted OpenAL output; the music's streaming thread only uses it between its own
 // acquire and release, so the count is guarded.
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/openal_shared.h"
 
 #include <mutex>
 

@@ -1,16 +1,22 @@
-// Sound device layer on OpenAL Soft: each secondary buffer is one AL buffer played by one AL
-// source; the listener's rolloff goes to every source, its Doppler factor to the context.
+// Sound device layer on OpenAL (OpenAL Soft on the desktop, Web Audio in the browser): each
+// secondary buffer is one AL buffer played by one AL source; the listener's rolloff goes to
+// every source, its Doppler factor to the context.
 // Sound space is left-handed (z ahead), OpenAL's right-handed (-z ahead): z changes sign.
 #include "platform/sound_device.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
-#include <AL/alext.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/sdl/openal_shared.h"
+#include "platform/shared/openal_shared.h"
+
+// From OpenAL Soft's extension header, which the browser's OpenAL lacks; asked only of an
+// output that names ALC_EXT_disconnect.
+#ifndef ALC_CONNECTED
+#define ALC_CONNECTED 0x313
+#endif
 
 struct SoundBuffer3D {
   SoundBuffer* owner;

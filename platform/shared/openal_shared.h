@@ -1,5 +1,6 @@
 // The one OpenAL output shared by the sound device and the music: opened by whichever needs it
-// first, closed when neither holds it any more. Internal to this backend.
+// first, closed when neither holds it any more. Shared by the backends that mix with OpenAL
+// (SDL's OpenAL Soft, the browser's OpenAL over Web Audio); each brings its own opener.
 #pragma once
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -16,7 +17,7 @@ void openalRelease();
 int openalOutputRate();
 
 // Opens the output the sounds play on, with a context, and makes the context current.
-// The game links the default playback device (openal_default_device.cpp); the tests link
+// The game links its backend's default playback device; the tests link
 // a loopback device they render themselves. Returns 1 on success, 0 when there is none.
 int openalOpenOutput(ALCdevice** device, ALCcontext** context);
 
