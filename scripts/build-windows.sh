@@ -34,32 +34,10 @@ deps=$B/deps
 mkdir -p "$deps"
 
 # --- libjpeg-turbo from Debian's source package --------------------------------------------
-# apt is pointed at a private source list, lists folder and cache inside the build tree, made
-# from the machine's own Debian sources with their type changed to deb-src, so the machine's
-# apt configuration is left as it is.
-fetch_jpeg_source() {
-  local P=$deps/apt
-  rm -rf "$P"
-  mkdir -p "$P/parts" "$P/lists/partial" "$P/cache/archives/partial" "$P/src"
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" > "$P/parts/$(basename "$f")"
-  done
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && grep -E '^deb ' "$f" | sed 's/^deb /deb-src /' >> "$P/parts/from-list.list" || true
-  done
-  local O=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$P/parts"
-           -o "Dir::State::Lists=$P/lists" -o "Dir::Cache=$P/cache")
-  apt-get "${O[@]}" -qq update
-  (cd "$P/src" && apt-get "${O[@]}" -qq source --download-only libjpeg-turbo)
-  local dsc
-  dsc=$(ls "$P"/src/libjpeg-turbo_*.dsc | head -n1)
-  rm -rf "$deps/libjpeg-turbo-src"
-  dpkg-source --no-check -x "$dsc" "$deps/libjpeg-turbo-src" >/dev/null
-}
-
 if [ ! -f "$deps/jpeg/lib/libjpeg.a" ]; then
   echo "== libjpeg-turbo for Windows =="
-  [ -f "$deps/libjpeg-turbo-src/CMakeLists.txt" ] || fetch_jpeg_source
+  [ -f "$deps/libjpeg-turbo-src/CMakeLists.txt" ] ||
+    bash scripts/debian-source.sh libjpeg-turbo "$deps/apt" "$deps/libjpeg-turbo-src"
   rm -rf "$deps/jpeg-build"
   # No SIMD: that would need nasm, and the title picture is decoded once.
   cmake -S "$deps/libjpeg-turbo-src" -B "$deps/jpeg-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
