@@ -355,6 +355,12 @@ HRESULT soundBufferSetCurrentPosition(LPDIRECTSOUNDBUFFER buffer, uint32_t posit
   if (!buffer || (buffer->flags & DSBCAPS_PRIMARYBUFFER) || position >= buffer->size)
     return DSERR_INVALIDPARAM;
   uint32_t frameStart = position - position % buffer->format.nBlockAlign;
+  // A source that has played to its end is rewound before it is placed: the browser's
+  // OpenAL fails when seeking in a finished source, and rewinding a stopped source changes
+  // nothing else anywhere (both states play from the set offset).
+  ALint state = AL_INITIAL;
+  alGetSourcei(buffer->source, AL_SOURCE_STATE, &state);
+  if (state == AL_STOPPED) alSourceRewind(buffer->source);
   alGetError();
   alSourcei(buffer->source, AL_BYTE_OFFSET, (ALint)frameStart);
   return alGetError() == AL_NO_ERROR ? DS_OK : DSERR_INVALIDPARAM;

@@ -1,0 +1,272 @@
+// The window layer in the browser: the page's canvas is the window, the page's key events
+// (through html5.h) fill the message queue, and a message box is a dialog on the page that
+// the game waits for. Key codes need no table: the browser's keyCode values are the
+// desktop's virtual-key codes.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/shared/frame_clock.h"
+#include "platform/shared/frame_pacer.h"
+#include "platform/web/window_web_internal.h"
+
+struct PlatformWindow {
+  WindowProcedure windowProc;
+  int invalid;
+  int destroyed;
+};
+
+namespace {
+
+enum { MAX_CLASSES = 4, QUEUE_SIZE = 64 };
+const char* const CANVAS = "#vask-canvas";
+
+WindowClass registeredClasses[MAX_CLASSES];
+int registeredClassCount = 0;
+int desktopOpen = 0;
+
+PlatformWindow theWindow;  // the game has exactly one window
+int windowCreated = 0;
+
+WindowMessage queue[QUEUE_SIZE];
+int queueHead = 0;
+int queueCount = 0;
+int quitPosted = 0;
+int quitCode = 0;
+int boxShowing = 0;  // the page's dialog has the keys while it is up
+FramePacer pacer;    // repaints at 60 a second, whatever the display's refresh
+int yieldedSincePaint = 1;
+
+// An animation frame comes a little early or late against the 60-a-second grid; a slot
+// that is this close counts as come, or a 60 Hz display would skip frames on that jitter.
+const int64_t SLOT_TOLERANCE_MICROSECONDS = 2000;
+
+void postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (queueCount == QUEUE_SIZE) return;  // a full queue drops the newest, like a busy desktop
+  WindowMessage& m = queue[(queueHead + queueCount) % QUEUE_SIZE];
+  m.window = window;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  queueCount++;
+}
+
+intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (!window || !window->windowProc) return 0;
+  return window->windowProc(window, message, wParam, lParam);
+}
+
+intptr_t sizeParam(int width, int height) {
+  return (intptr_t)(((uint32_t)height & 0xFFFF) << 16 | ((uint32_t)width & 0xFFFF));
+}
+
+enum { VK_F5 = 0x74, VK_F11 = 0x7A };
+
+// The browser keeps reload, full screen and its own shortcuts (Ctrl, Meta); every other key
+// belongs to the game, so arrows and Space do not scroll and F1 opens no help.
+int pageKeepsKey(const EmscriptenKeyboardEvent* e) {
+  if (e->ctrlKey || e->metaKey) return 0;
+  return !(e->keyCode == VK_F5 || e->keyCode == VK_F11 || e->keyCode == VK_F12);
+}
+
+EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
+  if (!windowCreated || theWindow.destroyed || boxShowing) return 0;
+  uint32_t vk = e->keyCode > 0 && e->keyCode < 0xFF ? (uint32_t)e->keyCode : VK_OEM_UNKNOWN;
+  // Alt combinations and F10 (and Alt itself) are system keys, as on the desktop.
+  int system = e->altKey || vk == VK_MENU || vk == VK_F10;
+  intptr_t lParam = 1;
+  if (e->altKey) lParam |= KEY_ALT_DOWN_BIT;
+  if (e->repeat) lParam |= KEY_REPEAT_BIT;
+  uint32_t message;
+  if (eventType == EMSCRIPTEN_EVENT_KEYDOWN) message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  else message = system ? WM_SYSKEYUP : WM_KEYUP;
+  postMessage(&theWindow, message, vk, lParam);
+  return pageKeepsKey(e) ? 1 : 0;
+}
+
+void destroyWindow(WindowHandle window) {
+  if (!window || window->destroyed) return;
+  window->destroyed = 1;
+  sendMessage(window, WM_DESTROY, 0, 0);
+}
+
+int takeQueued(WindowMessage* message) {
+  if (queueCount == 0) return 0;
+  *message = queue[queueHead];
+  queueHead = (queueHead + 1) % QUEUE_SIZE;
+  queueCount--;
+  return 1;
+}
+
+int takeQuit(WindowMessage* message) {
+  if (!quitPosted) return 0;
+  quitPosted = 0;
+  message->window = 0;
+  message->message = WM_QUIT;
+  message->wParam = (uintptr_t)quitCode;
+  message->lParam = 0;
+  return 1;
+}
+
+int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
+
+// A repaint is handed out only after the page has had control since the last one (the
+// browser shows a drawn frame, and delivers keys, only then), and once its frame slot has
+// come: one repaint is one step of the match.
+int takeRepaint(WindowMessage* message) {
+  if (!repaintPending() || !yieldedSincePaint) return 0;
+  int64_t now = frameClockMicroseconds() + SLOT_TOLERANCE_MICROSECONDS;
+  if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
+  framePacerTakeSlot(&pacer, now);
+  yieldedSincePaint = 0;
+  message->window = &theWindow;
+  message->message = WM_PAINT;
+  message->wParam = 0;
+  message->lParam = 0;
+  return 1;
+}
+
+}  // namespace
+
+const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
+
+int openDesktop() {
+  desktopOpen = 1;
+  return 1;
+}
+
+void closeDesktop() {
+  emscripten_html5_remove_all_event_listeners();
+  desktopOpen = 0;
+}
+
+int registerWindowClass(const WindowClass* windowClass) {
+  if (!windowClass || !windowClass->className || !windowClass->windowProc) return 0;
+  if (registeredClassCount == MAX_CLASSES || !desktopOpen) return 0;
+  registeredClasses[registeredClassCount++] = *windowClass;
+  return 1;
+}
+
+EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+
+// The canvas keeps the game's picture size; the page scales it evenly to fit.
+WindowHandle createWindow(const char* className, const char* title, int width, int height) {
+  if (windowCreated && !theWindow.destroyed) return 0;
+  const WindowClass* cls = 0;
+  for (int i = 0; i < registeredClassCount; i++)
+    if (strcmp(registeredClasses[i].className, className) == 0) cls = &registeredClasses[i];
+  if (!cls || width <= 0 || height <= 0) return 0;
+  if (emscripten_set_canvas_element_size(CANVAS, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
+    return 0;
+  setPageTitle(title ? title : "");
+  emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
+  emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
+
+  memset(&theWindow, 0, sizeof theWindow);
+  theWindow.windowProc = cls->windowProc;
+  theWindow.invalid = 1;
+  windowCreated = 1;
+  WindowHandle w = &theWindow;
+  sendMessage(w, WM_CREATE, 0, 0);
+  sendMessage(w, WM_SIZE, 0, sizeParam(width, height));
+  return w;
+}
+
+int peekMessage(WindowMessage* message) {
+  if (!message) return 0;
+  if (takeQueued(message) || takeQuit(message) || takeRepaint(message)) return 1;
+  // Only a repaint is pending: give the page the next animation frame (it shows the last
+  // picture and delivers keys meanwhile), then hand out what there is.
+  if (repaintPending()) {
+    frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
+    yieldedSincePaint = 1;
+    return takeQueued(message) || takeQuit(message) || takeRepaint(message);
+  }
+  return 0;
+}
+
+void translateMessage(const WindowMessage*) {
+  // Character messages would follow key messages here; the game handles none.
+}
+
+intptr_t dispatchMessage(const WindowMessage* message) {
+  if (!message || message->message == WM_QUIT) return 0;
+  return sendMessage(message->window, message->message, message->wParam, message->lParam);
+}
+
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      destroyWindow(window);
+      return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the window, as on any desktop; other system keys do nothing.
+      if (wParam == VK_F4 && (lParam & KEY_ALT_DOWN_BIT)) sendMessage(window, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_PAINT:
+      if (window) window->invalid = 0;  // default painting validates the window
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void postQuitMessage(int exitCode) {
+  quitPosted = 1;
+  quitCode = exitCode;
+}
+
+void invalidateWindow(WindowHandle window) {
+  if (window) window->invalid = 1;
+}
+
+// The picture's size: the canvas's drawing buffer, whatever the page scales it to.
+int getWindowRect(WindowHandle window, WindowRect* rect) {
+  if (!window || !rect) return 0;
+  int w = 0, h = 0;
+  if (emscripten_get_canvas_element_size(CANVAS, &w, &h) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
+  rect->left = 0;
+  rect->top = 0;
+  rect->right = w;
+  rect->bottom = h;
+  return 1;
+}
+
+EM_JS(void, showCanvas, (), {
+  if (Module.vaskPage) Module.vaskPage.showGame();
+});
+
+void showWindow(WindowHandle window) {
+  if (!window || window->destroyed) return;
+  showCanvas();
+  WindowRect r = {0, 0, 0, 0};
+  getWindowRect(window, &r);
+  postMessage(window, WM_SIZE, 0, sizeParam(r.right - r.left, r.bottom - r.top));
+}
+
+void updateWindow(WindowHandle window) {
+  if (window && window->invalid && !window->destroyed) sendMessage(window, WM_PAINT, 0, 0);
+}
+
+// The page's dialog resolves when the player presses its OK button.
+EM_ASYNC_JS(void, showPageBox, (const char* caption, const char* text), {
+  const c = UTF8ToString(caption), t = UTF8ToString(text);
+  if (Module.vaskPage) await Module.vaskPage.messageBox(c, t);
+});
+
+int messageBox(WindowHandle, const char* text, const char* caption, uint32_t) {
+  const char* title = caption ? caption : "Error";
+  fprintf(stderr, "%s: %s\n", title, text ? text : "");
+  boxShowing = 1;
+  showPageBox(title, text ? text : "");
+  boxShowing = 0;
+  yieldedSincePaint = 1;
+  return IDOK;
+}
+
+void outputDebugString(const char* text) {
+  if (!text) return;
+  fputs(text, stderr);
+}

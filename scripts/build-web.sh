@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Builds the game for the browser with Debian's emscripten and makes the site players open:
+#   build-web/site/                          index.html, the page's scripts, vask.js and
+#                                            vask.wasm, the data files as plain files, the
+#                                            MIDI synthesiser and its soundfont, the licences
+#   build-web/vask-light-cycles-web.zip      that folder, zipped (beside it: inside, it
+#                                            would double what a visitor downloads)
+# Any static web server serves the folder (./play.sh --web does). Run from the repository
+# root. Installs what it needs from Debian (only what is missing) and the npm packages
+# pinned in package-lock.json, then builds libjpeg-turbo for WebAssembly from Debian's own
+# source, once: it is kept in build-web/deps and reused by later runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+B=${VASK_WEB_BUILD:-$root/build-web}
+mkdir -p "$B"
+B=$(cd "$B" && pwd)
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+[ -n "${VASK_JOBS:-}" ] && jobs=$VASK_JOBS
+
+# --- packages from Debian ---------------------------------------------------------------
+missing=()
+while read -r pkg; do
+  [ -z "$pkg" ] && continue
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done < scripts/packages-web.txt
+# Node.js may come with its own npm (NodeSource's does); Debian's is a package of its own.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# Emscripten's JavaScript optimiser needs acorn, which Debian keeps where Node does not look.
+export NODE_PATH=/usr/share/nodejs
+
+# --- npm packages (pinned in package-lock.json) -----------------------------------------
+npmdir=$B/npm
+mkdir -p "$npmdir"
+if ! cmp -s package-lock.json "$npmdir/package-lock.json" || [ ! -d "$npmdir/node_modules" ]; then
+  echo "== npm packages =="
+  cp package.json package-lock.json "$npmdir/"
+  (cd "$npmdir" && npm ci --no-audit --no-fund --loglevel=error)
+fi
+
+# --- libjpeg-turbo from Debian's source package, for WebAssembly ---------------------------
+deps=$B/deps
+mkdir -p "$deps"
+if [ ! -f "$deps/jpeg/lib/libjpeg.a" ]; then
+  echo "== libjpeg-turbo for WebAssembly =="
+  [ -f "$deps/libjpeg-turbo-src/CMakeLists.txt" ] ||
+    bash scripts/debian-source.sh libjpeg-turbo "$deps/apt" "$deps/libjpeg-turbo-src"
+  rm -rf "$deps/jpeg-build"
+  # emcmake's own emulator passes Node a flag Node 20 refuses, and the configure checks
+  # that run programs would then read garbage: run them with plain Node.
+  emcmake cmake -S "$deps/libjpeg-turbo-src" -B "$deps/jpeg-build" -DCMAKE_BUILD_TYPE=Release \
+    "-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-fetch" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+    -DWITH_JPEG8=OFF >/dev/null
+  cmake --build "$deps/jpeg-build" -j"$jobs" --target jpeg-static >/dev/null
+  mkdir -p "$deps/jpeg/lib" "$deps/jpeg/include"
+  cp "$deps/jpeg-build/libjpeg.a" "$deps/jpeg/lib/libjpeg.a"
+  cp "$deps/jpeg-build/jconfig.h" "$deps/libjpeg-turbo-src/jerror.h" \
+     "$deps/libjpeg-turbo-src/jmorecfg.h" "$deps/libjpeg-turbo-src/jpeglib.h" "$deps/jpeg/include/"
+  cp "$deps/libjpeg-turbo-src/LICENSE.md" "$deps/jpeg/LICENSE.md"
+fi
+
+# --- the game ------------------------------------------------------------------------------
+echo "== The game for the browser =="
+emcmake cmake -S . -B "$B" -DCMAKE_BUILD_TYPE=Release -DVASK_BUILD_TESTS=ON \
+  -DJPEG_INCLUDE_DIR="$deps/jpeg/include" -DJPEG_LIBRARY="$deps/jpeg/lib/libjpeg.a" \
+  "$@" >/dev/null
+cmake --build "$B" -j"$jobs"  # the game, and the test pages
+
+# --- the site --------------------------------------------------------------------------------
+site=$B/site
+rm -rf "$site"
+mkdir -p "$site"
+cp platform/web/page/* "$site/"
+cp "$B/app/vask.js" "$B/app/vask.wasm" "$site/"
+# The data files, plain, and the list the page loads them by: replacing one here changes
+# the game, removing one makes the game meet it missing, as on the desktop.
+data_files=()
+for f in data/*; do
+  [ -f "$f" ] || continue
+  cp "$f" "$site/"
+  data_files+=("$(basename "$f")")
+done
+printf '%s\n' "${data_files[@]}" | python3 -c 'import json,sys; print(json.dumps([l.strip() for l in sys.stdin if l.strip()]))' \
+  > "$site/data-files.json"
+synth=$npmdir/node_modules/js-synthesizer
+cp "$synth/externals/libfluidsynth-2.4.6.js" "$synth/dist/js-synthesizer.min.js" "$site/"
+cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
+mkdir -p "$site/licences"
+cp "$deps/jpeg/LICENSE.md" "$site/licences/libjpeg-turbo.md"
+cp "$synth/LICENSE" "$site/licences/js-synthesizer.txt"
+cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/fluidsynth.txt"
+cp /usr/share/doc/timgm6mb-soundfont/copyright "$site/licences/TimGM6mb.txt"
+cp /usr/share/common-licenses/GPL-2 "$site/licences/GPL-2.txt"
+cp /usr/share/common-licenses/LGPL-2.1 "$site/licences/LGPL-2.1.txt"
+cp LICENSE "$site/licences/vask-light-cycles.txt"
+
+rm -f "$B/vask-light-cycles-web.zip"
+(cd "$B" && mv site vask-light-cycles-web && zip -qr vask-light-cycles-web.zip vask-light-cycles-web; mv vask-light-cycles-web site)
+echo "build-web: $site"
