@@ -1,0 +1,247 @@
+// End-to-end checks of the game's page in headless Chromium (Debian's chromium driven by
+// puppeteer-core): the site is served on 127.0.0.1, each case opens it afresh, presses the
+// start overlay and reads only what is the same on every run: the page's title and state,
+// its dialog, and whether the Web Audio graph carries sound or silence.
+//   node tests/web/page_e2e.cjs <site folder> <npm folder> [case...] [--pages=<folder>]
+// --pages names the build folder of the test pages (the sound device's).
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const http = require('http');
+
+const args = process.argv.slice(2);
+const pagesArg = args.find((a) => a.startsWith('--pages='));
+const pagesDir = pagesArg ? path.resolve(pagesArg.slice('--pages='.length)) : null;
+const [siteDir, npmDir, ...only] = args.filter((a) => a !== pagesArg)
+  .map((a, i) => (i < 2 ? path.resolve(a) : a));
+const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
+                '.wasm': 'application/wasm', '.json': 'application/json' };
+
+// A copy of the site (links to its files) with some files replaced or taken away, as a
+// player would change the site's folder.
+function siteVariant(changes) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-site-'));
+  for (const name of fs.readdirSync(siteDir)) {
+    if (name in changes) continue;
+    fs.symlinkSync(path.resolve(siteDir, name), path.join(dir, name));
+  }
+  for (const [name, bytes] of Object.entries(changes))
+    if (bytes !== null) fs.writeFileSync(path.join(dir, name), bytes);
+  return dir;
+}
+
+function serve(dir) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    const file = path.join(dir, path.normalize(name));
+    if (!file.startsWith(dir) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// Taps every connection to an audio context's output: the song's synthesiser (a script
+// processor node) and everything else (the sound slots) each get analysers, of the mix and
+// of each channel, so a case can ask whether either is sounding, and on which side.
+function tapAudio() {
+  window.vaskLevels = { music: [], effects: [] };
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    if (target instanceof AudioDestinationNode) {
+      const ctx = this.context;
+      const tap = { all: ctx.createAnalyser(), left: ctx.createAnalyser(), right: ctx.createAnalyser() };
+      const split = ctx.createChannelSplitter(2);
+      connect.call(this, tap.all);
+      connect.call(this, split);
+      connect.call(split, tap.left, 0);
+      connect.call(split, tap.right, 1);
+      window.vaskLevels[this instanceof ScriptProcessorNode ? 'music' : 'effects'].push(tap);
+    }
+    return connect.call(this, target, ...rest);
+  };
+  window.vaskLevel = (kind, channel = 'all') => {
+    let peak = 0;
+    const samples = new Float32Array(2048);
+    for (const tap of window.vaskLevels[kind]) {
+      tap[channel].getFloatTimeDomainData(samples);
+      for (const s of samples) peak = Math.max(peak, Math.abs(s));
+    }
+    return peak;
+  };
+}
+
+// A peak above SOUNDING is sound; below SILENT (-80 dB) silence: the synthesiser's reverb
+// leaves a tail of a few millionths after its last note.
+const SOUNDING = 0.01;
+const SILENT = 0.0001;
+
+let lastLog = [];
+async function openPage(browser, dir, file = '') {
+  const server = await serve(dir);
+  const page = await browser.newPage();
+  const log = [];
+  lastLog = log;
+  page.on('console', (m) => { if (!m.text().startsWith('WebGL:')) log.push(m.text()); });
+  page.on('response', (r) => { if (r.status() >= 400) log.push(`${r.status()} ${r.url()}`); });
+  page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
+  await page.evaluateOnNewDocument(tapAudio);
+  await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
+  return { page, server, log };
+}
+
+async function startGame(page) {
+  await page.click('#start');
+}
+
+const state = (page) => page.evaluate(() => document.body.dataset.state);
+const waitState = (page, wanted, timeout = 20000) =>
+  page.waitForFunction((w) => document.body.dataset.state === w, { timeout }, wanted);
+
+async function waitLevel(page, kind, how, what) {
+  try {
+    await page.waitForFunction((k, h, on, off) => (h === 'zero' ? window.vaskLevel(k) < off : window.vaskLevel(k) > on),
+                               { timeout: 20000 }, kind, how, SOUNDING, SILENT);
+  } catch (e) {
+    const level = await page.evaluate((k) => window.vaskLevel(k), kind);
+    throw new Error(`${what}: ${kind} level ${level}, wanted ${how === 'zero' ? 'silence' : 'sound'}`);
+  }
+}
+
+const CASES = {
+  // Before the click nothing of the game runs; after it the window's title is the page's.
+  async overlayThenTitle(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      expect(await state(page), 'start', 'state before the click');
+      expect(await page.$('#vask-canvas'), null, 'canvas before the click');
+      expect(await page.title(), 'Vask Light Cycles', 'page title before the click');
+      await startGame(page);
+      await waitState(page, 'running');
+      expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // The first key leaves the title; a key with no command ends the game, the page says so
+  // and starts it again on request.
+  async otherKeyEndsGame(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.keyboard.press('ArrowUp');
+      await page.keyboard.press('KeyQ');
+      await waitState(page, 'ended');
+      expect(await page.$eval('#overlay-text', (e) => e.textContent), 'The game has ended.', 'overlay text');
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+      await page.click('#start');
+      await waitState(page, 'running');
+      expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title after starting again');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // The keys the game uses stay with the game: arrows do not scroll the page.
+  async pageKeepsGameKeys(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => {
+        window.keptKeys = {};
+        window.addEventListener('keydown', (e) => { window.keptKeys[e.code] = e.defaultPrevented; });
+      });
+      await page.keyboard.press('ArrowDown');
+      await page.keyboard.press('F1');
+      const kept = await page.evaluate(() => window.keptKeys);
+      expect(kept.ArrowDown, true, 'ArrowDown kept from the page');
+      expect(kept.F1, true, 'F1 kept from the browser');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // Without the model: the box, and after the player's OK the game ends.
+  async modelMissing(browser) {
+    const dir = siteVariant({ 'vask3.wrl': null });
+    const { page, server } = await openPage(browser, dir);
+    try {
+      await startGame(page);
+      await waitState(page, 'box');
+      expect(await page.$eval('#box-text', (e) => e.textContent), 'Could not open .WRL file', 'box text');
+      expect(await page.$eval('#box-caption', (e) => e.textContent), 'Error', 'box caption');
+      await new Promise((r) => setTimeout(r, 300));
+      expect(await state(page), 'box', 'the game waits for the box');
+      await page.click('#box-ok');
+      await waitState(page, 'ended');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // The song sounds at the title and stops at the first key; the engines sound after it.
+  async songThenEngines(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', 'the song at the title');
+      expect(await page.evaluate((off) => window.vaskLevel('effects') < off, SILENT), true, 'no effects at the title');
+      await page.keyboard.press('ArrowUp');
+      await waitLevel(page, 'music', 'zero', 'the song after the first key');
+      await waitLevel(page, 'effects', 'above', 'the engines after the first key');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A slot placed to the right of the listener is louder on the right; a slot played to its
+  // end can be rewound and played again.
+  async soundDevice(browser) {
+    if (!pagesDir) throw new Error('--pages names no folder');
+    const { page, server } = await openPage(browser, pagesDir, 'sound_device_page.html');
+    try {
+      await page.evaluate(() => { window.startSoundChecks(); });
+      await page.waitForFunction(() => window.soundStep === 'right', { timeout: 20000 });
+      await waitLevel(page, 'effects', 'above', 'the placed slot');
+      const [left, right] = await page.evaluate(() => [window.vaskLevel('effects', 'left'),
+                                                       window.vaskLevel('effects', 'right')]);
+      if (!(right > 2 * left)) throw new Error(`right ${right} not above twice left ${left}`);
+      await page.evaluate(() => window.soundNext());
+      await page.waitForFunction(() => window.soundChecks && window.soundChecks.done, { timeout: 20000 });
+      const checks = await page.evaluate(() => window.soundChecks);
+      for (const name of ['created', 'tone', 'looping', 'once', 'rewound', 'again'])
+        expect(checks[name], 1, `sound check ${name}`);
+    } finally { await page.close(); server.close(); }
+  },
+};
+
+function expect(actual, wanted, what) {
+  if (actual !== wanted) throw new Error(`${what}: got ${JSON.stringify(actual)}, wanted ${JSON.stringify(wanted)}`);
+}
+
+(async () => {
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
+  });
+  let failed = 0;
+  try {
+    for (const [name, run] of Object.entries(CASES)) {
+      if (only.length ? !only.includes(name) : name === 'soundDevice' && !pagesDir) continue;
+      try {
+        await run(browser);
+        // The game runs on inside the page: an error thrown out of it would have stopped it.
+        const errors = lastLog.filter((line) => line.startsWith('page error: '));
+        if (errors.length) throw new Error(errors[0]);
+        console.log(`PASS ${name}`);
+      } catch (e) {
+        failed++;
+        console.log(`FAIL ${name}: ${e.message}`);
+        for (const line of lastLog.slice(-30)) console.log(`  page: ${line}`);
+      }
+    }
+  } finally { await browser.close(); }
+  process.exit(failed ? 1 : 0);
+})();
