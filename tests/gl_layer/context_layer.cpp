@@ -1,0 +1,16 @@
+// Under test: the browser's GL 1.1 layer on Mesa's GLES 2.
+#include <EGL/egl.h>
+#include <GLES2/gl2.h>
+#include "drawing_context.h"
+#include "platform/web/gl/gl11.h"
+
+int openDrawingContext() {
+  if (!openPbufferContext(EGL_OPENGL_ES_API) || !gl11Start()) return 0;
+  gl11Viewport(0, 0, PICTURE_WIDTH, PICTURE_HEIGHT);
+  return 1;
+}
+
+void readPicture(uint8_t* rgba) {
+  glFinish();
+  glReadPixels(0, 0, PICTURE_WIDTH, PICTURE_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
