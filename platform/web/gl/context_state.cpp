@@ -30,7 +30,6 @@ void resetMatrixStack(MatrixStack* s, int depth) {
 int gl11Start() {
   layer.color[0] = layer.color[1] = layer.color[2] = layer.color[3] = 1.0f;
   layer.shadeModel = GL_SMOOTH;
-  layer.texture2d = 0;
   layer.primitive = 0;
   layer.pending.clear();
   resetMatrixStack(&layer.modelview, MODELVIEW_DEPTH);
@@ -55,18 +54,12 @@ void gl11Stop() {
 
 void gl11Enable(GLenum cap) {
   if (recordCapability(cap, 1)) return;
-  if (cap == GL_TEXTURE_2D)
-    layer.texture2d = 1;  // nothing the game draws has texture coordinates
-  else
-    glEnable(cap);
+  if (cap != GL_TEXTURE_2D) glEnable(cap);  // ES 2 has no such switch: nothing is textured
 }
 
 void gl11Disable(GLenum cap) {
   if (recordCapability(cap, 0)) return;
-  if (cap == GL_TEXTURE_2D)
-    layer.texture2d = 0;
-  else
-    glDisable(cap);
+  if (cap != GL_TEXTURE_2D) glDisable(cap);
 }
 
 void gl11Clear(GLbitfield mask) { glClear(mask); }

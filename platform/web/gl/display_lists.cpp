@@ -1,5 +1,8 @@
 // Display lists: each a run of recorded commands, its geometry kept in a buffer of its own
-// and its bitmaps as textures, so a replay is a few draws with nothing uploaded.
+// and its bitmaps as textures, so a replay is a few draws with nothing uploaded. What the
+// game compiles is recorded: colours, shade models, switches, primitives and bitmaps; any
+// other call made while compiling acts at once, and a list's vertices take the colours
+// current as it compiles.
 #include <string.h>
 #include <vector>
 #include "platform/web/gl/layer_state.h"

@@ -37,7 +37,6 @@ struct LayerState {
 
   float color[4];
   GLenum shadeModel;
-  int texture2d;
 
   GLenum primitive;  // between glBegin and glEnd, else 0
   std::vector<LayerVertex> pending;
