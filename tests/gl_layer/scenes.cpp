@@ -211,57 +211,11 @@ void pixelRectangles() {
   glDrawPixels(61, 37, GL_RGB, GL_UNSIGNED_BYTE, copy);
 }
 
-// Nested matrices: each pushed copy moves one cube row; pops bring back the last.
-void box(float size) {
-  glBegin(GL_QUAD_STRIP);
-  const float s = size;
-  const float ring[5][2] = {{-s, -s}, {s, -s}, {s, s}, {-s, s}, {-s, -s}};
-  for (int i = 0; i < 5; i++) {
-    glColor4f(0.2f * i, 0.5f, 1.0f - 0.2f * i, 1);
-    glVertex3f(ring[i][0], s, ring[i][1]);
-    glVertex3f(ring[i][0], -s, ring[i][1]);
-  }
-  glEnd();
-}
-
-void matrixStacks() {
-  glEnable(GL_DEPTH_TEST);
-  glShadeModel(GL_FLAT);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  perspectiveView();
-  for (int row = 0; row < 3; row++) {
-    glPushMatrix();
-    glTranslatef(-200.0f + 150.0f * row, 0.0f, -100.0f * row);
-    for (int i = 0; i < 3; i++) {
-      glPushMatrix();
-      glTranslatef(0.0f, 90.0f * i, 0.0f);
-      box(30.0f + 5.0f * i);
-      glPopMatrix();
-    }
-    glPopMatrix();
-  }
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(-320.0, 320.0, -240.0, 240.0, -500.0, 500.0);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glTranslatef(250.0f, -180.0f, 0.0f);
-  box(40.0f);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();  // back to the perspective, read back with the modelview below
-  glMatrixMode(GL_MODELVIEW);
-  glTranslatef(5.0f, 6.0f, 7.0f);
-}
-
 const Scene SCENES[] = {
     {"flat_and_smooth_shapes", flatAndSmoothShapes},
     {"lists_and_list_base", listsAndListBase},
     {"bitmaps_at_raster_positions", bitmapsAtRasterPositions},
     {"pixel_rectangles", pixelRectangles},
-    {"matrix_stacks", matrixStacks},
 };
 }  // namespace
 
