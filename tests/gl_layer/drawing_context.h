@@ -8,8 +8,9 @@ enum { PICTURE_WIDTH = 640, PICTURE_HEIGHT = 480 };
 // Makes the context current with a 640 by 480 viewport. Returns 0 (saying why) on failure.
 int openDrawingContext();
 
-// The drawn picture, bottom row first, RGBA.
-void readPicture(uint8_t* rgba);
+// The drawn picture, bottom row first, RGBA. Returns 0 (saying which) if any call drawing
+// it raised a GL error: the layer must call ES 2 only with what ES 2 knows.
+int readPicture(uint8_t* rgba);
 
 // Shared by both: an EGL pbuffer context of the API asked for (EGL_OPENGL_API or
 // EGL_OPENGL_ES_API).

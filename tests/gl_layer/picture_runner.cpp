@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   if (!openDrawingContext()) return 1;
   scene->draw();
   std::vector<uint8_t> picture((size_t)PICTURE_WIDTH * PICTURE_HEIGHT * 4);
-  readPicture(picture.data());
+  if (!readPicture(picture.data())) return 1;
   float matrices[32];
   glGetFloatv(GL_MODELVIEW_MATRIX, matrices);
   glGetFloatv(GL_PROJECTION_MATRIX, matrices + 16);
