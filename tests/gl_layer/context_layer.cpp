@@ -12,6 +12,7 @@ int openDrawingContext() {
 }
 
 int readPicture(uint8_t* rgba) {
+  gl11Flush();  // what waits in the layer to be drawn together
   GLenum error = glGetError();
   if (error != GL_NO_ERROR) fprintf(stderr, "GL error 0x%x\n", error);
   glFinish();

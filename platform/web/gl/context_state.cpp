@@ -48,21 +48,27 @@ int gl11Start() {
 }
 
 void gl11Stop() {
+  drawWaitingPrimitives();
   freeAllLists();
   freeFixedPipelineShader();
 }
 
 void gl11Enable(GLenum cap) {
   if (recordCapability(cap, 1)) return;
+  drawWaitingPrimitives();
   if (cap != GL_TEXTURE_2D) glEnable(cap);  // ES 2 has no such switch: nothing is textured
 }
 
 void gl11Disable(GLenum cap) {
   if (recordCapability(cap, 0)) return;
+  drawWaitingPrimitives();
   if (cap != GL_TEXTURE_2D) glDisable(cap);
 }
 
-void gl11Clear(GLbitfield mask) { glClear(mask); }
+void gl11Clear(GLbitfield mask) {
+  drawWaitingPrimitives();
+  glClear(mask);
+}
 
 void gl11ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
   glClearColor(red, green, blue, alpha);
@@ -70,7 +76,10 @@ void gl11ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
 
 void gl11Hint(GLenum, GLenum) {}  // ES 2 always interpolates with perspective
 
-void gl11Flush() { glFlush(); }
+void gl11Flush() {
+  drawWaitingPrimitives();
+  glFlush();
+}
 
 void gl11PushAttrib(GLbitfield mask) {
   if (attribTop >= ATTRIB_DEPTH) return;

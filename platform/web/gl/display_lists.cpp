@@ -131,6 +131,7 @@ GLuint gl11GenLists(GLsizei range) {
 
 void gl11NewList(GLuint list, GLenum mode) {
   if (list == 0 || list >= MAX_LISTS || mode != GL_COMPILE || layer.compiling) return;
+  drawWaitingPrimitives();  // compiling changes the shade model for a while
   if (lists.size() <= list) lists.resize(list + 1);
   freeList(&lists[list]);
   lists[list].defined = 1;
@@ -148,6 +149,7 @@ void gl11EndList() {
 
 void gl11CallList(GLuint list) {
   if (list >= lists.size() || layer.compiling) return;
+  drawWaitingPrimitives();
   // Indexes, not references: a list may not change while it runs, but keep to the rules.
   for (size_t i = 0; i < lists[list].commands.size(); i++) run(lists[list].commands[i]);
 }

@@ -128,6 +128,7 @@ void drawBatchBuffer(GLuint buffer, GLenum mode, int count) {
 void drawImageAt(GLuint texture, int x, int y, int width, int height, float z,
                  FragmentSource source) {
   if (width <= 0 || height <= 0) return;
+  drawWaitingPrimitives();
   // The viewport set to the rectangle itself maps the -1..1 square one texel to a pixel,
   // and clips only at the window's edges, as GL clips pixel rectangles.
   float d = 2.0f * z - 1.0f;

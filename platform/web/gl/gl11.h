@@ -16,6 +16,9 @@
 // emscripten_webgl_create_context with depth on, antialias off; natively EGL with
 // EGL_OPENGL_ES2_BIT), make it current, call gl11Start() once, and draw. gl11Stop() before
 // the context goes. Only one context: the layer's state is global, like GL's own.
+// Primitives may wait inside the layer to be drawn together until glFlush (the game
+// flushes before every swap): a backend that shows or reads the picture at another time
+// calls gl11Flush() first.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

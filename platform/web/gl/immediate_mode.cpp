@@ -1,5 +1,7 @@
 // glBegin / glEnd: the vertices of one primitive gathered, turned into triangles or lines
-// that carry their face's flat colour, and drawn (or kept, while a list compiles).
+// that carry their face's flat colour, and drawn (or kept, while a list compiles). A frame's
+// walls and minimap are hundreds of small primitives: drawn one by one, each would cost a
+// WebGL call of its own, so runs of them under the same state go as one draw.
 #include <string.h>
 #include "platform/web/gl/layer_state.h"
 
@@ -18,13 +20,17 @@ void emitTriangle(const std::vector<LayerVertex>& in, int a, int b, int c, int p
   emit(in[c], in[provoking], out);
 }
 
-void drawBatch(const VertexBatch& batch) {
-  glBindBuffer(GL_ARRAY_BUFFER, layer.streamBuffer);
-  glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(batch.vertices.size() * sizeof(LayerVertex)),
-               batch.vertices.data(), GL_STREAM_DRAW);
-  drawBatchBuffer(layer.streamBuffer, batch.mode, (int)batch.vertices.size());
-}
+VertexBatch waiting = {GL_TRIANGLES, {}};
 }  // namespace
+
+void drawWaitingPrimitives() {
+  if (waiting.vertices.empty()) return;
+  glBindBuffer(GL_ARRAY_BUFFER, layer.streamBuffer);
+  glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(waiting.vertices.size() * sizeof(LayerVertex)),
+               waiting.vertices.data(), GL_STREAM_DRAW);
+  drawBatchBuffer(layer.streamBuffer, waiting.mode, (int)waiting.vertices.size());
+  waiting.vertices.clear();
+}
 
 // GL's flat colour comes from each primitive's provoking vertex: the last of a triangle,
 // of a quad and of a line, but the first of a polygon.
@@ -88,7 +94,9 @@ void gl11End() {
     recordColor(layer.color);
     return;
   }
-  drawBatch(batch);
+  if (batch.mode != waiting.mode) drawWaitingPrimitives();
+  waiting.mode = batch.mode;
+  waiting.vertices.insert(waiting.vertices.end(), batch.vertices.begin(), batch.vertices.end());
 }
 
 void gl11Color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
@@ -112,5 +120,6 @@ void gl11Rectf(GLfloat x1, GLfloat y1, GLfloat x2, GLfloat y2) {
 void gl11ShadeModel(GLenum mode) {
   if (mode != GL_FLAT && mode != GL_SMOOTH) return;
   recordShadeModel(mode);  // while compiling, glEndList puts back the model from before
+  if (mode != layer.shadeModel) drawWaitingPrimitives();
   layer.shadeModel = mode;
 }

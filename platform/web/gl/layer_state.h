@@ -69,6 +69,10 @@ void drawImageAt(GLuint texture, int x, int y, int width, int height, float z,
 // Immediate mode (immediate_mode.cpp): GL's primitives as triangles or lines with their
 // flat colours; modes the layer does not know give an empty batch.
 void expandPrimitive(GLenum mode, const std::vector<LayerVertex>& in, VertexBatch* out);
+// Primitives wait to be drawn together, in one draw, until something they depend on is
+// about to change (matrices, shading, switches, the viewport) or something else is drawn
+// or cleared: every such change calls this first.
+void drawWaitingPrimitives();
 
 // Matrices (matrix_stacks.cpp).
 float* currentMatrix(MatrixStack* stack);

@@ -19,6 +19,7 @@ void multiplyMatrices(const float a[16], const float b[16], float out[16]) {
 float* currentMatrix(MatrixStack* stack) { return stack->matrices[stack->top]; }
 
 void multiplyCurrentMatrix(const float m[16]) {
+  drawWaitingPrimitives();
   float* top = currentMatrix(layer.current);
   multiplyMatrices(top, m, top);
 }
@@ -28,7 +29,10 @@ void gl11MatrixMode(GLenum mode) {
   if (mode == GL_PROJECTION) layer.current = &layer.projection;
 }
 
-void gl11LoadIdentity() { memcpy(currentMatrix(layer.current), IDENTITY, sizeof IDENTITY); }
+void gl11LoadIdentity() {
+  drawWaitingPrimitives();
+  memcpy(currentMatrix(layer.current), IDENTITY, sizeof IDENTITY);
+}
 
 void gl11PushMatrix() {
   MatrixStack* s = layer.current;
@@ -38,6 +42,7 @@ void gl11PushMatrix() {
 }
 
 void gl11PopMatrix() {
+  drawWaitingPrimitives();
   if (layer.current->top > 0) layer.current->top--;
 }
 
@@ -75,6 +80,7 @@ void gl11GetFloatv(GLenum pname, GLfloat* params) {
 
 void gl11Viewport(GLint x, GLint y, GLsizei width, GLsizei height) {
   if (width < 0 || height < 0) return;
+  drawWaitingPrimitives();
   layer.viewport[0] = x, layer.viewport[1] = y, layer.viewport[2] = width, layer.viewport[3] = height;
   glViewport(x, y, width, height);
 }
