@@ -66,7 +66,14 @@ void shapes() {
   glEnd();
 }
 
-// Flat and smooth faces, depth-tested, then a rectangle over them.
+void square(float x, float y, float z, float r, float g, float b) {
+  glColor4f(r, g, b, 1);
+  glBegin(GL_POLYGON);
+  glVertex3f(x, y, z), glVertex3f(x + 60, y, z), glVertex3f(x + 60, y + 60, z), glVertex3f(x, y + 60, z);
+  glEnd();
+}
+
+// Flat and smooth faces, depth-tested, then rectangles over them.
 void flatAndSmoothShapes() {
   glEnable(GL_DEPTH_TEST);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -82,6 +89,13 @@ void flatAndSmoothShapes() {
   glRectf(25.0f, 455.0f, 225.0f, 355.0f);
   glColor4f(1, 0.5f, 0, 1);
   glRectf(600.0f, 20.0f, 500.0f, 60.0f);
+  // A switch acts between the primitives around it: the red square hides behind the white,
+  // the green one, drawn with the depth test off, does not.
+  glEnable(GL_DEPTH_TEST);
+  square(500, 300, 0.8f, 1, 1, 1);
+  square(530, 330, 0.0f, 1, 0, 0);
+  glDisable(GL_DEPTH_TEST);
+  square(560, 360, 0.0f, 0, 1, 0);
 }
 
 // An 8 by 16 glyph: an outline with a diagonal, bottom row first.
