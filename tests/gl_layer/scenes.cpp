@@ -190,6 +190,11 @@ void bitmapsAtRasterPositions() {
   glBitmap(5, 12, 0.0f, 0.0f, 0.0f, 0.0f, narrow);
   glRasterPos2f(-5.0f, 100.0f);  // outside the view: nothing draws
   glBitmap(5, 12, -10.0f, 0.0f, 0.0f, 0.0f, narrow);
+  // Drawn in order: a bitmap over a square just drawn.
+  square(40, 40, 0.0f, 0.5f, 0.5f, 0.5f);
+  glColor4f(1, 1, 0, 1);
+  glRasterPos2f(60, 60);
+  glBitmap(5, 12, 0.0f, 0.0f, 0.0f, 0.0f, narrow);
   // A rectangle nearer than the text hides it where they meet.
   glEnable(GL_DEPTH_TEST);
   glColor4f(0.5f, 0.5f, 0.5f, 1);
