@@ -1,10 +1,11 @@
 // The GL context layer in the browser: a WebGL 1 context on the page's canvas. The game's
-// GL 1.1 calls reach it through the GL 1.1 layer over OpenGL ES 2 linked with this backend,
-// which draws on whichever WebGL context is current.
+// GL 1.1 calls reach it through the GL 1.1 layer over OpenGL ES 2 (gl/), which is started on
+// the context when it is first made current and stopped before the context goes.
 #include <emscripten/html5.h>
 #include <stdlib.h>
 
 #include "platform/gl_context.h"
+#include "platform/web/gl/gl11.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformDeviceContext {
@@ -14,6 +15,7 @@ struct PlatformDeviceContext {
 
 struct PlatformRenderContext {
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl;
+  int layerStarted;  // the GL 1.1 layer's shader and buffers live on this context
 };
 
 DeviceContext getDeviceContext(WindowHandle window) {
@@ -69,17 +71,22 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
     emscripten_webgl_make_context_current(0);
     return 1;
   }
-  return emscripten_webgl_make_context_current(rc->webgl) == EMSCRIPTEN_RESULT_SUCCESS;
+  if (emscripten_webgl_make_context_current(rc->webgl) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
+  if (!rc->layerStarted) rc->layerStarted = gl11Start();
+  return rc->layerStarted;
 }
 
 // The browser shows what was drawn when the page next gets control, at the display's
-// refresh; the window layer gives it that control before every repaint.
-void swapBuffers(DeviceContext) {}
+// refresh; the window layer gives it that control before every repaint. What the layer
+// still holds back is drawn now.
+void swapBuffers(DeviceContext) { gl11Flush(); }
 
 void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }
 
 void deleteRenderContext(RenderContext rc) {
   if (!rc) return;
+  if (rc->layerStarted && emscripten_webgl_make_context_current(rc->webgl) == EMSCRIPTEN_RESULT_SUCCESS)
+    gl11Stop();
   emscripten_webgl_destroy_context(rc->webgl);
   free(rc);
 }
