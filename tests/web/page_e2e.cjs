@@ -81,6 +81,24 @@ function tapAudio() {
 // A peak above SOUNDING is sound; below SILENT (-80 dB) silence: the synthesiser's reverb
 // leaves a tail of a few millionths after its last note.
 const SOUNDING = 0.01;
+
+// The game's picture, read through a 2-D canvas (top row first, RGBA).
+function readPicture() {
+  window.vaskPicture = () => {
+    const canvas = document.getElementById('vask-canvas');
+    const c = new OffscreenCanvas(canvas.width, canvas.height);
+    const g = c.getContext('2d');
+    g.drawImage(canvas, 0, 0);
+    return g.getImageData(0, 0, canvas.width, canvas.height).data;
+  };
+  window.vaskCanvasMean = () => {
+    if (!document.getElementById('vask-canvas')) return 0;
+    const p = window.vaskPicture();
+    let sum = 0;
+    for (let i = 0; i < p.length; i += 4) sum += p[i] + p[i + 1] + p[i + 2];
+    return sum / (p.length / 4);
+  };
+}
 const SILENT = 0.0001;
 
 let lastLog = [];
@@ -93,6 +111,7 @@ async function openPage(browser, dir, file = '') {
   page.on('response', (r) => { if (r.status() >= 400) log.push(`${r.status()} ${r.url()}`); });
   page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
   await page.evaluateOnNewDocument(tapAudio);
+  await page.evaluateOnNewDocument(readPicture);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
   return { page, server, log };
 }
@@ -192,6 +211,70 @@ const CASES = {
       await page.keyboard.press('ArrowUp');
       await waitLevel(page, 'music', 'zero', 'the song after the first key');
       await waitLevel(page, 'effects', 'above', 'the engines after the first key');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // The title is the shipped picture, as the browser's own decoder reads it, apart from
+  // rounding, and upright (the white title lines below row 440 are left out).
+  async titlePicture(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000 });
+      const [upright, upsideDown] = await page.evaluate(async () => {
+        const shown = window.vaskPicture();
+        const bitmap = await createImageBitmap(await (await fetch('vask.jpg')).blob());
+        const c = new OffscreenCanvas(640, 480);
+        c.getContext('2d').drawImage(bitmap, 0, 0);
+        const want = c.getContext('2d').getImageData(0, 0, 640, 480).data;
+        const error = (flip) => {
+          let total = 0, n = 0;
+          for (let y = 0; y < 440; y += 4)
+            for (let x = 0; x < 640; x += 4)
+              for (let k = 0; k < 3; k++, n++)
+                total += Math.abs(shown[(y * 640 + x) * 4 + k] - want[((flip ? 479 - y : y) * 640 + x) * 4 + k]);
+          return total / n;
+        };
+        return [error(false), error(true)];
+      });
+      if (!(upright < 4)) throw new Error(`the title differs from vask.jpg by ${upright} a channel`);
+      if (!(upsideDown > upright + 10)) throw new Error('the title does not tell up from down');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A title picture that is no JPEG is left out, as on the desktop: the title's text over
+  // black, and the game plays on and ends at a quit key.
+  async badTitlePicture(browser) {
+    const dir = siteVariant({ 'vask.jpg': Buffer.from('this is no JPEG file, only its name') });
+    const { page, server, log } = await openPage(browser, dir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000 });
+      const picture = await page.evaluate(() => Array.from(window.vaskPicture().subarray(0, 640 * 440 * 4)));
+      expect(picture.some((v, i) => i % 4 !== 3 && v !== 0), false, 'anything drawn above the title text');
+      await page.keyboard.press('ArrowUp');
+      await page.keyboard.press('KeyQ');
+      await waitState(page, 'ended');
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+      expect(log.some((line) => line.includes('Not a JPEG file')), true, 'the decoder said why');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // D leaves the title for attract mode, whose picture moves by itself.
+  async attractMoves(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.keyboard.press('KeyD');
+      await page.evaluate(() => new Promise((r) => setTimeout(r, 500)));
+      await page.evaluate(() => { window.firstPicture = window.vaskPicture(); });
+      await page.waitForFunction(() => {
+        const now = window.vaskPicture();
+        return now.some((v, i) => v !== window.firstPicture[i]);
+      }, { timeout: 20000 });
     } finally { await page.close(); server.close(); }
   },
 
