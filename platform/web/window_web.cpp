@@ -116,7 +116,8 @@ int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow
 // come: one repaint is one step of the match.
 int takeRepaint(WindowMessage* message) {
   if (!repaintPending() || !yieldedSincePaint) return 0;
-  int64_t now = frameClockMicroseconds() + SLOT_TOLERANCE_MICROSECONDS;
+  // The first repaint sets the grid where it is; later ones may come that much early.
+  int64_t now = frameClockMicroseconds() + (pacer.started ? SLOT_TOLERANCE_MICROSECONDS : 0);
   if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
   framePacerTakeSlot(&pacer, now);
   yieldedSincePaint = 0;

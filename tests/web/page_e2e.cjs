@@ -82,6 +82,45 @@ function tapAudio() {
 // leaves a tail of a few millionths after its last note.
 const SOUNDING = 0.01;
 
+// A display of any refresh rate, on a clock of the test's own: switched on before the game
+// starts, the page's time stands still but for the frames the test runs, 1/rate of a second
+// apart, every other one half a millisecond early (a real display's frames come a little
+// early or late), and each frame waits until the game is back waiting for the next one.
+// Picture clears (the first thing the game draws in a frame of play) are counted.
+function virtualDisplay() {
+  const realNow = performance.now.bind(performance);
+  const display = { rate: 0, frame: 0, now: 0, waiting: [], clears: 0 };
+  performance.now = () => (display.rate ? display.now : realNow());
+  const realFrame = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => {
+    if (!display.rate) return realFrame(callback);
+    display.waiting.push(callback);
+    return display.waiting.length;
+  };
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function (mask) {
+    if (mask & this.COLOR_BUFFER_BIT) display.clears++;
+    return clear.call(this, mask);
+  };
+  window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
+  window.vaskRunFrames = async (frames) => {
+    const before = display.clears;
+    for (let i = 0; i < frames; i++) {
+      // A frame that has not come back after 30 s of real time is lost: software WebGL on
+      // a loaded machine may take long, never that long.
+      const deadline = realNow() + 30000;
+      while (!display.waiting.length) {
+        if (realNow() > deadline) throw new Error(`the game did not come back for frame ${display.frame}`);
+        await new Promise((r) => setTimeout(r, 0));
+      }
+      display.frame++;
+      display.now = display.frame * 1000 / display.rate - (display.frame % 2 ? 0.5 : 0);
+      for (const callback of display.waiting.splice(0)) callback(display.now);
+    }
+    return display.clears - before;
+  };
+}
+
 // The game's picture, read through a 2-D canvas (top row first, RGBA).
 function readPicture() {
   window.vaskPicture = () => {
@@ -112,6 +151,7 @@ async function openPage(browser, dir, file = '') {
   page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
   await page.evaluateOnNewDocument(tapAudio);
   await page.evaluateOnNewDocument(readPicture);
+  await page.evaluateOnNewDocument(virtualDisplay);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
   return { page, server, log };
 }
@@ -121,13 +161,18 @@ async function startGame(page) {
 }
 
 const state = (page) => page.evaluate(() => document.body.dataset.state);
-const waitState = (page, wanted, timeout = 20000) =>
-  page.waitForFunction((w) => document.body.dataset.state === w, { timeout }, wanted);
+async function waitState(page, wanted, timeout = 20000) {
+  try {
+    await page.waitForFunction((w) => document.body.dataset.state === w, { timeout, polling: 50 }, wanted);
+  } catch (e) {
+    throw new Error(`the page stayed "${await state(page)}", never "${wanted}"`);
+  }
+}
 
 async function waitLevel(page, kind, how, what) {
   try {
     await page.waitForFunction((k, h, on, off) => (h === 'zero' ? window.vaskLevel(k) < off : window.vaskLevel(k) > on),
-                               { timeout: 20000 }, kind, how, SOUNDING, SILENT);
+                               { timeout: 20000, polling: 50 }, kind, how, SOUNDING, SILENT);
   } catch (e) {
     const level = await page.evaluate((k) => window.vaskLevel(k), kind);
     throw new Error(`${what}: ${kind} level ${level}, wanted ${how === 'zero' ? 'silence' : 'sound'}`);
@@ -221,7 +266,7 @@ const CASES = {
     try {
       await startGame(page);
       await waitState(page, 'running');
-      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000 });
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000, polling: 50 });
       const [upright, upsideDown] = await page.evaluate(async () => {
         const shown = window.vaskPicture();
         const bitmap = await createImageBitmap(await (await fetch('vask.jpg')).blob());
@@ -251,7 +296,7 @@ const CASES = {
     try {
       await startGame(page);
       await waitState(page, 'running');
-      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000 });
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000, polling: 50 });
       const picture = await page.evaluate(() => Array.from(window.vaskPicture().subarray(0, 640 * 440 * 4)));
       expect(picture.some((v, i) => i % 4 !== 3 && v !== 0), false, 'anything drawn above the title text');
       await page.keyboard.press('ArrowUp');
@@ -260,6 +305,25 @@ const CASES = {
       expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
       expect(log.some((line) => line.includes('Not a JPEG file')), true, 'the decoder said why');
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // Attract mode draws 60 frames a second of play on a display of 60, 120 or 144 Hz: two
+  // seconds of the display's frames hold 120 of the game's, give or take the one a slot
+  // boundary may move.
+  async paceAnyDisplay(browser) {
+    for (const rate of [60, 120, 144]) {
+      const { page, server } = await openPage(browser, siteDir);
+      try {
+        await page.evaluate((r) => window.vaskVirtualDisplay(r), rate);
+        await startGame(page);
+        await waitState(page, 'running');
+        await page.evaluate(() => window.vaskRunFrames(10));
+        await page.keyboard.press('KeyD');
+        await page.evaluate((r) => window.vaskRunFrames(r), rate);  // into attract mode
+        const frames = await page.evaluate((r) => window.vaskRunFrames(2 * r), rate);
+        if (frames < 119 || frames > 121) throw new Error(`${frames} frames of play in 2 s at ${rate} Hz`);
+      } finally { await page.close(); server.close(); }
+    }
   },
 
   // D leaves the title for attract mode, whose picture moves by itself.
@@ -274,7 +338,7 @@ const CASES = {
       await page.waitForFunction(() => {
         const now = window.vaskPicture();
         return now.some((v, i) => v !== window.firstPicture[i]);
-      }, { timeout: 20000 });
+      }, { timeout: 20000, polling: 50 });
     } finally { await page.close(); server.close(); }
   },
 
@@ -285,13 +349,13 @@ const CASES = {
     const { page, server } = await openPage(browser, pagesDir, 'sound_device_page.html');
     try {
       await page.evaluate(() => { window.startSoundChecks(); });
-      await page.waitForFunction(() => window.soundStep === 'right', { timeout: 20000 });
+      await page.waitForFunction(() => window.soundStep === 'right', { timeout: 20000, polling: 50 });
       await waitLevel(page, 'effects', 'above', 'the placed slot');
       const [left, right] = await page.evaluate(() => [window.vaskLevel('effects', 'left'),
                                                        window.vaskLevel('effects', 'right')]);
       if (!(right > 2 * left)) throw new Error(`right ${right} not above twice left ${left}`);
       await page.evaluate(() => window.soundNext());
-      await page.waitForFunction(() => window.soundChecks && window.soundChecks.done, { timeout: 20000 });
+      await page.waitForFunction(() => window.soundChecks && window.soundChecks.done, { timeout: 20000, polling: 50 });
       const checks = await page.evaluate(() => window.soundChecks);
       for (const name of ['created', 'tone', 'looping', 'once', 'rewound', 'again'])
         expect(checks[name], 1, `sound check ${name}`);
