@@ -355,15 +355,18 @@ HRESULT soundBufferSetCurrentPosition(LPDIRECTSOUNDBUFFER buffer, uint32_t posit
   if (!buffer || (buffer->flags & DSBCAPS_PRIMARYBUFFER) || position >= buffer->size)
     return DSERR_INVALIDPARAM;
   uint32_t frameStart = position - position % buffer->format.nBlockAlign;
-  // A source that has played to its end is rewound before it is placed: the browser's
-  // OpenAL fails when seeking in a finished source, and rewinding a stopped source changes
-  // nothing else anywhere (both states play from the set offset).
+  // The source is rewound before it is placed, and a playing one goes on from there: the
+  // browser's OpenAL fails when seeking in a source that has played its buffer through
+  // once (a finished one, or a looping one past its first round). A rewound source plays
+  // from the offset set on it, in every OpenAL.
   ALint state = AL_INITIAL;
   alGetSourcei(buffer->source, AL_SOURCE_STATE, &state);
-  if (state == AL_STOPPED) alSourceRewind(buffer->source);
+  alSourceRewind(buffer->source);
   alGetError();
   alSourcei(buffer->source, AL_BYTE_OFFSET, (ALint)frameStart);
-  return alGetError() == AL_NO_ERROR ? DS_OK : DSERR_INVALIDPARAM;
+  int placed = alGetError() == AL_NO_ERROR;
+  if (state == AL_PLAYING) alSourcePlay(buffer->source);
+  return placed ? DS_OK : DSERR_INVALIDPARAM;
 }
 
 HRESULT soundBufferSetFrequency(LPDIRECTSOUNDBUFFER buffer, uint32_t hertz) {

@@ -190,6 +190,13 @@ const CASES = {
       await startGame(page);
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game');
+      // The 640 by 480 picture is scaled evenly to the page: 800 by 600 in a 1000 by 600 page.
+      await page.setViewport({ width: 1000, height: 600 });
+      const box = await page.$eval('#vask-canvas', (c) => {
+        const r = c.getBoundingClientRect();
+        return [Math.round(r.width), Math.round(r.height), c.width, c.height];
+      });
+      expect(box.join(' '), '800 600 640 480', 'shown and drawn sizes of the picture');
     } finally { await page.close(); server.close(); }
   },
 
@@ -343,7 +350,7 @@ const CASES = {
   },
 
   // A slot placed to the right of the listener is louder on the right; a slot played to its
-  // end can be rewound and played again.
+  // end can be rewound and played again; a looping one rewound plays on.
   async soundDevice(browser) {
     if (!pagesDir) throw new Error('--pages names no folder');
     const { page, server } = await openPage(browser, pagesDir, 'sound_device_page.html');
@@ -355,9 +362,13 @@ const CASES = {
                                                        window.vaskLevel('effects', 'right')]);
       if (!(right > 2 * left)) throw new Error(`right ${right} not above twice left ${left}`);
       await page.evaluate(() => window.soundNext());
+      await page.waitForFunction(() => window.soundStep === 'loop', { timeout: 20000, polling: 50 });
+      await waitLevel(page, 'effects', 'above', 'the looping slot after its rewind');
+      await page.evaluate(() => window.soundNext());
       await page.waitForFunction(() => window.soundChecks && window.soundChecks.done, { timeout: 20000, polling: 50 });
       const checks = await page.evaluate(() => window.soundChecks);
-      for (const name of ['created', 'tone', 'looping', 'once', 'rewound', 'again'])
+      for (const name of ['created', 'tone', 'looping', 'once', 'rewound', 'again', 'stopped', 'stoppedRewound', 'loopAgain',
+                        'loopStopped', 'loopRewound', 'loopPlays'])
         expect(checks[name], 1, `sound check ${name}`);
     } finally { await page.close(); server.close(); }
   },

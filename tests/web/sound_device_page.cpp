@@ -73,6 +73,20 @@ int main() {
   emscripten_sleep(500);
   report("rewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
   report("again", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
+
+  // Played to its end, stopped by the slots as if it still played, then rewound.
+  emscripten_sleep(500);
+  report("stopped", soundBufferStop(tone) == DS_OK);
+  report("stoppedRewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
+
+  // Looping past its first round, stopped, rewound and played again, as an engine is when
+  // its rider crashes and comes back: it plays.
+  report("loopAgain", soundBufferPlay(tone, 0, 0, DSBPLAY_LOOPING) == DS_OK);
+  emscripten_sleep(500);
+  report("loopStopped", soundBufferStop(tone) == DS_OK);
+  report("loopRewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
+  report("loopPlays", soundBufferPlay(tone, 0, 0, DSBPLAY_LOOPING) == DS_OK);
+  awaitPage("loop");
   soundDeviceRelease(device);
   report("done", 1);
   return 0;
