@@ -118,6 +118,13 @@ void showWindow(WindowHandle window);
 // The graphics set-up has any pending repaint handled at once after showing the window.
 void updateWindow(WindowHandle window);
 
+// The repaint handling at the title asks whether the desktop has exposed (uncovered) part
+// of the window since it last asked: the title is drawn once, and a desktop without a
+// compositor keeps nothing of what was covered. Returns 1 once for each exposure, else 0.
+// The exposures of showing the window, until the main loop's first repaint, do not count:
+// the window is drawn after it shows.
+int windowExposed(WindowHandle window);
+
 // Failures are reported in a modal box with one OK button; a null caption shows "Error".
 // The text is also written to standard error. Returns IDOK once the box is closed.
 int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type);

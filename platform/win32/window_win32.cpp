@@ -42,10 +42,11 @@ WindowProcedure procedureBeingCreated = 0;
 FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
 
 // What the layer knows of each window it made, until the window goes: whether GL has
-// drawn into it.
+// drawn into it, and whether the system has erased it since (it was exposed).
 struct WindowState {
   HWND hwnd;
   int drawn;
+  int exposed;
 };
 WindowState windows[MAX_WINDOWS];
 HWND gameWindow = 0;  // the last window made: the one whose frames the loop paces
@@ -73,8 +74,11 @@ WindowProcedure procedureOf(HWND hwnd) {
 }
 
 // A repaint the game's loop did not hand out: validated, so the loop that dispatched it
-// idles, and dropped.
-void dropRepaint(HWND hwnd) { ValidateRect(hwnd, 0); }
+// idles, and dropped. An erase it carries is still taken as an exposure.
+void dropRepaint(HWND hwnd) {
+  GetUpdateRect(hwnd, 0, TRUE);
+  ValidateRect(hwnd, 0);
+}
 
 LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
@@ -84,8 +88,12 @@ LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
     repaintFromGameLoop = 0;  // a loop run inside the frame gets none
   }
-  // Erased until GL has drawn; after that the fill would only wipe the picture.
-  if (message == WM_ERASEBKGND && windowDrawn(hwnd)) return 1;
+  // Erased until GL has drawn; after that the fill would only wipe the picture, and the
+  // system erases only what it has uncovered (the game's own requests never erase).
+  if (message == WM_ERASEBKGND && windowDrawn(hwnd)) {
+    stateOf(hwnd)->exposed = 1;
+    return 1;
+  }
   if (message == WM_NCDESTROY) {
     WindowState* state = stateOf(hwnd);
     if (state) memset(state, 0, sizeof *state);
@@ -146,6 +154,12 @@ int takeRepaint(WindowMessage* message) {
   if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
   MSG msg;
   if (!PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_REMOVE)) return 0;
+  // An erase the system asked for (the window was uncovered) comes now, before the frame.
+  // Until the first repaint, erases belong to showing the window (Wine's X server exposes
+  // it late), and what was drawn then was drawn after it showed.
+  GetUpdateRect(msg.hwnd, 0, TRUE);
+  WindowState* state = stateOf(msg.hwnd);
+  if (state && !pacer.started) state->exposed = 0;
   framePacerTakeSlot(&pacer, now);
   fill(message, msg);
   return 1;
@@ -283,6 +297,12 @@ void updateWindow(WindowHandle window) {
   repaintFromGameLoop = 0;
 }
 
+int windowExposed(WindowHandle window) {
+  WindowState* state = stateOf(hwndOf(window));
+  if (!state || !state->exposed) return 0;
+  state->exposed = 0;
+  return 1;
+}
 
 int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
   // Also on standard error, for whoever started the program from a console.

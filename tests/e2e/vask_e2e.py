@@ -534,6 +534,52 @@ def case_attract(game, font):
     check(game.wait_exit() == 0, "q did not end attract mode with code 0")
 
 
+def case_title_uncovered(game, font):
+    """A window passing over the title takes the title's pixels with it on a desktop
+    without a compositor: the game draws the title again once it is uncovered."""
+    make_pattern_jpeg(os.path.join(game.workdir, "vask.jpg"))
+    game.start()
+    game.wait_window()
+
+    def wait_for(what, holds, timeout=20.0):
+        deadline = time.time() + timeout
+        while True:
+            image = game.shot()
+            try:
+                return holds(image)
+            except Failure as failure:
+                if time.time() > deadline:
+                    image.save(os.path.join(game.workdir, "%s.ppm" % what))
+                    raise Failure("%s: %s" % (what, failure))
+            time.sleep(0.2)
+
+    def whole_title(image):
+        check(all(pattern_shown(image)), "picture not shown: %s"
+              % [image.at(x, y) for (x, y), _ in QUADRANTS])
+        title_lines(image, font)
+        return image
+
+    def covered(image):
+        check(not any(pattern_shown(image)), "the picture still shows")
+
+    title = wait_for("title", whole_title)
+    geometry = dict(line.split("=") for line in run(
+        "xdotool", "getwindowgeometry", "--shell", game.window).stdout.decode().split())
+    cover = subprocess.Popen(
+        ["xmessage", "-geometry", "%(WIDTH)sx%(HEIGHT)s+%(X)s+%(Y)s" % geometry,
+         "-bg", "black", "-fg", "black", "cover"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for("covered", covered)
+    finally:
+        cover.kill()
+        cover.wait()
+    uncovered = wait_for("uncovered", whole_title)
+    check(difference(title, uncovered) == 0, "the title drawn again differs from the first")
+    close_request(game.window)
+    check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+
+
 def find_mapped_by_tree(name, game, timeout=40.0):
     """A viewable top-level window of this exact name. (SDL's message box names itself in
     UTF-8 only, which xdotool's search does not read.)"""
@@ -619,6 +665,7 @@ CASES = {
     "quit_keys": case_quit_keys,
     "close": case_close,
     "close_title": case_close_title,
+    "title_uncovered": case_title_uncovered,
     "attract": case_attract,
     "no_model": case_no_model,
     "picture_missing": picture_case("missing"),
