@@ -50,7 +50,7 @@ struct Sequencer {
   int playsAsked;   // each "play" starts the song over
   int loadFailed;
   // The worker's own while it runs; freed by "close" after it has ended.
-  fluid_settings_t* settings;
+  fluid_settings_t* settings;  // made by "open"
   fluid_synth_t* synth;
   fluid_player_t* player;
   int tailLeft;
@@ -68,18 +68,6 @@ static int fileReadable(const char* name) {
 }
 
 // The worker's side: the synthesiser, its soundfont and the stream.
-
-static int loadSynth() {
-  sequencer.settings = new_fluid_settings();
-  if (!sequencer.settings) return 0;
-  fluid_settings_setnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
-  fluid_settings_setnum(sequencer.settings, "synth.gain", 0.5);
-  // Load only the samples of the instruments the song picks: the whole General MIDI
-  // soundfont is about 150 MB.
-  fluid_settings_setint(sequencer.settings, "synth.dynamic-sample-loading", 1);
-  sequencer.synth = new_fluid_synth(sequencer.settings);
-  return sequencer.synth && fluid_synth_sfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
-}
 
 // Renders one buffer and queues it. Returns 0 once the song and its tail are over.
 static int renderAndQueue(ALuint buffer) {
@@ -148,7 +136,7 @@ static void waitFeedPeriod() {
 
 // Loads the soundfont, then plays the song each time "play" asks, until "close" ends it.
 static void* runSequencer(void*) {
-  int loaded = loadSynth();
+  int loaded = fluid_synth_sfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
   int played = 0;
   pthread_mutex_lock(&sequencerLock);
   sequencer.loadFailed = !loaded;
@@ -245,6 +233,22 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
   sequencer.rate = openalOutputRate();
 
+  // The synthesiser is made here, on the game's thread: the first one sets up FluidSynth's
+  // lasting state, which made on the loading thread would sit among the samples in that
+  // thread's allocator arena and keep megabytes of it resident after "close".
+  sequencer.settings = new_fluid_settings();
+  if (sequencer.settings) {
+    fluid_settings_setnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
+    fluid_settings_setnum(sequencer.settings, "synth.gain", 0.5);
+    // Load only the samples of the instruments the song picks: the whole General MIDI
+    // soundfont is about 150 MB.
+    fluid_settings_setint(sequencer.settings, "synth.dynamic-sample-loading", 1);
+    sequencer.synth = new_fluid_synth(sequencer.settings);
+  }
+  if (!sequencer.synth) {
+    closeSequencer();
+    return MCIERR_SEQ_NOMIDIPRESENT;
+  }
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
   // Reading the soundfont takes longer than the rest of start-up before the title: it is
