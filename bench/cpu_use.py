@@ -104,8 +104,16 @@ def measure(game, data, seconds, key, phase):
             proc.wait()
 
 
-def measure_empty(empty, seconds):
-    proc = subprocess.Popen([empty, "stay"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def measure_empty(empty, seconds, tries=2):
+    proc = subprocess.Popen([empty, "stay"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    try:
+        if tries > 1 and proc.wait(timeout=1) is not None:
+            # Ended at once: the display was not reached (said on its standard error).
+            print("cpu_use: the empty window ended at once:", proc.stderr.read().decode().strip(),
+                  "- trying again", file=sys.stderr)
+            return measure_empty(empty, seconds, tries - 1)
+    except subprocess.TimeoutExpired:
+        pass
     try:
         find_window(proc, "Empty SDL2 GL window")
         time.sleep(1.0 + seconds)
