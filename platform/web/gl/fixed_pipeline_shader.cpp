@@ -1,0 +1,152 @@
+// The one shader that stands in for the fixed pipeline: positions through projection times
+// modelview, colours smooth or flat, and the textured rectangles of glBitmap and glDrawPixels.
+#include <stdio.h>
+#include "platform/web/gl/layer_state.h"
+
+namespace {
+const char* const VERTEX_SHADER =
+    "uniform mat4 uMatrix;\n"
+    "uniform bool uFlat;\n"
+    "attribute vec3 aPosition;\n"
+    "attribute vec4 aColor;\n"
+    "attribute vec4 aFlatColor;\n"
+    "varying vec4 vColor;\n"
+    "varying vec2 vTexel;\n"
+    "void main() {\n"
+    "  gl_Position = uMatrix * vec4(aPosition, 1.0);\n"
+    "  vColor = uFlat ? aFlatColor : aColor;\n"
+    "  vTexel = aPosition.xy * 0.5 + 0.5;\n"
+    "}\n";
+
+const char* const FRAGMENT_SHADER =
+    "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
+    "precision highp float;\n"
+    "#else\n"
+    "precision mediump float;\n"
+    "#endif\n"
+    "uniform int uSource;\n"
+    "uniform vec4 uRasterColor;\n"
+    "uniform sampler2D uImage;\n"
+    "varying vec4 vColor;\n"
+    "varying vec2 vTexel;\n"
+    "void main() {\n"
+    "  if (uSource == 0) {\n"
+    "    gl_FragColor = vColor;\n"
+    "  } else if (uSource == 1) {\n"
+    "    if (texture2D(uImage, vTexel).a < 0.5) discard;\n"
+    "    gl_FragColor = uRasterColor;\n"
+    "  } else {\n"
+    "    gl_FragColor = vec4(texture2D(uImage, vTexel).rgb, 1.0);\n"
+    "  }\n"
+    "}\n";
+
+GLuint compileShader(GLenum type, const char* source) {
+  GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, 0);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[512] = "";
+    glGetShaderInfoLog(shader, sizeof log, 0, log);
+    fprintf(stderr, "GL 1.1 layer: shader does not compile: %s\n", log);
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+const float IDENTITY[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+void bindVertexLayout() {
+  const GLsizei stride = sizeof(LayerVertex);
+  glVertexAttribPointer(layer.positionAttrib, 3, GL_FLOAT, GL_FALSE, stride,
+                        (const void*)offsetof(LayerVertex, x));
+  glVertexAttribPointer(layer.colorAttrib, 4, GL_FLOAT, GL_FALSE, stride,
+                        (const void*)offsetof(LayerVertex, color));
+  glVertexAttribPointer(layer.flatColorAttrib, 4, GL_FLOAT, GL_FALSE, stride,
+                        (const void*)offsetof(LayerVertex, flatColor));
+}
+}  // namespace
+
+int buildFixedPipelineShader() {
+  GLuint vertex = compileShader(GL_VERTEX_SHADER, VERTEX_SHADER);
+  GLuint fragment = compileShader(GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
+  if (!vertex || !fragment) return 0;
+  GLuint program = glCreateProgram();
+  glAttachShader(program, vertex);
+  glAttachShader(program, fragment);
+  glLinkProgram(program);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    fprintf(stderr, "GL 1.1 layer: shader does not link\n");
+    glDeleteProgram(program);
+    return 0;
+  }
+  layer.program = program;
+  layer.matrixUniform = glGetUniformLocation(program, "uMatrix");
+  layer.flatUniform = glGetUniformLocation(program, "uFlat");
+  layer.sourceUniform = glGetUniformLocation(program, "uSource");
+  layer.rasterColorUniform = glGetUniformLocation(program, "uRasterColor");
+  layer.imageUniform = glGetUniformLocation(program, "uImage");
+  layer.positionAttrib = glGetAttribLocation(program, "aPosition");
+  layer.colorAttrib = glGetAttribLocation(program, "aColor");
+  layer.flatColorAttrib = glGetAttribLocation(program, "aFlatColor");
+  glUseProgram(program);
+  glUniform1i(layer.imageUniform, 0);
+  glEnableVertexAttribArray(layer.positionAttrib);
+  glEnableVertexAttribArray(layer.colorAttrib);
+  glEnableVertexAttribArray(layer.flatColorAttrib);
+  glGenBuffers(1, &layer.streamBuffer);
+  glGenTextures(1, &layer.imageTexture);
+  return 1;
+}
+
+void freeFixedPipelineShader() {
+  glDeleteBuffers(1, &layer.streamBuffer);
+  glDeleteTextures(1, &layer.imageTexture);
+  glDeleteProgram(layer.program);
+  layer.program = layer.streamBuffer = layer.imageTexture = 0;
+}
+
+void drawBatchBuffer(GLuint buffer, GLenum mode, int count) {
+  if (count <= 0) return;
+  // One matrix, as the fixed pipeline uses: projection times modelview, made on the CPU.
+  float matrix[16];
+  multiplyMatrices(currentMatrix(&layer.projection), currentMatrix(&layer.modelview), matrix);
+  glUniformMatrix4fv(layer.matrixUniform, 1, GL_FALSE, matrix);
+  glUniform1i(layer.flatUniform, layer.shadeModel == GL_FLAT);
+  glUniform1i(layer.sourceUniform, SOURCE_VERTEX_COLOR);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  bindVertexLayout();
+  glDrawArrays(mode, 0, count);
+}
+
+void drawImageAt(GLuint texture, int x, int y, int width, int height, float z,
+                 FragmentSource source) {
+  if (width <= 0 || height <= 0) return;
+  drawWaitingPrimitives();
+  // The viewport set to the rectangle itself maps the -1..1 square one texel to a pixel,
+  // and clips only at the window's edges, as GL clips pixel rectangles.
+  float d = 2.0f * z - 1.0f;
+  LayerVertex square[4] = {};
+  const float corners[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+  for (int i = 0; i < 4; i++) {
+    square[i].x = corners[i][0];
+    square[i].y = corners[i][1];
+    square[i].z = d;
+  }
+  glViewport(x, y, width, height);
+  glUniformMatrix4fv(layer.matrixUniform, 1, GL_FALSE, IDENTITY);
+  glUniform1i(layer.sourceUniform, source);
+  glUniform4fv(layer.rasterColorUniform, 1, layer.rasterColor);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glBindBuffer(GL_ARRAY_BUFFER, layer.streamBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof square, square, GL_STREAM_DRAW);
+  bindVertexLayout();
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glViewport(layer.viewport[0], layer.viewport[1], layer.viewport[2], layer.viewport[3]);
+}
