@@ -1,5 +1,6 @@
-// The game window's procedure: each repaint draws a frame, the first key leaves the title,
-// after that the key table steers rider 0 and moves the camera.
+// The game window's procedure: each repaint draws a frame (at the title, only a title that
+// the desktop has uncovered again), the first key leaves the title, after that the key
+// table steers rider 0 and moves the camera.
 #include "app/window_proc.h"
 
 #include "audio/music.h"
@@ -7,6 +8,7 @@
 #include "render/camera.h"
 #include "render/graphics.h"
 #include "render/hud.h"
+#include "render/title.h"
 #include "render/world.h"
 #include "sim/riders.h"
 #include "sim/turning.h"
@@ -73,7 +75,9 @@ intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t wParam, int
       return 1;
     }
     case WM_PAINT:
+      // The title is drawn once; it is drawn again only where the desktop has lost it.
       if (!titleActive) drawFrame();
+      else if (windowExposed(window)) showTitle();
       return 1;
     case WM_KEYDOWN:
       if (titleActive) leaveTitle(window, wParam);

@@ -26,6 +26,7 @@ uint32_t timerEndPeriod(uint32_t milliseconds);
 TimerId timerSetEvent(uint32_t delay, uint32_t resolution, TimerCallback callback,
                       uintptr_t user, uint32_t flags);
 
-// Shutdown stops the timer (a callback already running may still finish).
-// TIMERR_NOERROR, or TIMERR_NOCANDO for an identifier that is no running timer.
+// Shutdown stops the timer. It returns once no callback runs, nor ever will again, so
+// shutdown may then release what the callback touches. TIMERR_NOERROR, or TIMERR_NOCANDO
+// for an identifier that is no running timer.
 uint32_t timerKillEvent(TimerId id);

@@ -81,7 +81,8 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
 // The main loop takes at most one message. Returns 1 and fills `message` when there was
 // one, else 0. A pending repaint comes as WM_PAINT when nothing else waits and its frame
 // slot has come (60 a second); before that the call waits for input or the slot, so the
-// loop neither spins nor lets the match run faster than 60 steps a second.
+// loop neither spins nor lets the match run faster than 60 steps a second. A minimised
+// window may get no repaints at all: the call still waits out each frame slot.
 int peekMessage(WindowMessage* message);
 
 // The main loop translates each message before dispatching it (key messages would also
@@ -89,6 +90,9 @@ int peekMessage(WindowMessage* message);
 void translateMessage(const WindowMessage* message);
 
 // The main loop hands each message but WM_QUIT to the window's procedure; returns its result.
+// Only the repaints it hands over run a frame: one that a loop of the desktop's own (a
+// message box, moving or sizing the window) would deliver is dropped, so the game waits
+// while such a loop runs.
 intptr_t dispatchMessage(const WindowMessage* message);
 
 // Window procedures hand every message they do not handle themselves to this.
@@ -113,6 +117,13 @@ void showWindow(WindowHandle window);
 
 // The graphics set-up has any pending repaint handled at once after showing the window.
 void updateWindow(WindowHandle window);
+
+// The repaint handling at the title asks whether the desktop has exposed (uncovered) part
+// of the window since it last asked: the title is drawn once, and a desktop without a
+// compositor keeps nothing of what was covered. Returns 1 once for each exposure, else 0.
+// The exposures of showing the window, until the main loop's first repaint, do not count:
+// the window is drawn after it shows.
+int windowExposed(WindowHandle window);
 
 // Failures are reported in a modal box with one OK button; a null caption shows "Error".
 // The text is also written to standard error. Returns IDOK once the box is closed.

@@ -1,18 +1,19 @@
-// Media control layer on FluidSynth: one sequencer device at a time. "open" loads a General MIDI
-// soundfont and checks the song; "play" renders the song into a streaming OpenAL source on the
-// output the sound effects use, kept fed by a thread of this layer's own.
+// Media control layer on FluidSynth: one sequencer device at a time. "open" checks the song
+// and hands it to a thread of this layer's own, which loads a General MIDI soundfont into a
+// synthesiser while the game starts up; "play" asks that thread to render the song into a
+// streaming OpenAL source on the output the sound effects use, as soon as the soundfont is
+// in. "close all" stops the thread and gives the synthesiser's memory back to the system.
 #include "platform/media_control.h"
 
 #include <AL/al.h>
 #include <fluidsynth.h>
+#include <malloc.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
+#include <time.h>
 
 #include "platform/shared/mci_command.h"
 #include "platform/shared/openal_shared.h"
@@ -27,6 +28,7 @@ enum {
   STREAM_BUFFERS = 6,
   STREAM_FRAMES = 2048,        // per buffer: about 46 ms at 44100 Hz
   TAIL_BUFFERS = 24,           // rendered after the song's last event, for its last notes to fade
+  FEED_PERIOD_MS = 5,
   MAX_ALIAS = 64,
 };
 
@@ -34,19 +36,28 @@ struct Sequencer {
   int open;
   char alias[MAX_ALIAS];
   char fileName[MCI_MAX_TOKEN];
-  fluid_settings_t* settings;
-  fluid_synth_t* synth;
-  fluid_player_t* player;
+  const char* soundfont;
   int rate;
   ALuint source;
   ALuint buffers[STREAM_BUFFERS];
   int haveAl;
-  std::thread* feeder;  // on the heap: a thread object must never be destroyed while it runs
-  std::atomic<int> feeding;
-  int tailLeft;  // touched by the feeder only while it runs
+  pthread_t worker;
+  int haveWorker;
+  // Shared with the worker, under sequencerLock: what the commands ask of it and how
+  // loading went.
+  int closing;
+  int playsAsked;   // each "play" starts the song over
+  int loadFailed;
+  // The worker's own while it runs; freed by "close" after it has ended.
+  fluid_settings_t* settings;  // made by "open"
+  fluid_synth_t* synth;
+  fluid_player_t* player;
+  int tailLeft;
 };
 
 static Sequencer sequencer;
+static pthread_mutex_t sequencerLock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_cond_t sequencerWake = PTHREAD_COND_INITIALIZER;  // the worker waits on it
 
 static int fileReadable(const char* name) {
   FILE* f = fopen(name, "rb");
@@ -54,6 +65,8 @@ static int fileReadable(const char* name) {
   fclose(f);
   return 1;
 }
+
+// The worker's side: the synthesiser, its soundfont and the stream.
 
 // Renders one buffer and queues it. Returns 0 once the song and its tail are over.
 static int renderAndQueue(ALuint buffer) {
@@ -68,39 +81,40 @@ static int renderAndQueue(ALuint buffer) {
   return 1;
 }
 
-static void feedStream() {
-  while (sequencer.feeding.load()) {
-    ALint processed = 0, queued = 0, state = AL_STOPPED;
-    alGetSourcei(sequencer.source, AL_BUFFERS_PROCESSED, &processed);
-    for (; processed > 0; processed--) {
-      ALuint buffer = 0;
-      alSourceUnqueueBuffers(sequencer.source, 1, &buffer);
-      renderAndQueue(buffer);
-    }
-    alGetSourcei(sequencer.source, AL_BUFFERS_QUEUED, &queued);
-    alGetSourcei(sequencer.source, AL_SOURCE_STATE, &state);
-    if (queued == 0) break;  // the song has ended by itself and played out
-    if (state != AL_PLAYING) alSourcePlay(sequencer.source);  // ran dry: go on
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+// Starts the song from the beginning. Returns 0 when it cannot be played.
+static int startSong() {
+  fluid_synth_system_reset(sequencer.synth);
+  sequencer.player = new_fluid_player(sequencer.synth);
+  if (!sequencer.player) return 0;
+  if (fluid_player_add(sequencer.player, sequencer.fileName) != FLUID_OK ||
+      fluid_player_play(sequencer.player) != FLUID_OK)
+    return 0;
+  sequencer.tailLeft = TAIL_BUFFERS;
+  for (int i = 0; i < STREAM_BUFFERS; i++) renderAndQueue(sequencer.buffers[i]);
+  alGetError();
+  alSourcePlay(sequencer.source);
+  return alGetError() == AL_NO_ERROR;
 }
 
-static void stopFeeder() {
-  if (sequencer.feeder) {
-    sequencer.feeding.store(0);
-    sequencer.feeder->join();
-    delete sequencer.feeder;
-    sequencer.feeder = 0;
+// Refills the buffers played since the last call. Returns 0 once the song has played out.
+static int feedSong() {
+  ALint processed = 0, queued = 0, state = AL_STOPPED;
+  alGetSourcei(sequencer.source, AL_BUFFERS_PROCESSED, &processed);
+  for (; processed > 0; processed--) {
+    ALuint buffer = 0;
+    alSourceUnqueueBuffers(sequencer.source, 1, &buffer);
+    renderAndQueue(buffer);
   }
+  alGetSourcei(sequencer.source, AL_BUFFERS_QUEUED, &queued);
+  alGetSourcei(sequencer.source, AL_SOURCE_STATE, &state);
+  if (queued == 0) return 0;
+  if (state != AL_PLAYING) alSourcePlay(sequencer.source);  // ran dry: go on
+  return 1;
 }
 
-
-static void stopStream() {
-  stopFeeder();
-  if (sequencer.haveAl) {
-    alSourceStop(sequencer.source);
-    alSourcei(sequencer.source, AL_BUFFER, 0);  // unqueues everything
-  }
+static void stopSong() {
+  alSourceStop(sequencer.source);
+  alSourcei(sequencer.source, AL_BUFFER, 0);  // unqueues everything
   if (sequencer.player) {
     fluid_player_stop(sequencer.player);
     delete_fluid_player(sequencer.player);
@@ -108,9 +122,58 @@ static void stopStream() {
   }
 }
 
+static void waitFeedPeriod() {
+  timespec until;
+  clock_gettime(CLOCK_REALTIME, &until);
+  until.tv_nsec += FEED_PERIOD_MS * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec++;
+    until.tv_nsec -= 1000000000L;
+  }
+  pthread_cond_timedwait(&sequencerWake, &sequencerLock, &until);
+}
+
+// Loads the soundfont, then plays the song each time "play" asks, until "close" ends it.
+static void* runSequencer(void*) {
+  int loaded = fluid_synth_sfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
+  int played = 0;
+  pthread_mutex_lock(&sequencerLock);
+  sequencer.loadFailed = !loaded;
+  while (!sequencer.closing) {
+    if (!loaded || sequencer.playsAsked == played) {
+      pthread_cond_wait(&sequencerWake, &sequencerLock);
+      continue;
+    }
+    played = sequencer.playsAsked;
+    pthread_mutex_unlock(&sequencerLock);
+    int playing = startSong();
+    pthread_mutex_lock(&sequencerLock);
+    while (playing && !sequencer.closing && sequencer.playsAsked == played) {
+      pthread_mutex_unlock(&sequencerLock);
+      playing = feedSong();
+      pthread_mutex_lock(&sequencerLock);
+      if (playing) waitFeedPeriod();
+    }
+    pthread_mutex_unlock(&sequencerLock);
+    stopSong();
+    pthread_mutex_lock(&sequencerLock);
+  }
+  pthread_mutex_unlock(&sequencerLock);
+  return 0;
+}
+
+// The commands' side, on the game's thread.
+
 static void closeSequencer() {
   if (!sequencer.open) return;
-  stopStream();
+  if (sequencer.haveWorker) {
+    pthread_mutex_lock(&sequencerLock);
+    sequencer.closing = 1;
+    pthread_cond_signal(&sequencerWake);
+    pthread_mutex_unlock(&sequencerLock);
+    pthread_join(sequencer.worker, 0);  // a soundfont still loading is waited out, then dropped
+    sequencer.haveWorker = 0;
+  }
   if (sequencer.haveAl) {
     alDeleteSources(1, &sequencer.source);
     alDeleteBuffers(STREAM_BUFFERS, sequencer.buffers);
@@ -121,12 +184,19 @@ static void closeSequencer() {
   if (sequencer.settings) delete_fluid_settings(sequencer.settings);
   sequencer.synth = 0;
   sequencer.settings = 0;
+  sequencer.closing = 0;
+  sequencer.playsAsked = 0;
+  sequencer.loadFailed = 0;
   sequencer.open = 0;
   sequencer.alias[0] = '\0';
+  // The samples were read on the worker, into an allocator arena of its own that the C
+  // library keeps after the thread has gone: hand the freed pages back, or the song's
+  // tens of megabytes stay resident for the rest of the game.
+  malloc_trim(0);
 }
 
-// A song still open when the program ends is closed with it: the feeding thread ends and
-// the output is let go before the libraries they use are torn down.
+// A song still open when the program ends is closed with it: the worker ends and the
+// output is let go before the libraries they use are torn down.
 static void closeSequencerAtExit() { closeSequencer(); }
 
 static uint32_t openSequencer(const char* fileName, const char* alias) {
@@ -143,6 +213,7 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   sequencer.open = 1;  // from here on closeSequencer undoes whatever was made
   snprintf(sequencer.alias, sizeof sequencer.alias, "%s", alias);
   snprintf(sequencer.fileName, sizeof sequencer.fileName, "%s", fileName);
+  sequencer.soundfont = soundfont;
   alGetError();
   alGenSources(1, &sequencer.source);
   if (alGetError() == AL_NO_ERROR) {
@@ -159,49 +230,48 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   alSourcei(sequencer.source, AL_SOURCE_RELATIVE, AL_TRUE);
   alSource3f(sequencer.source, AL_POSITION, 0.0f, 0.0f, 0.0f);
   alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
-
   sequencer.rate = openalOutputRate();
+
+  // The synthesiser is made here, on the game's thread: the first one sets up FluidSynth's
+  // lasting state, which made on the loading thread would sit among the samples in that
+  // thread's allocator arena and keep megabytes of it resident after "close".
   sequencer.settings = new_fluid_settings();
   if (sequencer.settings) {
     fluid_settings_setnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
     fluid_settings_setnum(sequencer.settings, "synth.gain", 0.5);
     // Load only the samples of the instruments the song picks: the whole General MIDI
-    // soundfont is about 150 MB and reading it all would double the time to the title.
+    // soundfont is about 150 MB.
     fluid_settings_setint(sequencer.settings, "synth.dynamic-sample-loading", 1);
     sequencer.synth = new_fluid_synth(sequencer.settings);
   }
-  if (!sequencer.synth || fluid_synth_sfload(sequencer.synth, soundfont, 1) == FLUID_FAILED) {
+  if (!sequencer.synth) {
     closeSequencer();
     return MCIERR_SEQ_NOMIDIPRESENT;
   }
+  static int exitHookSet = 0;
+  if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
+  // Reading the soundfont takes longer than the rest of start-up before the title: it is
+  // read beside it.
+  if (pthread_create(&sequencer.worker, 0, runSequencer, 0) != 0) {
+    closeSequencer();
+    return MCIERR_OUT_OF_MEMORY;
+  }
+  sequencer.haveWorker = 1;
   return 0;
 }
 
+// The song starts as soon as the soundfont is in; a soundfont that could not be read
+// leaves the device silent.
 static uint32_t playSequencer(const char* alias) {
   if (!sequencer.open || strcasecmp(sequencer.alias, alias) != 0) return MCIERR_INVALID_DEVICE_NAME;
-  stopStream();  // playing again starts over
-  fluid_synth_system_reset(sequencer.synth);
-  sequencer.player = new_fluid_player(sequencer.synth);
-  if (!sequencer.player) return MCIERR_OUT_OF_MEMORY;
-  if (fluid_player_add(sequencer.player, sequencer.fileName) != FLUID_OK ||
-      fluid_player_play(sequencer.player) != FLUID_OK) {
-    delete_fluid_player(sequencer.player);
-    sequencer.player = 0;
-    return MCIERR_INVALID_FILE;
+  pthread_mutex_lock(&sequencerLock);
+  int failed = sequencer.loadFailed;
+  if (!failed) {
+    sequencer.playsAsked++;
+    pthread_cond_signal(&sequencerWake);
   }
-  sequencer.tailLeft = TAIL_BUFFERS;
-  for (int i = 0; i < STREAM_BUFFERS; i++) renderAndQueue(sequencer.buffers[i]);
-  alGetError();
-  alSourcePlay(sequencer.source);
-  if (alGetError() != AL_NO_ERROR) {
-    stopStream();
-    return MCIERR_HARDWARE;
-  }
-  static int exitHookSet = 0;
-  if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
-  sequencer.feeding.store(1);
-  sequencer.feeder = new std::thread(feedStream);
-  return 0;
+  pthread_mutex_unlock(&sequencerLock);
+  return failed ? MCIERR_SEQ_NOMIDIPRESENT : 0;
 }
 
 uint32_t mciSendString(const char* command, char* reply, uint32_t replyLength, WindowHandle) {

@@ -182,7 +182,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         out->lParam = sizeParam(r.right - r.left, r.bottom - r.top);
         return 1;
       }
-      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = 1;
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = theWindow.exposed = 1;
       if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) noteModifiersHeldAtFocus();
       return 0;
     case SDL_QUIT:  // a signal or the desktop asking the program to end: close the window
@@ -321,6 +321,9 @@ int takeRepaint(WindowMessage* message) {
   if (!windowCreated || theWindow.destroyed || !theWindow.invalid) return 0;
   int64_t now = frameClockMicroseconds();
   if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
+  // Until the first repaint, exposures belong to showing the window: what was drawn then
+  // was drawn after it showed.
+  if (!pacer.started) theWindow.exposed = 0;
   framePacerTakeSlot(&pacer, now);
   message->window = &theWindow;
   message->message = WM_PAINT;
@@ -410,6 +413,12 @@ void showWindow(WindowHandle window) {
 
 void updateWindow(WindowHandle window) {
   if (window && window->invalid && !window->destroyed) sendMessage(window, WM_PAINT, 0, 0);
+}
+
+int windowExposed(WindowHandle window) {
+  if (!window || !window->exposed) return 0;
+  window->exposed = 0;
+  return 1;
 }
 
 // A termination request (SIGTERM, or SIGINT from a terminal) reaches the game as SDL's quit

@@ -8,6 +8,7 @@ struct PlatformWindow {
   WindowProcedure windowProc;
   int glCapable;     // created with a GL visual
   int invalid;       // a repaint is pending
+  int exposed;       // the desktop has uncovered part of it since windowExposed last asked
   int destroyed;
 };
 

@@ -4,6 +4,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <mmsystem.h>
 
 int64_t frameClockMicroseconds() {
   static LARGE_INTEGER frequency = {};
@@ -17,9 +18,16 @@ int64_t frameClockMicroseconds() {
 
 void frameClockWaitForInput(int64_t microseconds) {
   if (microseconds <= 0) return;
+  // Waits end on the system's timer tick, 15.6 ms unless someone asks for finer: a wait
+  // for a frame slot would then often miss it. The clock asks for 1 ms itself, for the
+  // process's life, rather than count on whoever else may.
+  static const MMRESULT fineTimer = timeBeginPeriod(1);
+  (void)fineTimer;
   // Milliseconds rounded up: waking a little late costs nothing, waking early spins.
   int64_t ms = (microseconds + 999) / 1000;
   // Every kind of input but the repaint itself: the game never marks its window as
-  // painted, so a repaint is always pending and would end the wait at once.
-  MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)(ms > 1000 ? 1000 : ms), QS_ALLINPUT & ~QS_PAINT);
+  // painted, so a repaint is always pending and would end the wait at once. Input that
+  // came before the wait, and that a look at the queue has already seen, ends it too.
+  MsgWaitForMultipleObjectsEx(0, 0, (DWORD)(ms > 1000 ? 1000 : ms), QS_ALLINPUT & ~QS_PAINT,
+                              MWMO_INPUTAVAILABLE);
 }

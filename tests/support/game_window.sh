@@ -2,6 +2,7 @@
 # package, the Windows zip).
 #   game_window PID [TENTHS]  prints the id of the game's visible window once it shows, or
 #                             nothing when PID ends first or TENTHS tenths of a second pass
+#                             (then, with PID still running, a HARNESS MISS line on stderr)
 #   wait_game_exit PID        waits up to 10 s for PID (a child of the caller's shell, so
 #                             not in a subshell) to end and sets game_exit to its exit
 #                             code; fails, with game_exit empty, when it is still running
@@ -17,6 +18,9 @@ game_window() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
+  # No window while the game still runs: the harness missed it, the one failure the test
+  # command may try a second time.
+  [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && echo "HARNESS MISS: no game window found" >&2
   echo "$window"
 }
 

@@ -40,6 +40,7 @@ class WindowProcTest : public ::testing::Test {
     for (Rider& r : riders) r.accel = 0.0f;
     fakeWindowRect = WindowRect{0, 0, 640, 480};
     fakeWindowRectResult = 1;
+    fakeExposures = 0;
     soundCallsBeforeStopMusic = -1;
     clearLog();
   }
@@ -223,6 +224,18 @@ TEST_F(WindowProcTest, AnyKeyReleaseEndsLookHelpAndAcceleration) {
 TEST_F(WindowProcTest, RepaintDrawsNothingAtTheTitle) {
   EXPECT_EQ(send(WM_PAINT), 1);
   EXPECT_EQ(loggedNames(), "");
+}
+
+// The title is drawn once; a desktop that has uncovered it gets it drawn once more, at the
+// next repaint. In play and the attract mode the next frame draws everything anyway.
+TEST_F(WindowProcTest, AnExposedTitleIsDrawnAgainOnce) {
+  fakeExposures = 1;
+  for (int i = 0; i < 3; i++) EXPECT_EQ(send(WM_PAINT), 1);
+  EXPECT_EQ(loggedNames(), "showTitle");
+  startPlay();
+  fakeExposures = 1;
+  send(WM_PAINT);
+  EXPECT_EQ(loggedNames(), "beginFrame updateFrame drawWorld drawHud");
 }
 
 TEST_F(WindowProcTest, RepaintDrawsOneFrameInOrderAndLeavesTheWindowInvalid) {

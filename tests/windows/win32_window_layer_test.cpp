@@ -1,7 +1,9 @@
 // The Win32 window layer's message rules through the real Windows message queue: creation
 // sends WM_CREATE before it returns and showing a WM_SIZE of the 640 by 480 client area,
 // the queue is read without waiting, a repaint comes only when nothing else waits and after
-// the quit message, and closing destroys the window and quits.
+// the quit message, and closing destroys the window and quits. Only the game's loop runs
+// frames, system keys open no menu mode, the window takes no input method and the layer
+// forgets a window when it goes; the frame clock's wait and the multimedia timer below.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,19 +11,37 @@
 #include <vector>
 
 // The game's header first: Windows' headers then define the same numbers again.
+#include "platform/multimedia_timer.h"
+#include "platform/shared/frame_clock.h"
 #include "platform/window.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <imm.h>
+
+#include "platform/win32/drawn_window.h"
 
 namespace {
 
 std::vector<uint32_t> received;
 std::vector<intptr_t> sizes;
+const char* const BOX_CAPTION = "Layer test box";
+int boxUp = 0;            // a message box of the test is open
+int framesUnderBox = 0;   // repaints that reached the game's procedure while it was
+int menuLoops = 0;        // times the window went into menu mode
+
+void closeBox() {
+  HWND box = FindWindowA("#32770", BOX_CAPTION);
+  if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
 
 intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   received.push_back(message);
   switch (message) {
+    case WM_ENTERMENULOOP:
+      menuLoops++;
+      PostMessageA(reinterpret_cast<HWND>(window), WM_CANCELMODE, 0, 0);  // and leave it
+      return 0;
     case WM_DESTROY:
       postQuitMessage(0);
       return 1;
@@ -29,6 +49,11 @@ intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
       sizes.push_back(lParam);
       return 1;
     case WM_PAINT:
+      if (boxUp) {
+        framesUnderBox++;
+        closeBox();  // the test has seen enough; the window stays invalid
+      }
+      return 1;
     case WM_KEYDOWN:
     case WM_CREATE:
       return 1;
@@ -57,6 +82,41 @@ uint32_t nextMessage(WindowMessage* m) {
     Sleep(5);
   }
   return 0;
+}
+
+// A shown window whose show messages have been handled, validated: the queue is empty.
+WindowHandle shownWindow() {
+  WindowHandle window = makeWindow();
+  if (!window) return 0;
+  showWindow(window);
+  WindowMessage m;
+  for (int i = 0; i < 100 && peekMessage(&m); i++) dispatchMessage(&m);
+  ValidateRect(hwndOf(window), 0);
+  for (int i = 0; i < 100 && peekMessage(&m); i++) dispatchMessage(&m);
+  return window;
+}
+
+void destroy(WindowHandle window) {
+  DestroyWindow(hwndOf(window));
+  WindowMessage m;
+  while (peekMessage(&m)) dispatchMessage(&m);
+}
+
+// The main loop's passes until the queue holds nothing but, at most, a repaint.
+void dispatchWaiting() {
+  WindowMessage m;
+  for (int i = 0; i < 100 && peekMessage(&m) && m.message != WM_PAINT; i++) {
+    translateMessage(&m);
+    dispatchMessage(&m);
+  }
+}
+
+HWND boxOwnerWindow = 0;
+int enabledUnderBox = -1;
+
+void CALLBACK boxTimeout(HWND, UINT, UINT_PTR, DWORD) {
+  if (enabledUnderBox < 0) enabledUnderBox = IsWindowEnabled(boxOwnerWindow) ? 1 : 0;
+  closeBox();
 }
 
 TEST(Win32WindowLayer, CreationSendsCreateAndShowingTheClientSize) {
@@ -121,6 +181,130 @@ TEST(Win32WindowLayer, ClosingDestroysTheWindowAndQuitsWithZero) {
   EXPECT_EQ(m.wParam, 0u);
   EXPECT_TRUE(std::find(received.begin(), received.end(), (uint32_t)WM_DESTROY) != received.end());
   EXPECT_FALSE(IsWindow(hwndOf(window)));
+}
+
+// A failing sound play opens its box from inside a frame, with no owner. The box's own
+// loop must run no frame (another failing play would open another box), and the game's
+// window takes no keys while the box is up.
+TEST(Win32WindowLayer, AMessageBoxRunsNoFrameAndTheGameWaitsForIt) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  invalidateWindow(window);
+  framesUnderBox = 0;
+  boxUp = 1;
+  enabledUnderBox = -1;
+  boxOwnerWindow = hwndOf(window);
+  // The box's loop runs the timer once it idles: it looks at the game's window, then
+  // closes the box.
+  UINT_PTR timer = SetTimer(0, 0, 200, boxTimeout);
+  EXPECT_EQ(messageBox(0, "Could not play sound", BOX_CAPTION, MB_OK), IDOK);
+  boxUp = 0;
+  KillTimer(0, timer);
+  EXPECT_EQ(framesUnderBox, 0) << "a repaint ran a frame inside the box's loop";
+  EXPECT_EQ(enabledUnderBox, 0) << "the game's window took input under the box";
+  EXPECT_TRUE(IsWindowEnabled(hwndOf(window)));
+  // The game's own loop runs frames again.
+  invalidateWindow(window);
+  WindowMessage m;
+  uint32_t got = 0;
+  for (int i = 0; i < 20 && got != WM_PAINT; i++) {
+    got = nextMessage(&m);
+    if (got) dispatchMessage(&m);
+  }
+  EXPECT_EQ(got, (uint32_t)WM_PAINT);
+  destroy(window);
+}
+
+// F10 or a tap of Alt would put the window into menu mode, where the arrows steer through
+// the system menu. Alt+Space still opens that menu, and Alt+F4 still closes the window.
+TEST(Win32WindowLayer, SystemKeysOpenNoMenuModeButAltSpaceAndAltF4Work) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  const LPARAM down = 1, up = (LPARAM)0xC0000001u, alt = KEY_ALT_DOWN_BIT;
+  menuLoops = 0;
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_F10, down);
+  PostMessageA(hwnd, WM_SYSKEYUP, VK_F10, up);
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_MENU, down | alt);
+  PostMessageA(hwnd, WM_SYSKEYUP, VK_MENU, up);
+  dispatchWaiting();
+  EXPECT_EQ(menuLoops, 0) << "F10 or Alt put the window into menu mode";
+
+  PostMessageA(hwnd, WM_SYSCHAR, ' ', down | alt);
+  dispatchWaiting();
+  EXPECT_EQ(menuLoops, 1) << "Alt+Space did not open the system menu";
+  EXPECT_TRUE(IsWindow(hwnd));
+
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_F4, down | alt);
+  WindowMessage m;
+  uint32_t got = 0;
+  for (int i = 0; i < 50 && got != WM_QUIT; i++) {
+    got = nextMessage(&m);
+    if (got && got != WM_QUIT) dispatchMessage(&m);
+  }
+  EXPECT_EQ(got, (uint32_t)WM_QUIT) << "Alt+F4 did not close the window";
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+// With an East Asian input method on, keys would reach the game as VK_PROCESSKEY and end
+// it. Wine has no input methods to turn on: what shows here is that the window has none.
+TEST(Win32WindowLayer, TheWindowHasNoInputMethod) {
+  WindowHandle window = makeWindow();
+  ASSERT_TRUE(window != 0);
+  EXPECT_TRUE(ImmGetContext(hwndOf(window)) == 0);
+  destroy(window);
+}
+
+// Whether GL has drawn into a window is the layer's own, and goes with the window: windows
+// made one after another each start undrawn, however many come.
+TEST(Win32WindowLayer, TheLayerForgetsAWindowWhenItGoes) {
+  for (int i = 0; i < 12; i++) {
+    WindowHandle window = makeWindow();
+    ASSERT_TRUE(window != 0) << "window " << i << " was not made";
+    EXPECT_FALSE(windowDrawn(hwndOf(window)));
+    markWindowDrawn(hwndOf(window));
+    EXPECT_TRUE(windowDrawn(hwndOf(window)));
+    destroy(window);
+  }
+}
+
+// The pacing wait ends at input already waiting, even input a look at the queue has seen
+// (the loop looks for a repaint just before it waits). A second is the wait's longest; an
+// input-aware wait returns at once.
+TEST(Win32FrameClock, AWaitEndsAtInputAlreadyWaiting) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  PostMessageA(hwndOf(window), WM_KEYDOWN, 'G', 1);
+  MSG msg;
+  PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_NOREMOVE);
+  int64_t start = frameClockMicroseconds();
+  frameClockWaitForInput(1000000);
+  EXPECT_LT(frameClockMicroseconds() - start, 500000) << "the wait slept through a waiting key";
+  destroy(window);
+}
+
+volatile LONG inTick = 0;
+volatile LONG ticks = 0;
+
+void slowTick(TimerId, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+  InterlockedExchange(&inTick, 1);
+  Sleep(30);
+  InterlockedIncrement(&ticks);
+  InterlockedExchange(&inTick, 0);
+}
+
+// Once the kill returns, no callback runs or is still running: shutdown may then release
+// whatever the callback touches.
+TEST(Win32MultimediaTimer, KillingWaitsForARunningCallbackAndEndsTheTicks) {
+  TimerId id = timerSetEvent(1, 1, slowTick, 0, TIME_PERIODIC);
+  ASSERT_NE(id, 0u);
+  for (int i = 0; i < 5000 && !inTick; i++) Sleep(1);
+  ASSERT_EQ(inTick, 1) << "the timer never ticked";
+  EXPECT_EQ(timerKillEvent(id), (uint32_t)TIMERR_NOERROR);
+  EXPECT_EQ(inTick, 0) << "a callback was still running after the kill returned";
+  LONG after = ticks;
+  Sleep(100);
+  EXPECT_EQ(ticks, after) << "the timer ticked after it was killed";
 }
 
 }  // namespace
