@@ -251,6 +251,10 @@ void updateWindow(WindowHandle window) {
   if (window && window->invalid && !window->destroyed) sendMessage(window, WM_PAINT, 0, 0);
 }
 
+// The page keeps the canvas's last picture on screen whatever covers it, so nothing is
+// ever exposed that needs drawing again.
+int windowExposed(WindowHandle) { return 0; }
+
 // The page's dialog resolves when the player presses its OK button.
 EM_ASYNC_JS(void, showPageBox, (const char* caption, const char* text), {
   const c = UTF8ToString(caption), t = UTF8ToString(text);
