@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the game and runs every test: the unit, scene, audio and end-to-end suite; the
-# Windows program, cross-built with mingw-w64, and its suites under Wine; the unit and
+# Windows program, cross-built with mingw-w64, and its suites under Wine; the browser
+# version, built with emscripten, in headless Chromium; the unit and
 # scene suite again under AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz
 # target for a bounded time (FUZZ_SECONDS each, default 30).
 # Every test runs once. Only a harness's own miss (no window found, no focus given) earns an
@@ -32,6 +33,15 @@ if bash scripts/build-windows.sh -DVASK_LINUX_GAME="$PWD/build/app/vask" \
 else
   echo "test.sh: the Windows build failed" >&2
   echo "passed 0 failed 1 skipped 0" >"$results/windows"
+  status=1
+fi
+
+echo "== The browser version, built with emscripten and run in headless Chromium =="
+if bash scripts/build-web.sh; then
+  suite web build-web -j"$(nproc)" -L web
+else
+  echo "test.sh: the browser build failed" >&2
+  echo "passed 0 failed 1 skipped 0" >"$results/web"
   status=1
 fi
 
