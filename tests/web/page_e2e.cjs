@@ -3,17 +3,24 @@
 // start overlay and reads only what is the same on every run: the page's title and state,
 // its dialog, and whether the Web Audio graph carries sound or silence.
 //   node tests/web/page_e2e.cjs <site folder> <npm folder> [case...] [--pages=<folder>]
-// --pages names the build folder of the test pages (the sound device's).
+//                                [--linux=<program>]
+// --pages names the build folder of the test pages (the sound device's); --linux the Linux
+// program whose title the browser's must equal.
 'use strict';
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const http = require('http');
+const { execFileSync } = require('child_process');
 
 const args = process.argv.slice(2);
-const pagesArg = args.find((a) => a.startsWith('--pages='));
-const pagesDir = pagesArg ? path.resolve(pagesArg.slice('--pages='.length)) : null;
-const [siteDir, npmDir, ...only] = args.filter((a) => a !== pagesArg)
+const option = (name) => {
+  const found = args.find((a) => a.startsWith(`--${name}=`));
+  return found ? path.resolve(found.slice(name.length + 3)) : null;
+};
+const pagesDir = option('pages');
+const linuxGame = option('linux');
+const [siteDir, npmDir, ...only] = args.filter((a) => !a.startsWith('--'))
   .map((a, i) => (i < 2 ? path.resolve(a) : a));
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
 
@@ -179,7 +186,224 @@ async function waitLevel(page, kind, how, what) {
   }
 }
 
+// --- what the screen should show, as the Linux harness (tests/e2e/vask_e2e.py) reads it ---
+const WIDTH = 640, HEIGHT = 480;
+const WHITE = [255, 255, 255];
+const PANEL = [96, 96, 96];
+const FLOOR = [0, 0, 102];
+// A match of our own: five riders in colours that are easy to tell apart, scores shown.
+const MATCH = '0 1 1\n1 0.5 0\n1 0 1\n0 1 0\n1 1 0\n4 0 1\n';
+const RIDER_COLOURS = [[0, 255, 255], [255, 127, 0], [255, 0, 255], [0, 255, 0], [255, 255, 0]];
+const same = (p, c) => p[0] === c[0] && p[1] === c[1] && p[2] === c[2];
+// A half-intensity channel may round either way: 127 or 128.
+const sameColour = (p, c) => p.every((v, k) => Math.abs(v - c[k]) <= 1);
+
+// A picture, RGB, top row first: the game's canvas or a PPM file.
+class Picture {
+  constructor(width, height, rgb) { Object.assign(this, { width, height, rgb }); }
+  at(x, y) { const i = (y * this.width + x) * 3; return [this.rgb[i], this.rgb[i + 1], this.rgb[i + 2]]; }
+  // Pixels in [x0, x1) x [y0, y1) for which pred holds.
+  count(x0, y0, x1, y1, pred) {
+    let n = 0;
+    for (let y = y0; y < y1; y++) for (let x = x0; x < x1; x++) if (pred(this.at(x, y))) n++;
+    return n;
+  }
+}
+
+async function shot(page) {
+  const b64 = await page.evaluate(() => {
+    const p = window.vaskPicture();
+    const rgb = new Uint8Array(p.length / 4 * 3);
+    for (let i = 0, j = 0; i < p.length; i += 4, j += 3) rgb.set(p.subarray(i, i + 3), j);
+    let text = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) text += String.fromCharCode(...rgb.subarray(i, i + 0x8000));
+    return btoa(text);
+  });
+  return new Picture(WIDTH, HEIGHT, Buffer.from(b64, 'base64'));
+}
+
+function readPpm(file) {
+  const bytes = fs.readFileSync(file);
+  const fields = [];
+  let pos = 0;
+  while (fields.length < 4) {
+    while (/\s/.test(String.fromCharCode(bytes[pos]))) pos++;
+    const start = pos;
+    while (!/\s/.test(String.fromCharCode(bytes[pos]))) pos++;
+    fields.push(bytes.toString('latin1', start, pos));
+  }
+  if (fields[0] !== 'P6' || fields[3] !== '255') throw new Error(`${file} is no 8-bit PPM`);
+  const [width, height] = [Number(fields[1]), Number(fields[2])];
+  return new Picture(width, height, bytes.subarray(pos + 1, pos + 1 + width * height * 3));
+}
+
+// The screen pixels [column, row from the top] that drawing `text` at overlay (x, y) sets,
+// from the site's font: strings start 10 to the right, glyph cells advance 10, a glyph's
+// 16 rows of 8 bits run from 13 above y down to 2 below it.
+const font = fs.readFileSync(path.join(siteDir, 'flori.fnt'));
+function ink(x, y, text) {
+  const pixels = [];
+  [...Buffer.from(text, 'latin1')].forEach((ch, k) => {
+    for (let row = 0; row < 16; row++) {
+      const bits = font[ch * 16 + row] || 0;
+      for (let bit = 0; bit < 8; bit++)
+        if (bits & (0x80 >> bit)) pixels.push([x + 10 + 10 * k + bit, HEIGHT - 1 - (y + 13 - row)]);
+    }
+  });
+  return pixels;
+}
+const inked = (picture, pixels) => pixels.filter(([x, y]) => same(picture.at(x, y), WHITE)).length;
+function checkText(picture, x, y, text) {
+  const pixels = ink(x, y, text);
+  if (!pixels.length) throw new Error(`the font has no ink for "${text}"`);
+  const missing = pixels.length - inked(picture, pixels);
+  if (missing) throw new Error(`"${text}": ${missing} of ${pixels.length} ink pixels are not white`);
+}
+const HELP = [[414, 'Arrow keys: Turn/Accel'], [399, 'Z:Look left  X:Look right  C:Look back'], [384, 'V:Change view']];
+const TITLE_LINES = [[550, 10, 'V1.2'], [0, 10, 'PRESS A KEY TO BEGIN (D FOR DEMO)']];
+
+// Play's picture: the grey minimap panel covers x and y 25..225 and stops there, and each
+// rider's score shows in its colour at the foot of the picture.
+function checkMinimap(picture) {
+  const covered = picture.count(25, 25, 225, 225, (p) => same(p, PANEL)) / (200 * 200);
+  if (!(covered > 0.9)) throw new Error(`the minimap panel covers only ${Math.round(100 * covered)}% of its place`);
+  for (const [x, y] of [[25, 120], [224, 120], [120, 25], [120, 224]])
+    if (![PANEL, ...RIDER_COLOURS].some((c) => sameColour(picture.at(x, y), c)))
+      throw new Error(`panel edge (${x}, ${y}) is ${picture.at(x, y)}`);
+  const outside = picture.count(14, 60, 24, 220, (p) => same(p, PANEL)) + picture.count(226, 60, 236, 220, (p) => same(p, PANEL));
+  if (outside >= 50) throw new Error(`the grey panel reaches beyond x 25..225 (${outside} pixels)`);
+}
+function checkScores(picture) {
+  RIDER_COLOURS.forEach((colour, i) => {
+    const x0 = i * 150 + 10;
+    const n = picture.count(x0, HEIGHT - 1 - 447, x0 + 30, HEIGHT - 432, (p) => sameColour(p, colour));
+    if (n < 5) throw new Error(`no score in rider ${i}'s colour ${colour} at x ${x0}`);
+  });
+}
+// The first row from the top where most of the row is floor.
+function horizon(picture) {
+  for (let y = 0; y < HEIGHT; y += 2)
+    if (picture.count(0, y, WIDTH, y + 1, (p) => same(p, FLOOR)) > WIDTH / 2) return y;
+  return HEIGHT;
+}
+// Two decoders of the same JPEG, and two GL implementations, may round a channel apart.
+const TITLE_ROUNDING = 4;
+const holds = (check, picture) => { try { check(picture); return true; } catch (e) { return false; } };
+
+// Runs the game's frames a few at a time, on the page's own display clock, until its
+// picture passes `check`: the failure of its last try if 600 frames (10 s of play) pass
+// without.
+async function framesUntil(page, check) {
+  let last;
+  for (let frames = 0; frames < 600; frames += 5) {
+    await page.evaluate(() => window.vaskRunFrames(5));
+    const picture = await shot(page);
+    try { check(picture); return picture; } catch (e) { last = e; }
+  }
+  throw last;
+}
+
+// The game with our match, on a display of 60 Hz that runs only the frames a case asks for,
+// from the first key into play.
+async function openPlay(browser) {
+  const dir = siteVariant({ 'setup.txt': MATCH });
+  const opened = await openPage(browser, dir);
+  const { page } = opened;
+  opened.close = async () => { await page.close(); opened.server.close(); fs.rmSync(dir, { recursive: true }); };
+  await page.evaluate(() => window.vaskVirtualDisplay(60));
+  await startGame(page);
+  await waitState(page, 'running');
+  await page.evaluate(() => window.vaskRunFrames(10));
+  await page.keyboard.press('KeyG');
+  opened.play = await framesUntil(page, checkMinimap);
+  return opened;
+}
+
 const CASES = {
+
+  // A key starts play: the minimap's grey panel covers its place and each rider's score
+  // shows in the rider's colour, as on the desktop.
+  async minimapAndScores(browser) {
+    const { page, play, close } = await openPlay(browser);
+    try {
+      checkScores(play);
+      const help = ink(0, 414, HELP[0][1]);
+      if (inked(play, help) >= help.length / 2) throw new Error('the help shows without F1');
+    } finally { await close(); }
+  },
+
+  // The help's three lines show while F1 is held and go when it is released; the game
+  // runs on.
+  async helpWhileF1(browser) {
+    const { page, close } = await openPlay(browser);
+    try {
+      await page.keyboard.down('F1');
+      await framesUntil(page, (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); });
+      await page.keyboard.up('F1');
+      const middle = ink(0, HELP[1][0], HELP[1][1]);
+      await framesUntil(page, (picture) => {
+        if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays after F1 is released');
+      });
+      expect(await state(page), 'running', 'state after F1');
+      if (!(await page.evaluate(() => window.vaskRunFrames(5)) > 0)) throw new Error('no frames of play after F1');
+    } finally { await close(); }
+  },
+
+  // V cycles the views: first person looks level, the two chase views look down a little,
+  // the high view steeply, and a fourth press comes back to first person (level, or 480
+  // when the rider has meanwhile come up to a wall that fills the view).
+  async fourViews(browser) {
+    const { page, play, close } = await openPlay(browser);
+    try {
+      const rows = [horizon(play)];
+      for (let i = 1; i < 5; i++) {
+        await page.keyboard.press('KeyV');
+        await page.evaluate(() => window.vaskRunFrames(3));
+        rows.push(horizon(await framesUntil(page, checkMinimap)));
+      }
+      expect(await state(page), 'running', 'state after V');
+      if (!(rows[0] >= 200)) throw new Error(`first-person horizon at row ${rows[0]} (${rows})`);
+      if (!(rows[1] < rows[0] - 30 && rows[2] < rows[0] - 30)) throw new Error(`chase views do not look down: ${rows}`);
+      if (!(rows[3] < rows[1] && rows[3] < rows[2])) throw new Error(`high view not steeper: ${rows}`);
+      if (!(rows[4] >= 200)) throw new Error(`four presses of V do not come back: ${rows}`);
+    } finally { await close(); }
+  },
+
+  // The title equals the Linux program's, every pixel within rounding, its lines included.
+  async titleAsLinux(browser) {
+    if (!linuxGame) throw new Error('--linux names no program');
+    const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-linux-title-'));
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir);
+    try {
+      const file = path.join(tmp, 'title.ppm');
+      execFileSync(path.join(__dirname, '..', 'support', 'with_xvfb.sh'),
+        ['python3', path.join(__dirname, 'linux_title.py'), `--game=${linuxGame}`, `--data=${siteDir}`, `--out=${file}`],
+        { stdio: ['ignore', 'inherit', 'inherit'], timeout: 90000 });
+      const linux = readPpm(file);
+      expect(`${linux.width}x${linux.height}`, `${WIDTH}x${HEIGHT}`, 'size of the Linux title');
+      await startGame(page);
+      await waitState(page, 'running');
+      let shown;
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 20000, polling: 50 });
+      const deadline = Date.now() + 20000;
+      for (;;) {
+        shown = await shot(page);
+        if (holds((p) => TITLE_LINES.forEach(([x, y, text]) => checkText(p, x, y, text)), shown)) break;
+        if (Date.now() > deadline) throw new Error("the title's lines did not show");
+      }
+      let off = 0, worst = 0, where = null;
+      for (let y = 0; y < HEIGHT; y++)
+        for (let x = 0; x < WIDTH; x++) {
+          const a = shown.at(x, y), b = linux.at(x, y);
+          const d = Math.max(...a.map((v, k) => Math.abs(v - b[k])));
+          if (d > TITLE_ROUNDING) off++;
+          if (d > worst) { worst = d; where = [x, y, a, b]; }
+        }
+      if (off) throw new Error(`${off} pixels differ from the Linux title by more than ${TITLE_ROUNDING}; ` +
+                               `worst ${worst} at ${JSON.stringify(where)}`);
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
+  },
   // Before the click nothing of the game runs; after it the window's title is the page's.
   async overlayThenTitle(browser) {
     const { page, server } = await openPage(browser, siteDir);
