@@ -60,6 +60,15 @@ function serve(dir) {
 // of each channel, so a case can ask whether either is sounding, and on which side.
 function tapAudio() {
   window.vaskLevels = { music: [], effects: [] };
+  window.vaskAudioContexts = [];
+  const RealAudioContext = window.AudioContext;
+  window.AudioContext = function (...a) {
+    const ctx = new RealAudioContext(...a);
+    window.vaskAudioContexts.push(ctx);
+    return ctx;
+  };
+  window.AudioContext.prototype = RealAudioContext.prototype;
+  window.vaskOpenAudio = () => window.vaskAudioContexts.filter((c) => c.state !== 'closed').length;
   const connect = AudioNode.prototype.connect;
   AudioNode.prototype.connect = function (target, ...rest) {
     if (target instanceof AudioDestinationNode) {
@@ -440,6 +449,35 @@ const CASES = {
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title after starting again');
     } finally { await page.close(); server.close(); }
+  },
+
+  // Browsers allow a page only a few audio contexts: a game that has ended, at a quit key or
+  // after its box, leaves only the page's own (the song's) open, and a game started again
+  // from the page adds one of its own.
+  async restartClosesAudio(browser) {
+    const dir = siteVariant({ 'vask3.wrl': null });
+    const { page, server } = await openPage(browser, dir);
+    const open = (n, when) => page.waitForFunction((k) => window.vaskOpenAudio() === k, { timeout: 5000, polling: 50 }, n)
+      .catch(async () => { throw new Error(`${await page.evaluate(() => window.vaskOpenAudio())} audio contexts open ${when}`); });
+    try {
+      await startGame(page);
+      await waitState(page, 'box');
+      await page.click('#box-ok');
+      await waitState(page, 'ended');
+      await open(1, 'after the box');
+      fs.symlinkSync(path.join(siteDir, 'vask3.wrl'), path.join(dir, 'vask3.wrl'));
+      for (let start = 2; start <= 3; start++) {
+        const before = await page.evaluate(() => window.vaskAudioContexts.length);
+        await startGame(page);
+        await waitState(page, 'running');
+        await page.waitForFunction((n) => window.vaskAudioContexts.length > n, { timeout: 20000, polling: 50 }, before);
+        await open(2, `in start ${start}`);
+        await page.keyboard.press('ArrowUp');  // leaves the title
+        await page.keyboard.press('KeyQ');
+        await waitState(page, 'ended');
+        await open(1, `after start ${start} ended`);
+      }
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
 
   // The keys the game uses stay with the game: arrows do not scroll the page.

@@ -11,6 +11,14 @@
   const box = document.getElementById('box');
   let audio = null;
   let music = null;
+  let gameAudio = [];  // the running game's own audio contexts: its sound slots'
+
+  // A page may hold only a few audio contexts: those of a game that has ended go with it,
+  // as a desktop program's sound goes with its process.
+  function closeGameAudio() {
+    for (const context of gameAudio) if (context.state !== 'closed') context.close();
+    gameAudio = [];
+  }
 
   function setState(state) { body.dataset.state = state; }
 
@@ -40,8 +48,11 @@
       });
     },
 
+    audioOpened(context) { gameAudio.push(context); },
+
     gameEnded(exitCode) {
       if (music) music.stop();
+      closeGameAudio();
       overlayText.textContent = 'The game has ended.';
       startButton.textContent = 'Start again';
       body.dataset.exitCode = String(exitCode);
