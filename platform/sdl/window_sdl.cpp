@@ -12,10 +12,11 @@
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
+#include "platform/shared/window_message_queue.h"
 
 namespace {
 
-enum { MAX_CLASSES = 4, QUEUE_SIZE = 64 };
+enum { MAX_CLASSES = 4 };
 
 WindowClass registeredClasses[MAX_CLASSES];
 int registeredClassCount = 0;
@@ -23,31 +24,7 @@ int registeredClassCount = 0;
 PlatformWindow theWindow;  // the game has exactly one window
 int windowCreated = 0;
 
-WindowMessage queue[QUEUE_SIZE];
-int queueHead = 0;
-int queueCount = 0;
-int quitPosted = 0;
-int quitCode = 0;
 FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
-
-void postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (queueCount == QUEUE_SIZE) return;  // a full queue drops the newest, like a busy desktop
-  WindowMessage& m = queue[(queueHead + queueCount) % QUEUE_SIZE];
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  queueCount++;
-}
-
-intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (!window || !window->windowProc) return 0;
-  return window->windowProc(window, message, wParam, lParam);
-}
-
-intptr_t sizeParam(int width, int height) {
-  return (intptr_t)(((uint32_t)height & 0xFFFF) << 16 | ((uint32_t)width & 0xFFFF));
-}
 
 // Virtual-key codes beyond the ones the game names in platform/window.h.
 enum {
@@ -196,6 +173,8 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
   }
 }
 
+}  // namespace
+
 void destroyWindow(WindowHandle window) {
   if (!window || window->destroyed) return;
   window->destroyed = 1;
@@ -203,7 +182,9 @@ void destroyWindow(WindowHandle window) {
   if (window->sdl) SDL_HideWindow(window->sdl);
 }
 
-}  // namespace
+WindowProcedure windowProcedureOf(WindowHandle window) { return window ? window->windowProc : 0; }
+
+void setRepaintPending(WindowHandle window, int pending) { window->invalid = pending; }
 
 SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; }
 
@@ -304,16 +285,6 @@ int takeDesktopEvent(WindowMessage* message) {
   return 0;
 }
 
-int takeQuit(WindowMessage* message) {
-  if (!quitPosted) return 0;
-  quitPosted = 0;
-  message->window = 0;
-  message->message = WM_QUIT;
-  message->wParam = (uintptr_t)quitCode;
-  message->lParam = 0;
-  return 1;
-}
-
 // A repaint is generated only when nothing else waits, and only once its frame slot has
 // come: one repaint is one step of the match, so the match keeps 60 steps a second on
 // any display and the loop does not spin between frames.
@@ -336,56 +307,15 @@ int takeRepaint(WindowMessage* message) {
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
-  if (queueCount > 0) {
-    *message = queue[queueHead];
-    queueHead = (queueHead + 1) % QUEUE_SIZE;
-    queueCount--;
-    return 1;
-  }
-  if (takeDesktopEvent(message) || takeQuit(message) || takeRepaint(message)) return 1;
+  if (takePostedMessage(message)) return 1;
+  if (takeDesktopEvent(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only an early repaint is pending: wait for input or its slot, whichever comes first,
   // then hand out what there is.
   if (windowCreated && !theWindow.destroyed && theWindow.invalid) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
-    return takeDesktopEvent(message) || takeQuit(message) || takeRepaint(message);
+    return takeDesktopEvent(message) || takeQuitMessage(message) || takeRepaint(message);
   }
   return 0;
-}
-
-void translateMessage(const WindowMessage*) {
-  // Character messages would follow key messages here; the game handles none.
-}
-
-intptr_t dispatchMessage(const WindowMessage* message) {
-  if (!message || message->message == WM_QUIT) return 0;
-  return sendMessage(message->window, message->message, message->wParam, message->lParam);
-}
-
-intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
-                           intptr_t lParam) {
-  switch (message) {
-    case WM_CLOSE:
-      destroyWindow(window);
-      return 0;
-    case WM_SYSKEYDOWN:
-      // Alt+F4 closes the window, as on any desktop; other system keys do nothing.
-      if (wParam == VK_F4 && (lParam & KEY_ALT_DOWN_BIT)) sendMessage(window, WM_CLOSE, 0, 0);
-      return 0;
-    case WM_PAINT:
-      if (window) window->invalid = 0;  // default painting validates the window
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void postQuitMessage(int exitCode) {
-  quitPosted = 1;
-  quitCode = exitCode;
-}
-
-void invalidateWindow(WindowHandle window) {
-  if (window) window->invalid = 1;
 }
 
 int getWindowRect(WindowHandle window, WindowRect* rect) {

@@ -9,6 +9,7 @@
 
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
+#include "platform/shared/window_message_queue.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformWindow {
@@ -19,7 +20,7 @@ struct PlatformWindow {
 
 namespace {
 
-enum { MAX_CLASSES = 4, QUEUE_SIZE = 64 };
+enum { MAX_CLASSES = 4 };
 const char* const CANVAS = "#vask-canvas";
 
 WindowClass registeredClasses[MAX_CLASSES];
@@ -29,11 +30,6 @@ int desktopOpen = 0;
 PlatformWindow theWindow;  // the game has exactly one window
 int windowCreated = 0;
 
-WindowMessage queue[QUEUE_SIZE];
-int queueHead = 0;
-int queueCount = 0;
-int quitPosted = 0;
-int quitCode = 0;
 int boxShowing = 0;  // the page's dialog has the keys while it is up
 FramePacer pacer;    // repaints at 60 a second, whatever the display's refresh
 int yieldedSincePaint = 1;
@@ -41,25 +37,6 @@ int yieldedSincePaint = 1;
 // An animation frame comes a little early or late against the 60-a-second grid; a slot
 // that is this close counts as come, or a 60 Hz display would skip frames on that jitter.
 const int64_t SLOT_TOLERANCE_MICROSECONDS = 2000;
-
-void postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (queueCount == QUEUE_SIZE) return;  // a full queue drops the newest, like a busy desktop
-  WindowMessage& m = queue[(queueHead + queueCount) % QUEUE_SIZE];
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  queueCount++;
-}
-
-intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (!window || !window->windowProc) return 0;
-  return window->windowProc(window, message, wParam, lParam);
-}
-
-intptr_t sizeParam(int width, int height) {
-  return (intptr_t)(((uint32_t)height & 0xFFFF) << 16 | ((uint32_t)width & 0xFFFF));
-}
 
 enum { VK_F5 = 0x74, VK_F11 = 0x7A };
 
@@ -85,30 +62,6 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   return pageKeepsKey(e) ? 1 : 0;
 }
 
-void destroyWindow(WindowHandle window) {
-  if (!window || window->destroyed) return;
-  window->destroyed = 1;
-  sendMessage(window, WM_DESTROY, 0, 0);
-}
-
-int takeQueued(WindowMessage* message) {
-  if (queueCount == 0) return 0;
-  *message = queue[queueHead];
-  queueHead = (queueHead + 1) % QUEUE_SIZE;
-  queueCount--;
-  return 1;
-}
-
-int takeQuit(WindowMessage* message) {
-  if (!quitPosted) return 0;
-  quitPosted = 0;
-  message->window = 0;
-  message->message = WM_QUIT;
-  message->wParam = (uintptr_t)quitCode;
-  message->lParam = 0;
-  return 1;
-}
-
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
 
 // A repaint is handed out only after the page has had control since the last one (the
@@ -129,6 +82,16 @@ int takeRepaint(WindowMessage* message) {
 }
 
 }  // namespace
+
+void destroyWindow(WindowHandle window) {
+  if (!window || window->destroyed) return;
+  window->destroyed = 1;
+  sendMessage(window, WM_DESTROY, 0, 0);
+}
+
+WindowProcedure windowProcedureOf(WindowHandle window) { return window ? window->windowProc : 0; }
+
+void setRepaintPending(WindowHandle window, int pending) { window->invalid = pending; }
 
 const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
 
@@ -176,51 +139,15 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
-  if (takeQueued(message) || takeQuit(message) || takeRepaint(message)) return 1;
+  if (takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only a repaint is pending: give the page the next animation frame (it shows the last
   // picture and delivers keys meanwhile), then hand out what there is.
   if (repaintPending()) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
     yieldedSincePaint = 1;
-    return takeQueued(message) || takeQuit(message) || takeRepaint(message);
+    return takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message);
   }
   return 0;
-}
-
-void translateMessage(const WindowMessage*) {
-  // Character messages would follow key messages here; the game handles none.
-}
-
-intptr_t dispatchMessage(const WindowMessage* message) {
-  if (!message || message->message == WM_QUIT) return 0;
-  return sendMessage(message->window, message->message, message->wParam, message->lParam);
-}
-
-intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
-                           intptr_t lParam) {
-  switch (message) {
-    case WM_CLOSE:
-      destroyWindow(window);
-      return 0;
-    case WM_SYSKEYDOWN:
-      // Alt+F4 closes the window, as on any desktop; other system keys do nothing.
-      if (wParam == VK_F4 && (lParam & KEY_ALT_DOWN_BIT)) sendMessage(window, WM_CLOSE, 0, 0);
-      return 0;
-    case WM_PAINT:
-      if (window) window->invalid = 0;  // default painting validates the window
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void postQuitMessage(int exitCode) {
-  quitPosted = 1;
-  quitCode = exitCode;
-}
-
-void invalidateWindow(WindowHandle window) {
-  if (window) window->invalid = 1;
 }
 
 // The picture's size: the canvas's drawing buffer, whatever the page scales it to.
