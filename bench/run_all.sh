@@ -2,7 +2,9 @@
 # Builds the benchmarks (build-bench/), runs every one of them on a private Xvfb and writes
 # the table bench/results.md. Each figure is measured in the same run as its baseline.
 # Usage: bench/run_all.sh [--no-soak]   (the soak run, bench/soak.sh, takes the longest)
-# Environment: VASK_BENCH_BUILD (build folder), VASK_BENCH_MEMORY_FRAMES (default 100000).
+# Environment: VASK_BENCH_BUILD (build folder), VASK_BENCH_MEMORY_FRAMES (default 100000),
+# VASK_WEB_BUILD (the browser build, default build-web/: its site, when scripts/build-web.sh
+# has made one, is measured in headless Chromium by bench/web_bench.cjs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -50,6 +52,13 @@ echo "run_all: CPU use and resident memory of the game itself, 5 s at the title,
 echo "run_all: resident memory over $frames attract-mode frames"
 (cd data && "$xvfb" "$bin/vask_bench_memory" "$frames" 5000 >"$out/memory.txt" 2>"$out/memory.err") ||
   { cat "$out/memory.err" >&2; exit 1; }
+
+web=${VASK_WEB_BUILD:-$root/build-web}
+if [ -f "$web/site/index.html" ]; then
+  echo "run_all: the browser version (site size, start click to the title, attract mode's frame rate and CPU)"
+  node bench/web_bench.cjs "$web/site" "$web/npm" --json >"$out/web.json" 2>"$out/web.err" ||
+    { cat "$out/web.err" >&2; exit 1; }
+fi
 
 if [ "$soak" = 1 ]; then
   echo "run_all: soak run"
@@ -206,6 +215,20 @@ row("Resident memory trend from frame 20,000", f"{growth:+.0f} KiB over the run,
     f"({respawns} respawns, at most {most} trail points alive)", "flat (under 2 MiB: the allocator maps and returns 1 MiB at a time)", abs(growth) < 2048)
 row("Live heap (C library allocator, every arena) trend from frame 20,000", f"{heap_growth:+.0f} KiB over the run, samples within {heap_band[0]:,}..{heap_band[1]:,} KiB",
     "flat (under 1 MiB)", abs(heap_growth) < 1024)
+
+# The browser version, when its site was there to measure: the same game in headless
+# Chromium on SwiftShader; its CPU is the page's main-thread task time.
+if os.path.exists(os.path.join(out, "web.json")):
+    web = bench("web.json")
+    titles = sorted(web["titleMs"])
+    row(f"Browser: site download, {web['files']} files", f"{web['bytes']/1e6:.2f} MB ({web['gzipped']/1e6:.2f} MB gzipped)",
+        "at most 10 MB", web["bytes"] <= 10e6)
+    row("Browser: start click to the title on the canvas",
+        f"{statistics.median(titles):.0f} ms (fastest {titles[0]:.0f}, slowest {titles[-1]:.0f}, of {len(titles)} starts)",
+        "within 1.5 s", statistics.median(titles) <= 1500)
+    row("Browser: attract mode, frames a second over 5 s", f"{web['fps']:.1f}", "60", web["fps"] >= 59)
+    row("Browser: page's main-thread CPU per attract frame", f"{web['cpuPerFrameMs']:.2f} ms (the desktop game frame above: "
+        f"{unpaced_cpu:.2f} ms back to back, {paced_cpu:.2f} ms paced)", "", None)
 
 parts = []
 parts_empty = None

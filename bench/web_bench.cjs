@@ -1,14 +1,16 @@
 // The browser version's figures, in headless Chromium with SwiftShader (software WebGL):
 // the site's download size, plain and gzipped; the time from the start click to the title
 // on the canvas; attract mode's frame rate over 5 s and the page's CPU time per frame.
-//   node bench/web_bench.cjs <site folder> <npm folder>   (prints a Markdown table)
+//   node bench/web_bench.cjs <site folder> <npm folder> [--json]
+// prints a Markdown table, or with --json the figures for bench/run_all.sh's table.
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const http = require('http');
 const zlib = require('zlib');
 
-const [siteDir, npmDir] = process.argv.slice(2).map((a) => path.resolve(a));
+const json = process.argv.includes('--json');
+const [siteDir, npmDir] = process.argv.slice(2).filter((a) => a !== '--json').map((a) => path.resolve(a));
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.json': 'application/json' };
@@ -83,6 +85,10 @@ function counters() {
   await browser.close();
   server.close();
   titles.sort((a, b) => a - b);
+  if (json) {
+    console.log(JSON.stringify({ files: files.length, bytes, gzipped, titleMs: titles, fps, cpuPerFrameMs: cpuPerFrame }));
+    return;
+  }
   const mb = (n) => (n / 1e6).toFixed(2);
   console.log('| Measure | Result | Target | |');
   console.log('|---|---|---|---|');
