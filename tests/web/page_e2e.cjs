@@ -381,6 +381,7 @@ const CASES = {
   // The title equals the Linux program's, every pixel within rounding, its lines included.
   async titleAsLinux(browser) {
     if (!linuxGame) throw new Error('--linux names no program');
+    if (!fs.existsSync(linuxGame)) throw new Error(`no Linux program at ${linuxGame}: scripts/setup.sh builds it`);
     const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-linux-title-'));
     const dir = siteVariant({ 'setup.txt': MATCH });
     const { page, server } = await openPage(browser, dir);
