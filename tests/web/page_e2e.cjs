@@ -319,12 +319,14 @@ async function openPlay(browser) {
   const opened = await openPage(browser, dir);
   const { page } = opened;
   opened.close = async () => { await page.close(); opened.server.close(); fs.rmSync(dir, { recursive: true }); };
-  await page.evaluate(() => window.vaskVirtualDisplay(60));
-  await startGame(page);
-  await waitState(page, 'running');
-  await page.evaluate(() => window.vaskRunFrames(10));
-  await page.keyboard.press('KeyG');
-  opened.play = await framesUntil(page, checkMinimap);
+  try {
+    await page.evaluate(() => window.vaskVirtualDisplay(60));
+    await startGame(page);
+    await waitState(page, 'running');
+    await page.evaluate(() => window.vaskRunFrames(10));
+    await page.keyboard.press('KeyG');
+    opened.play = await framesUntil(page, checkMinimap);
+  } catch (e) { await opened.close(); throw e; }
   return opened;
 }
 
