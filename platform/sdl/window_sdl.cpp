@@ -9,6 +9,7 @@
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
+#include "platform/sdl/startup_phase.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
@@ -336,6 +337,7 @@ int takeRepaint(WindowMessage* message) {
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
+  noteStartupOver();
   if (queueCount > 0) {
     *message = queue[queueHead];
     queueHead = (queueHead + 1) % QUEUE_SIZE;
