@@ -31,9 +31,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
-# SDL opens libGL.so.1 at run time for the window's OpenGL context, so no linked library
-# brings it in; the music wants a General MIDI soundfont, and the game plays on without one.
-set(VASK_DEB_RUNTIME_DEPENDS "libgl1")
+# SDL opens libGL.so.1 at run time for the window's OpenGL context, and the game opens
+# libfluidsynth.so.3 for the song, so no linked library brings them in; the music wants a
+# General MIDI soundfont, and the game plays on without one.
+set(VASK_DEB_RUNTIME_DEPENDS "libgl1, libfluidsynth3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm")
 
 # The linked libraries, with their versions, come from dpkg-shlibdeps where it is installed
@@ -45,8 +46,7 @@ if(VASK_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VASK_DEB_RUNTIME_DEPENDS}")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VASK_DEB_RUNTIME_DEPENDS}, libc6, libgcc-s1, \
-libstdc++6, libsdl2-2.0-0, libopengl0, libglu1-mesa | libglu1, libjpeg62-turbo, libopenal1, \
-libfluidsynth3")
+libstdc++6, libsdl2-2.0-0, libopengl0, libglu1-mesa | libglu1, libjpeg62-turbo, libopenal1")
 endif()
 
 include(CPack)

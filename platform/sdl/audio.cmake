@@ -21,13 +21,24 @@ target_link_libraries(vask_platform_sound_core PUBLIC PkgConfig::OPENAL)
 add_library(vask_platform_media_core STATIC ${CMAKE_CURRENT_LIST_DIR}/media_control_fluidsynth.cpp
   ${PROJECT_SOURCE_DIR}/platform/shared/mci_command.cpp)
 vask_own_target(vask_platform_media_core)
-target_link_libraries(vask_platform_media_core PUBLIC PkgConfig::OPENAL PkgConfig::FLUIDSYNTH
-  Threads::Threads)
+target_include_directories(vask_platform_media_core PUBLIC ${FLUIDSYNTH_INCLUDE_DIRS})
+target_link_libraries(vask_platform_media_core PUBLIC PkgConfig::OPENAL Threads::Threads
+  vask_platform_startup_phase)
+
+# FluidSynth itself: the game opens it when the song's loading starts, the music tests link it
+# (their stand-ins wrap its functions at link time).
+add_library(vask_platform_fluidsynth_opened STATIC ${CMAKE_CURRENT_LIST_DIR}/fluidsynth_opened.cpp)
+vask_own_target(vask_platform_fluidsynth_opened)
+target_include_directories(vask_platform_fluidsynth_opened PUBLIC ${FLUIDSYNTH_INCLUDE_DIRS})
+target_link_libraries(vask_platform_fluidsynth_opened PUBLIC ${CMAKE_DL_LIBS})
+add_library(vask_platform_fluidsynth_linked STATIC ${CMAKE_CURRENT_LIST_DIR}/fluidsynth_linked.cpp)
+vask_own_target(vask_platform_fluidsynth_linked)
+target_link_libraries(vask_platform_fluidsynth_linked PUBLIC PkgConfig::FLUIDSYNTH)
 
 # Both name both layers before the output, so the output always comes last on the link line.
 add_library(vask_platform_sound INTERFACE)
 target_link_libraries(vask_platform_sound INTERFACE vask_platform_sound_core vask_platform_media_core
-  vask_platform_openal)
+  vask_platform_fluidsynth_opened vask_platform_openal)
 add_library(vask_platform_media INTERFACE)
 target_link_libraries(vask_platform_media INTERFACE vask_platform_sound_core vask_platform_media_core
-  vask_platform_openal)
+  vask_platform_fluidsynth_opened vask_platform_openal)

@@ -1,12 +1,12 @@
 // Media control layer on FluidSynth: one sequencer device at a time. "open" checks the song
-// and hands it to a thread of this layer's own, which loads a General MIDI soundfont into a
-// synthesiser while the game starts up; "play" asks that thread to render the song into a
-// streaming OpenAL source on the output the sound effects use, as soon as the soundfont is
-// in. "close all" stops the thread and gives the synthesiser's memory back to the system.
+// and hands it to a thread of this layer's own, which makes a synthesiser and loads a General
+// MIDI soundfont into it once the game has started up; "play" asks that thread to render the
+// song into a streaming OpenAL source on the output the sound effects use, as soon as the
+// soundfont is in. "close all" stops the thread and gives the synthesiser's memory back to
+// the system.
 #include "platform/media_control.h"
 
 #include <AL/al.h>
-#include <fluidsynth.h>
 #include <malloc.h>
 #include <pthread.h>
 #include <stdio.h>
@@ -15,6 +15,8 @@
 #include <strings.h>
 #include <time.h>
 
+#include "platform/sdl/fluidsynth_library.h"
+#include "platform/sdl/startup_phase.h"
 #include "platform/shared/mci_command.h"
 #include "platform/shared/openal_shared.h"
 
@@ -29,6 +31,7 @@ enum {
   STREAM_FRAMES = 2048,        // per buffer: about 46 ms at 44100 Hz
   TAIL_BUFFERS = 24,           // rendered after the song's last event, for its last notes to fade
   FEED_PERIOD_MS = 5,
+  STARTUP_WAIT_MS = 1000,      // the longest the soundfont waits for the game's start-up
   MAX_ALIAS = 64,
 };
 
@@ -49,13 +52,14 @@ struct Sequencer {
   int playsAsked;   // each "play" starts the song over
   int loadFailed;
   // The worker's own while it runs; freed by "close" after it has ended.
-  fluid_settings_t* settings;  // made by "open"
+  fluid_settings_t* settings;  // made by the worker, once start-up is over
   fluid_synth_t* synth;
   fluid_player_t* player;
   int tailLeft;
 };
 
 static Sequencer sequencer;
+static FluidSynthLibrary fluid;  // filled by the worker; the game's thread reads it after joining
 static pthread_mutex_t sequencerLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t sequencerWake = PTHREAD_COND_INITIALIZER;  // the worker waits on it
 
@@ -66,16 +70,26 @@ static int fileReadable(const char* name) {
   return 1;
 }
 
+// A standard MIDI file opens with the four bytes "MThd", as FluidSynth's own check has it.
+static int isMidiFile(const char* name) {
+  FILE* f = fopen(name, "rb");
+  if (!f) return 0;
+  char id[4];
+  int isMidi = fread(id, 1, sizeof id, f) == sizeof id && memcmp(id, "MThd", sizeof id) == 0;
+  fclose(f);
+  return isMidi;
+}
+
 // The worker's side: the synthesiser, its soundfont and the stream.
 
 // Renders one buffer and queues it. Returns 0 once the song and its tail are over.
 static int renderAndQueue(ALuint buffer) {
   static short pcm[STREAM_FRAMES * 2];
-  if (fluid_player_get_status(sequencer.player) == FLUID_PLAYER_DONE) {
+  if (fluid.playerGetStatus(sequencer.player) == FLUID_PLAYER_DONE) {
     if (sequencer.tailLeft <= 0) return 0;
     sequencer.tailLeft--;
   }
-  fluid_synth_write_s16(sequencer.synth, STREAM_FRAMES, pcm, 0, 2, pcm, 1, 2);
+  fluid.synthWriteS16(sequencer.synth, STREAM_FRAMES, pcm, 0, 2, pcm, 1, 2);
   alBufferData(buffer, AL_FORMAT_STEREO16, pcm, (ALsizei)sizeof pcm, sequencer.rate);
   alSourceQueueBuffers(sequencer.source, 1, &buffer);
   return 1;
@@ -83,11 +97,11 @@ static int renderAndQueue(ALuint buffer) {
 
 // Starts the song from the beginning. Returns 0 when it cannot be played.
 static int startSong() {
-  fluid_synth_system_reset(sequencer.synth);
-  sequencer.player = new_fluid_player(sequencer.synth);
+  fluid.synthSystemReset(sequencer.synth);
+  sequencer.player = fluid.newPlayer(sequencer.synth);
   if (!sequencer.player) return 0;
-  if (fluid_player_add(sequencer.player, sequencer.fileName) != FLUID_OK ||
-      fluid_player_play(sequencer.player) != FLUID_OK)
+  if (fluid.playerAdd(sequencer.player, sequencer.fileName) != FLUID_OK ||
+      fluid.playerPlay(sequencer.player) != FLUID_OK)
     return 0;
   sequencer.tailLeft = TAIL_BUFFERS;
   for (int i = 0; i < STREAM_BUFFERS; i++) renderAndQueue(sequencer.buffers[i]);
@@ -116,8 +130,8 @@ static void stopSong() {
   alSourceStop(sequencer.source);
   alSourcei(sequencer.source, AL_BUFFER, 0);  // unqueues everything
   if (sequencer.player) {
-    fluid_player_stop(sequencer.player);
-    delete_fluid_player(sequencer.player);
+    fluid.playerStop(sequencer.player);
+    fluid.deletePlayer(sequencer.player);
     sequencer.player = 0;
   }
 }
@@ -133,9 +147,27 @@ static void waitFeedPeriod() {
   pthread_cond_timedwait(&sequencerWake, &sequencerLock, &until);
 }
 
-// Loads the soundfont, then plays the song each time "play" asks, until "close" ends it.
+static int makeSynthesiser() {
+  static int haveLibrary = 0;
+  if (!haveLibrary) haveLibrary = loadFluidSynth(&fluid);
+  if (!haveLibrary) return 0;
+  sequencer.settings = fluid.newSettings();
+  if (!sequencer.settings) return 0;
+  fluid.settingsSetnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
+  fluid.settingsSetnum(sequencer.settings, "synth.gain", 0.5);
+  // Load only the samples of the instruments the song picks: the whole General MIDI
+  // soundfont is about 150 MB.
+  fluid.settingsSetint(sequencer.settings, "synth.dynamic-sample-loading", 1);
+  sequencer.synth = fluid.newSynth(sequencer.settings);
+  return sequencer.synth != 0;
+}
+
+// Makes the synthesiser and loads the soundfont, then plays the song each time "play" asks,
+// until "close" ends it. Both take tens of milliseconds of processor: on a machine with few
+// cores, done during start-up they hold back the title, so they wait until it is up.
 static void* runSequencer(void*) {
-  int loaded = fluid_synth_sfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
+  waitForStartupOver(STARTUP_WAIT_MS);
+  int loaded = makeSynthesiser() && fluid.synthSfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
   int played = 0;
   pthread_mutex_lock(&sequencerLock);
   sequencer.loadFailed = !loaded;
@@ -167,6 +199,7 @@ static void* runSequencer(void*) {
 static void closeSequencer() {
   if (!sequencer.open) return;
   if (sequencer.haveWorker) {
+    noteStartupOver();  // a worker still waiting for the game's start-up stops waiting
     pthread_mutex_lock(&sequencerLock);
     sequencer.closing = 1;
     pthread_cond_signal(&sequencerWake);
@@ -180,8 +213,8 @@ static void closeSequencer() {
     sequencer.haveAl = 0;
     openalRelease();
   }
-  if (sequencer.synth) delete_fluid_synth(sequencer.synth);
-  if (sequencer.settings) delete_fluid_settings(sequencer.settings);
+  if (sequencer.synth) fluid.deleteSynth(sequencer.synth);
+  if (sequencer.settings) fluid.deleteSettings(sequencer.settings);
   sequencer.synth = 0;
   sequencer.settings = 0;
   sequencer.closing = 0;
@@ -203,7 +236,7 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   if (strlen(alias) >= MAX_ALIAS) return MCIERR_INVALID_DEVICE_NAME;
   if (sequencer.open) return strcasecmp(sequencer.alias, alias) == 0 ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
   if (!fileReadable(fileName)) return MCIERR_FILE_NOT_FOUND;
-  if (!fluid_is_midifile(fileName)) return MCIERR_INVALID_FILE;
+  if (!isMidiFile(fileName)) return MCIERR_INVALID_FILE;
   const char* soundfont = 0;
   for (const char* candidate : SOUNDFONTS)
     if (!soundfont && fileReadable(candidate)) soundfont = candidate;
@@ -232,22 +265,6 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
   sequencer.rate = openalOutputRate();
 
-  // The synthesiser is made here, on the game's thread: the first one sets up FluidSynth's
-  // lasting state, which made on the loading thread would sit among the samples in that
-  // thread's allocator arena and keep megabytes of it resident after "close".
-  sequencer.settings = new_fluid_settings();
-  if (sequencer.settings) {
-    fluid_settings_setnum(sequencer.settings, "synth.sample-rate", (double)sequencer.rate);
-    fluid_settings_setnum(sequencer.settings, "synth.gain", 0.5);
-    // Load only the samples of the instruments the song picks: the whole General MIDI
-    // soundfont is about 150 MB.
-    fluid_settings_setint(sequencer.settings, "synth.dynamic-sample-loading", 1);
-    sequencer.synth = new_fluid_synth(sequencer.settings);
-  }
-  if (!sequencer.synth) {
-    closeSequencer();
-    return MCIERR_SEQ_NOMIDIPRESENT;
-  }
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
   // Reading the soundfont takes longer than the rest of start-up before the title: it is

@@ -9,6 +9,7 @@
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
+#include "platform/sdl/startup_phase.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
@@ -307,6 +308,7 @@ int takeRepaint(WindowMessage* message) {
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
+  noteStartupOver();
   if (takePostedMessage(message)) return 1;
   if (takeDesktopEvent(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only an early repaint is pending: wait for input or its slot, whichever comes first,

@@ -13,6 +13,7 @@
 #include "audio_test_support.h"
 #include "openal_loopback_device.h"
 #include "platform/media_control.h"
+#include "platform/sdl/startup_phase.h"
 
 // Seams linked in with --wrap: the soundfont load can be held until the media layer joins
 // its loading thread, and the songs FluidSynth starts are counted.
@@ -21,6 +22,7 @@ std::mutex gateLock;
 std::condition_variable gateMoved;
 int holdSoundfont = 0;
 int soundfontReadOffThread = 0;
+int soundfontLoads = 0;
 int songsStarted = 0;
 pthread_t testThread;
 
@@ -42,6 +44,7 @@ int __wrap_fluid_synth_sfload(_fluid_synth_t* synth, const char* file, int reset
   {
     std::unique_lock<std::mutex> hold(gateLock);
     soundfontReadOffThread = !pthread_equal(pthread_self(), testThread);
+    soundfontLoads++;
     // Bounded, so a load on the test's own thread shows as a failure, not a hang.
     gateMoved.wait_for(hold, std::chrono::seconds(3), [] { return !holdSoundfont; });
   }
@@ -95,6 +98,7 @@ class Music : public ::testing::Test {
   void SetUp() override {
     testThread = pthread_self();
     soundfontReadOffThread = 0;
+    soundfontLoads = 0;
     songsStarted = 0;
     holdSoundfont = 0;
     enterTempDir();
@@ -117,6 +121,26 @@ TEST_F(Music, TheSongPlaysAndStopsAtOnce) {
   EXPECT_FALSE(loopbackIsOpen()) << "closing releases the output";
   std::vector<float> after = renderPaced(0.2);
   EXPECT_EQ(rms(after, 0, after.size() / 2), 0.0);
+}
+
+TEST_F(Music, TheSoundfontWaitsUntilTheGameHasStartedUp) {
+  // Each test is a process of its own, so start-up is not over yet.
+  auto asked = std::chrono::steady_clock::now();
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  int loadsBefore;
+  {
+    std::lock_guard<std::mutex> hold(gateLock);
+    loadsBefore = soundfontLoads;
+  }
+  // Without a main loop the load gives up waiting after a second; judge only a check that
+  // came well before that.
+  if (std::chrono::steady_clock::now() - asked < std::chrono::milliseconds(800)) {
+    EXPECT_EQ(loadsBefore, 0) << "the soundfont was read while the game was starting up";
+  }
+  noteStartupOver();
+  std::vector<float> s = renderFromFirstSound(0.5);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.01) << "the song must be heard once start-up is over";
 }
 
 TEST_F(Music, ASongShorterThanTheTitleEndsAndTheTitleStaysSilent) {
