@@ -1,6 +1,5 @@
 // The game's own output, the default playback device: here OpenAL Soft's wave writer, which
-// OpenAL Soft's configuration file (ALSOFT_CONF, set by the test's runner) declares a pair of
-// headphones.
+// OpenAL Soft's configuration file declares a pair of headphones.
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <gtest/gtest.h>
@@ -16,7 +15,12 @@ static ALCint hrtfOf(ALCdevice* device) {
 }
 
 TEST(OutputDevice, HeadphonesDoNotSwitchHrtfOn) {
-  ASSERT_NE(getenv("ALSOFT_CONF"), nullptr) << "the test's OpenAL Soft configuration";
+  // Written before the first OpenAL call: the library reads its configuration once.
+  std::string dir = enterTempDir();
+  std::string conf = "[general]\ndrivers = wave\nstereo-mode = headphones\n[wave]\nfile = " +
+                     dir + "/mix.wav\n";
+  writeFile("alsoft.conf", Bytes(conf.begin(), conf.end()));
+  setenv("ALSOFT_CONF", (dir + "/alsoft.conf").c_str(), 1);
 
   // Left to itself, OpenAL Soft gives these headphones HRTF.
   ALCdevice* plain = alcOpenDevice(0);
