@@ -162,12 +162,25 @@ static int makeSynthesiser() {
   return sequencer.synth != 0;
 }
 
-// Makes the synthesiser and loads the soundfont, then plays the song each time "play" asks,
-// until "close" ends it. Both take tens of milliseconds of processor: on a machine with few
-// cores, done during start-up they hold back the title, so they wait until it is up.
+// The synthesiser is made on the game's thread when start-up ends: the first one sets up
+// FluidSynth's lasting state, which made on the loading thread would sit among the samples in
+// that thread's allocator arena and keep part of it resident after "close".
+static void makeSynthesiserOnGameThread() {
+  pthread_mutex_lock(&sequencerLock);
+  if (sequencer.open && !sequencer.closing && !sequencer.synth) makeSynthesiser();
+  pthread_mutex_unlock(&sequencerLock);
+}
+
+// Reads the soundfont into the synthesiser, then plays the song each time "play" asks, until
+// "close" ends it. Making the synthesiser and reading the soundfont take tens of milliseconds
+// of processor: on a machine with few cores, done during start-up they hold back the title,
+// so they wait until it is up.
 static void* runSequencer(void*) {
   waitForStartupOver(STARTUP_WAIT_MS);
-  int loaded = makeSynthesiser() && fluid.synthSfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
+  pthread_mutex_lock(&sequencerLock);
+  int made = sequencer.synth || makeSynthesiser();  // here only when no main loop came
+  pthread_mutex_unlock(&sequencerLock);
+  int loaded = made && fluid.synthSfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
   int played = 0;
   pthread_mutex_lock(&sequencerLock);
   sequencer.loadFailed = !loaded;
@@ -199,11 +212,11 @@ static void* runSequencer(void*) {
 static void closeSequencer() {
   if (!sequencer.open) return;
   if (sequencer.haveWorker) {
-    noteStartupOver();  // a worker still waiting for the game's start-up stops waiting
     pthread_mutex_lock(&sequencerLock);
     sequencer.closing = 1;
     pthread_cond_signal(&sequencerWake);
     pthread_mutex_unlock(&sequencerLock);
+    noteStartupOver();  // a worker still waiting for the game's start-up stops waiting
     pthread_join(sequencer.worker, 0);  // a soundfont still loading is waited out, then dropped
     sequencer.haveWorker = 0;
   }
@@ -268,7 +281,8 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;
   // Reading the soundfont takes longer than the rest of start-up before the title: it is
-  // read beside it.
+  // read beside the game, once the title is up.
+  runWhenStartupIsOver(makeSynthesiserOnGameThread);
   if (pthread_create(&sequencer.worker, 0, runSequencer, 0) != 0) {
     closeSequencer();
     return MCIERR_OUT_OF_MEMORY;
