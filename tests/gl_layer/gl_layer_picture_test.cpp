@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,9 @@ const size_t PICTURE_BYTES = (size_t)WIDTH * HEIGHT * 4;
 
 // Runs one runner on the scene; returns its output (picture, then 32 floats), or "".
 std::string draw(const char* runner, const char* scene) {
-  std::string path = std::string(::testing::TempDir()) + "gl-layer-" + scene + ".out";
+  // The process's own name for it: two test runs on one machine share the temporary folder.
+  std::string path = std::string(::testing::TempDir()) + "gl-layer-" + scene + "-" +
+                     std::to_string((long)getpid()) + ".out";
   std::string command = std::string(runner) + " " + scene + " " + path;
   if (system(command.c_str()) != 0) return "";
   std::string out;
