@@ -51,15 +51,17 @@ struct Sequencer {
   int closing;
   int playsAsked;   // each "play" starts the song over
   int loadFailed;
-  // The worker's own while it runs; freed by "close" after it has ended.
-  fluid_settings_t* settings;  // made by the worker, once start-up is over
+  // The worker's own while it runs (made before it reads them); freed by "close" after it
+  // has ended.
+  fluid_settings_t* settings;  // made once start-up is over, with the synthesiser
   fluid_synth_t* synth;
   fluid_player_t* player;
   int tailLeft;
 };
 
 static Sequencer sequencer;
-static FluidSynthLibrary fluid;  // filled by the worker; the game's thread reads it after joining
+// Filled, under sequencerLock, by whichever thread makes the synthesiser first.
+static FluidSynthLibrary fluid;
 static pthread_mutex_t sequencerLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t sequencerWake = PTHREAD_COND_INITIALIZER;  // the worker waits on it
 
