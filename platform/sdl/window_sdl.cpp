@@ -9,6 +9,7 @@
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
+#include "platform/sdl/gl_driver_preload.h"
 #include "platform/sdl/startup_phase.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/shared/frame_clock.h"
@@ -192,13 +193,21 @@ SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; 
 // SDL falls back to drivers that draw into memory (offscreen, dummy) when no display can
 // be reached; the game would then run where nobody sees it. Unless SDL_VIDEODRIVER names a
 // driver, only the drivers that show a window to a person are tried.
+// SDL's events come up first: they load the last library SDL itself loads, so the GL
+// driver can load beside the display connection without waiting on each other.
 int openDesktop() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+    fprintf(stderr, "Vask Light Cycles: cannot open a display: %s\n", SDL_GetError());
+    return 0;
+  }
+  startGlDriverPreload();
   const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
   if (chosen && *chosen) {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return 1;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return 1;
     fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n", chosen,
             SDL_GetError());
+    closeDesktop();
     return 0;
   }
   // What each driver answered goes into the one line: the last answer alone hid why the
@@ -210,19 +219,23 @@ int openDesktop() {
         strcmp(name, "evdev") == 0)
       continue;
     SDL_setenv("SDL_VIDEODRIVER", name, 1);
-    int ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    int ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     unsetenv("SDL_VIDEODRIVER");  // SDL reads it only while starting up
     if (ok) return 1;
     size_t used = strlen(tried);
     snprintf(tried + used, sizeof tried - used, "%s%s: %s", used ? "; " : "", name, SDL_GetError());
-    SDL_Quit();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
   fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s)\n",
           tried[0] ? tried : "no video driver");
+  closeDesktop();
   return 0;
 }
 
-void closeDesktop() { SDL_Quit(); }
+void closeDesktop() {
+  finishGlDriverPreload();
+  SDL_Quit();
+}
 
 int windowIsGlCapable(WindowHandle window) { return window ? window->glCapable : 0; }
 

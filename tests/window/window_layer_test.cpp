@@ -3,9 +3,12 @@
 // and destruction.
 #include <gtest/gtest.h>
 #include <SDL.h>
+#include <link.h>
+#include <string.h>
 
 #include <vector>
 
+#include "platform/sdl/gl_driver_preload.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/window.h"
 
@@ -280,6 +283,24 @@ TEST_F(WindowLayerTest, AltF4ClosesTheWindow) {
   EXPECT_EQ(received[2].message, (uint32_t)WM_DESTROY);
   ASSERT_TRUE(next(&m));
   EXPECT_EQ(m.message, (uint32_t)WM_QUIT);
+}
+
+// The GL driver is in the process as soon as the desktop is open, before any window or GL
+// context asks for it (the test display's GL is Mesa's).
+TEST(DesktopConnection, LoadsTheGlDriverBeforeAnyWindowAsksForIt) {
+  ASSERT_TRUE(openDesktop());
+  finishGlDriverPreload();
+  int driverLoaded = 0;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* found) {
+        const char* name = info->dlpi_name;
+        size_t length = name ? strlen(name) : 0;
+        if (length > 7 && strcmp(name + length - 7, "_dri.so") == 0) *(int*)found = 1;
+        return 0;
+      },
+      &driverLoaded);
+  EXPECT_TRUE(driverLoaded);
+  closeDesktop();
 }
 
 }  // namespace
