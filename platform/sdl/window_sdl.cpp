@@ -12,6 +12,7 @@
 #include "platform/sdl/gl_driver_preload.h"
 #include "platform/sdl/startup_phase.h"
 #include "platform/sdl/window_sdl_internal.h"
+#include "platform/sdl/x11_gone_window_errors.h"
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
@@ -197,6 +198,7 @@ SDL_Window* sdlWindowOf(WindowHandle window) { return window ? window->sdl : 0; 
 // driver can load beside the display connection without waiting on each other.
 int openDesktop() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  ignoreEventsToGoneWindows();
   if (SDL_Init(SDL_INIT_EVENTS) != 0) {
     fprintf(stderr, "Vask Light Cycles: cannot open a display: %s\n", SDL_GetError());
     return 0;

@@ -594,7 +594,8 @@ def case_close(game, font):
     game.key("g")
     game.wait_play()
     close_request(game.window)
-    check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+    code = game.wait_exit()
+    check(code == 0, "closing the window did not end the game with code 0 (code %s)" % code)
 
 
 def case_close_title(game, font):
@@ -651,7 +652,8 @@ def case_title_uncovered(game, font):
     uncovered = game.wait_for(whole_title, "the title drawn again once uncovered")
     check(difference(title, uncovered) == 0, "the title drawn again differs from the first")
     close_request(game.window)
-    check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+    code = game.wait_exit()
+    check(code == 0, "closing the window did not end the game with code 0 (code %s)" % code)
 
 
 def find_mapped_by_tree(name, game, timeout=40.0):

@@ -3,6 +3,7 @@
 // and destruction.
 #include <gtest/gtest.h>
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <link.h>
 #include <string.h>
 
@@ -283,6 +284,28 @@ TEST_F(WindowLayerTest, AltF4ClosesTheWindow) {
   EXPECT_EQ(received[2].message, (uint32_t)WM_DESTROY);
   ASSERT_TRUE(next(&m));
   EXPECT_EQ(m.message, (uint32_t)WM_QUIT);
+}
+
+// SDL wakes its event wait with an event sent to the window; one that reaches the X server
+// after the window has closed comes back as an error, which must not end the game.
+TEST_F(WindowLayerTest, AnEventToAWindowThatHasGoneIsNoError) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  Display* display = info.info.x11.display;
+  Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XDestroyWindow(display, gone);
+  XEvent event;
+  memset(&event, 0, sizeof event);
+  event.xclient.type = ClientMessage;
+  event.xclient.window = gone;
+  event.xclient.format = 32;
+  XSendEvent(display, gone, False, 0, &event);
+  XSync(display, False);  // the error comes back here: Xlib's own handling exits with 1
+  XWindowAttributes attributes;
+  EXPECT_TRUE(XGetWindowAttributes(display, info.info.x11.window, &attributes))
+      << "the game's own window and connection are untouched";
 }
 
 // The GL driver is in the process as soon as the desktop is open, before any window or GL
