@@ -43,7 +43,8 @@ struct Sequencer {
   int rate;
   ALuint source;
   ALuint buffers[STREAM_BUFFERS];
-  int haveAl;
+  int haveOutput;  // the OpenAL output is held; its context may still be in the making
+  int haveAl;      // the stream's source and buffers exist, made with the synthesiser
   pthread_t worker;
   int haveWorker;
   // Shared with the worker, under sequencerLock: what the commands ask of it and how
@@ -149,7 +150,30 @@ static void waitFeedPeriod() {
   pthread_cond_timedwait(&sequencerWake, &sequencerLock, &until);
 }
 
+// The stream's source and buffers, and the rate the synthesiser renders at: made with the
+// synthesiser, once start-up is over and the output's context is surely made.
+static int makeStream() {
+  if (sequencer.haveAl) return 1;
+  if (!openalAwaitOutput()) return 0;
+  alGetError();
+  alGenSources(1, &sequencer.source);
+  if (alGetError() != AL_NO_ERROR) return 0;
+  alGenBuffers(STREAM_BUFFERS, sequencer.buffers);
+  if (alGetError() != AL_NO_ERROR) {
+    alDeleteSources(1, &sequencer.source);
+    return 0;
+  }
+  sequencer.haveAl = 1;
+  // The song is heard as it is: at the listener, untouched by distance or Doppler.
+  alSourcei(sequencer.source, AL_SOURCE_RELATIVE, AL_TRUE);
+  alSource3f(sequencer.source, AL_POSITION, 0.0f, 0.0f, 0.0f);
+  alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
+  sequencer.rate = openalOutputRate();
+  return 1;
+}
+
 static int makeSynthesiser() {
+  if (!makeStream()) return 0;
   static int haveLibrary = 0;
   if (!haveLibrary) haveLibrary = loadFluidSynth(&fluid);
   if (!haveLibrary) return 0;
@@ -226,6 +250,9 @@ static void closeSequencer() {
     alDeleteSources(1, &sequencer.source);
     alDeleteBuffers(STREAM_BUFFERS, sequencer.buffers);
     sequencer.haveAl = 0;
+  }
+  if (sequencer.haveOutput) {
+    sequencer.haveOutput = 0;
     openalRelease();
   }
   if (sequencer.synth) fluid.deleteSynth(sequencer.synth);
@@ -256,29 +283,14 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   for (const char* candidate : SOUNDFONTS)
     if (!soundfont && fileReadable(candidate)) soundfont = candidate;
   if (!soundfont) return MCIERR_SEQ_NOMIDIPRESENT;
+  // Whether there is an output is known at once; its context is left to be made.
   if (!openalAcquire()) return MCIERR_HARDWARE;
 
   sequencer.open = 1;  // from here on closeSequencer undoes whatever was made
+  sequencer.haveOutput = 1;
   snprintf(sequencer.alias, sizeof sequencer.alias, "%s", alias);
   snprintf(sequencer.fileName, sizeof sequencer.fileName, "%s", fileName);
   sequencer.soundfont = soundfont;
-  alGetError();
-  alGenSources(1, &sequencer.source);
-  if (alGetError() == AL_NO_ERROR) {
-    alGenBuffers(STREAM_BUFFERS, sequencer.buffers);
-    if (alGetError() == AL_NO_ERROR) sequencer.haveAl = 1;
-    else alDeleteSources(1, &sequencer.source);
-  }
-  if (!sequencer.haveAl) {
-    openalRelease();
-    closeSequencer();
-    return MCIERR_HARDWARE;
-  }
-  // The song is heard as it is: at the listener, untouched by distance or Doppler.
-  alSourcei(sequencer.source, AL_SOURCE_RELATIVE, AL_TRUE);
-  alSource3f(sequencer.source, AL_POSITION, 0.0f, 0.0f, 0.0f);
-  alSourcef(sequencer.source, AL_ROLLOFF_FACTOR, 0.0f);
-  sequencer.rate = openalOutputRate();
 
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;

@@ -5,21 +5,31 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-// The sound device and the music take the output before their first AL call; the first
-// taker opens it (through openalOpenOutput) and makes its context current.
-// Returns 1 when the output is open, 0 when none could be opened.
+// The sound device and the music take the output as they open; the first taker opens it.
+// Only the device is opened at once, so 0 still means there is none to open. Its context
+// (some 5 ms in OpenAL Soft, mostly fresh memory) would hold up the title: it is made on a
+// thread of its own where the backend has threads. Takers call openalAwaitOutput before
+// their first AL call.
 int openalAcquire();
 
-// Each successful openalAcquire is matched by one release; the last closes the output.
+// Waits for the context being made; returns 1 when the output is open and its context
+// current, 0 when the context could not be made (the output then stays silent, as with
+// no device).
+int openalAwaitOutput();
+
+// Each successful acquire is matched by one release; the last closes the output.
 void openalRelease();
 
 // The output's mixing rate in hertz, once acquired (the music renders at it).
 int openalOutputRate();
 
-// Opens the output the sounds play on, with a context, and makes the context current.
-// The game links its backend's default playback device; the tests link
-// a loopback device they render themselves. Returns 1 on success, 0 when there is none.
-int openalOpenOutput(ALCdevice** device, ALCcontext** context);
+// The backend's opener, in two halves. The game links its backend's default playback
+// device; the tests link a loopback device they render themselves.
+// Opens the device the sounds play on; 0 when there is none.
+ALCdevice* openalOpenDevice();
+// Makes the device's context and makes it current; 0 when it cannot. May run on a thread
+// other than the one that opened the device.
+ALCcontext* openalCreateContext(ALCdevice* device);
 
-// Closes what openalOpenOutput opened.
+// Closes what the two halves opened (a context of 0 when only the device was).
 void openalCloseOutput(ALCdevice* device, ALCcontext* context);

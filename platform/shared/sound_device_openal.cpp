@@ -2,6 +2,9 @@
 // secondary buffer is one AL buffer played by one AL source; the listener's rolloff goes to
 // every source, its Doppler factor to the context.
 // Sound space is left-handed (z ahead), OpenAL's right-handed (-z ahead): z changes sign.
+// The output's context is made in the background while the game starts up: until the first
+// sound needs it, buffers keep their bytes and settings, and get their AL source and buffer
+// all at once when the output is first waited for (at the first rewind or play).
 #include "platform/sound_device.h"
 
 #include <AL/al.h>
@@ -37,6 +40,9 @@ struct SoundBuffer {
   uint32_t size;
   ALuint source;
   ALuint data;
+  int realized;  // 1 with its AL source and buffer, 0 before, -1 when AL had none to give
+  float pitch;
+  float gain;
   ALenum alFormat;
   int locked;
   void* lockedRegion1;
@@ -49,6 +55,7 @@ struct SoundDevice {
   SoundBuffer* buffers;
   SoundListener* listener;
   float rolloff;
+  int output;  // 1 open, 0 its context still being made, -1 none could be made (silent)
 };
 
 static const float SPEED_OF_SOUND = 343.3f;  // metres per second at one unit per metre
@@ -134,15 +141,68 @@ static int uploadBytes(SoundBuffer* buffer) {
 }
 
 static void freeBuffer(SoundBuffer* buffer) {
-  if (buffer->source) {
+  if (buffer->realized == 1) {
     alSourceStop(buffer->source);
     alSourcei(buffer->source, AL_BUFFER, 0);
     alDeleteSources(1, &buffer->source);
+    alDeleteBuffers(1, &buffer->data);
   }
-  if (buffer->data) alDeleteBuffers(1, &buffer->data);
   free(buffer->bytes);
   free(buffer->face3d);
   free(buffer);
+}
+
+static void applyListener(const DS3DLISTENER& p) {
+  alListener3f(AL_POSITION, p.vPosition.x, p.vPosition.y, -p.vPosition.z);
+  alListener3f(AL_VELOCITY, p.vVelocity.x, p.vVelocity.y, -p.vVelocity.z);
+  ALfloat orientation[6] = {p.vOrientFront.x, p.vOrientFront.y, -p.vOrientFront.z,
+                            p.vOrientTop.x,   p.vOrientTop.y,   -p.vOrientTop.z};
+  alListenerfv(AL_ORIENTATION, orientation);
+  alDopplerFactor(p.flDopplerFactor);
+  alSpeedOfSound(SPEED_OF_SOUND / p.flDistanceFactor);
+}
+
+// Gives a secondary buffer its AL buffer and source, filled and set as the buffer stands.
+static int realizeBuffer(SoundBuffer* buffer) {
+  alGetError();
+  alGenBuffers(1, &buffer->data);
+  if (alGetError() != AL_NO_ERROR) buffer->data = 0;
+  if (buffer->data) alGenSources(1, &buffer->source);
+  if (alGetError() != AL_NO_ERROR) buffer->source = 0;
+  if (!buffer->data || !buffer->source) {
+    if (buffer->data) alDeleteBuffers(1, &buffer->data);
+    buffer->data = buffer->source = 0;
+    buffer->realized = -1;
+    return 0;
+  }
+  buffer->realized = 1;
+  if (!uploadBytes(buffer)) return 0;
+  alSourcef(buffer->source, AL_PITCH, buffer->pitch);
+  alSourcef(buffer->source, AL_GAIN, buffer->gain);
+  if (buffer->face3d) {
+    alSourcef(buffer->source, AL_ROLLOFF_FACTOR, buffer->device->rolloff);
+    apply3dParams(buffer, buffer->face3d->params);
+  } else {
+    // Without 3-D control a buffer sounds at the listener.
+    alSourcei(buffer->source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(buffer->source, AL_ROLLOFF_FACTOR, 0.0f);
+  }
+  return 1;
+}
+
+// Whether the output is open, waiting for its context the first time; the buffers made
+// before then are given their AL objects here.
+static int outputOpen(SoundDevice* device) {
+  if (device->output == 0) {
+    device->output = openalAwaitOutput() ? 1 : -1;
+    if (device->output == 1) {
+      if (device->listener) applyListener(device->listener->params);
+      for (SoundBuffer* buffer = device->buffers; buffer; buffer = buffer->next)
+        if (!(buffer->flags & DSBCAPS_PRIMARYBUFFER) && buffer->realized == 0)
+          realizeBuffer(buffer);
+    }
+  }
+  return device->output == 1;
 }
 
 HRESULT directSoundCreate(LPDIRECTSOUND* device) {
@@ -197,21 +257,13 @@ HRESULT soundDeviceCreateSoundBuffer(LPDIRECTSOUND device, const DSBUFFERDESC* d
       return DSERR_BADFORMAT;
     }
     buffer->size = desc->dwBufferBytes;
+    buffer->pitch = 1.0f;
+    buffer->gain = 1.0f;
     buffer->bytes = (unsigned char*)calloc(1, buffer->size);
     if (!buffer->bytes) {
       free(buffer);
       return DSERR_OUTOFMEMORY;
     }
-    alGetError();
-    alGenBuffers(1, &buffer->data);
-    if (alGetError() != AL_NO_ERROR) buffer->data = 0;
-    if (buffer->data) alGenSources(1, &buffer->source);
-    if (alGetError() != AL_NO_ERROR) buffer->source = 0;
-    if (!buffer->data || !buffer->source || !uploadBytes(buffer)) {
-      freeBuffer(buffer);
-      return DSERR_OUTOFMEMORY;
-    }
-    alSourcef(buffer->source, AL_ROLLOFF_FACTOR, device->rolloff);
     if (desc->dwFlags & DSBCAPS_CTRL3D) {
       buffer->face3d = (SoundBuffer3D*)calloc(1, sizeof(SoundBuffer3D));
       if (!buffer->face3d) {
@@ -220,11 +272,11 @@ HRESULT soundDeviceCreateSoundBuffer(LPDIRECTSOUND device, const DSBUFFERDESC* d
       }
       buffer->face3d->owner = buffer;
       buffer->face3d->params = default3dParams();
-      apply3dParams(buffer, buffer->face3d->params);
-    } else {
-      // Without 3-D control a buffer sounds at the listener.
-      alSourcei(buffer->source, AL_SOURCE_RELATIVE, AL_TRUE);
-      alSourcef(buffer->source, AL_ROLLOFF_FACTOR, 0.0f);
+    }
+    // Once the output is open, a buffer gets its AL objects as it is made.
+    if (device->output == 1 && !realizeBuffer(buffer)) {
+      freeBuffer(buffer);
+      return DSERR_OUTOFMEMORY;
     }
   }
   buffer->next = device->buffers;
@@ -321,12 +373,16 @@ HRESULT soundBufferUnlock(LPDIRECTSOUNDBUFFER buffer, void* region1, uint32_t, v
     return DSERR_INVALIDPARAM;
   buffer->locked = 0;
   buffer->lockedRegion1 = buffer->lockedRegion2 = 0;
+  if (buffer->realized != 1) return DS_OK;  // the bytes go with the AL buffer when it is made
   return uploadBytes(buffer) ? DS_OK : DSERR_GENERIC;
 }
 
 HRESULT soundBufferPlay(LPDIRECTSOUNDBUFFER buffer, uint32_t, uint32_t, uint32_t flags) {
   if (!buffer) return DSERR_INVALIDPARAM;
   if (buffer->flags & DSBCAPS_PRIMARYBUFFER) return DS_OK;  // the mix always runs
+  // An output whose context could not be made is silent, like a missing device.
+  if (!outputOpen(buffer->device)) return DS_OK;
+  if (buffer->realized != 1) return DSERR_OUTOFMEMORY;
   ALCcontext* context = alcGetCurrentContext();
   ALCdevice* output = context ? alcGetContextsDevice(context) : 0;
   ALCint connected = 1;
@@ -344,6 +400,7 @@ HRESULT soundBufferPlay(LPDIRECTSOUNDBUFFER buffer, uint32_t, uint32_t, uint32_t
 HRESULT soundBufferStop(LPDIRECTSOUNDBUFFER buffer) {
   if (!buffer) return DSERR_INVALIDPARAM;
   if (buffer->flags & DSBCAPS_PRIMARYBUFFER) return DS_OK;
+  if (buffer->realized != 1) return DS_OK;  // it has never played
   ALint state = AL_INITIAL;
   alGetSourcei(buffer->source, AL_SOURCE_STATE, &state);
   // Pausing keeps the position, as stopping a DirectSound buffer does.
@@ -355,6 +412,7 @@ HRESULT soundBufferSetCurrentPosition(LPDIRECTSOUNDBUFFER buffer, uint32_t posit
   if (!buffer || (buffer->flags & DSBCAPS_PRIMARYBUFFER) || position >= buffer->size)
     return DSERR_INVALIDPARAM;
   uint32_t frameStart = position - position % buffer->format.nBlockAlign;
+  if (!outputOpen(buffer->device) || buffer->realized != 1) return DS_OK;
   // The source is rewound before it is placed, and a playing one goes on from there: the
   // browser's OpenAL fails when seeking in a source that has played its buffer through
   // once (a finished one, or a looping one past its first round). A rewound source plays
@@ -374,8 +432,8 @@ HRESULT soundBufferSetFrequency(LPDIRECTSOUNDBUFFER buffer, uint32_t hertz) {
   if (!(buffer->flags & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
   if (hertz != DSBFREQUENCY_ORIGINAL && (hertz < DSBFREQUENCY_MIN || hertz > DSBFREQUENCY_MAX))
     return DSERR_INVALIDPARAM;
-  float pitch = hertz == DSBFREQUENCY_ORIGINAL ? 1.0f : (float)hertz / (float)buffer->format.nSamplesPerSec;
-  alSourcef(buffer->source, AL_PITCH, pitch);
+  buffer->pitch = hertz == DSBFREQUENCY_ORIGINAL ? 1.0f : (float)hertz / (float)buffer->format.nSamplesPerSec;
+  if (buffer->realized == 1) alSourcef(buffer->source, AL_PITCH, buffer->pitch);
   return DS_OK;
 }
 
@@ -384,7 +442,8 @@ HRESULT soundBufferSetVolume(LPDIRECTSOUNDBUFFER buffer, int32_t hundredthsOfDec
   if (!(buffer->flags & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
   if (hundredthsOfDecibel < DSBVOLUME_MIN || hundredthsOfDecibel > DSBVOLUME_MAX)
     return DSERR_INVALIDPARAM;
-  alSourcef(buffer->source, AL_GAIN, gainOf(hundredthsOfDecibel));
+  buffer->gain = gainOf(hundredthsOfDecibel);
+  if (buffer->realized == 1) alSourcef(buffer->source, AL_GAIN, buffer->gain);
   return DS_OK;
 }
 
@@ -407,7 +466,7 @@ HRESULT soundBuffer3DSetAllParameters(LPDIRECTSOUND3DBUFFER buffer3d, const DS3D
     return DSERR_INVALIDPARAM;
   buffer3d->params = p;
   // Deferred settings are applied at once too: nothing here commits them later.
-  apply3dParams(buffer3d->owner, p);
+  if (buffer3d->owner->realized == 1) apply3dParams(buffer3d->owner, p);
   return DS_OK;
 }
 
@@ -428,16 +487,12 @@ HRESULT soundListenerSetAllParameters(LPDIRECTSOUND3DLISTENER listener, const DS
       !(p.flDopplerFactor >= 0.0f && p.flDopplerFactor <= 10.0f))
     return DSERR_INVALIDPARAM;
   listener->params = p;
-  alListener3f(AL_POSITION, p.vPosition.x, p.vPosition.y, -p.vPosition.z);
-  alListener3f(AL_VELOCITY, p.vVelocity.x, p.vVelocity.y, -p.vVelocity.z);
-  ALfloat orientation[6] = {p.vOrientFront.x, p.vOrientFront.y, -p.vOrientFront.z,
-                            p.vOrientTop.x,   p.vOrientTop.y,   -p.vOrientTop.z};
-  alListenerfv(AL_ORIENTATION, orientation);
-  alDopplerFactor(p.flDopplerFactor);
-  alSpeedOfSound(SPEED_OF_SOUND / p.flDistanceFactor);
   SoundDevice* device = listener->device;
   device->rolloff = p.flRolloffFactor;
+  if (device->output != 1) return DS_OK;  // applied when the output opens
+  applyListener(p);
   for (SoundBuffer* buffer = device->buffers; buffer; buffer = buffer->next)
-    if (buffer->face3d) alSourcef(buffer->source, AL_ROLLOFF_FACTOR, p.flRolloffFactor);
+    if (buffer->face3d && buffer->realized == 1)
+      alSourcef(buffer->source, AL_ROLLOFF_FACTOR, p.flRolloffFactor);
   return DS_OK;
 }

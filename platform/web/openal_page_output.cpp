@@ -11,23 +11,21 @@ EM_JS(void, tellPageAudioOpened, (ALCcontext* context), {
   if (openal && Module.vaskPage && Module.vaskPage.audioOpened) Module.vaskPage.audioOpened(openal.audioCtx);
 });
 
-int openalOpenOutput(ALCdevice** device, ALCcontext** context) {
-  *device = alcOpenDevice(0);
-  if (!*device) return 0;
-  *context = alcCreateContext(*device, 0);
-  if (!*context || !alcMakeContextCurrent(*context)) {
-    if (*context) alcDestroyContext(*context);
-    alcCloseDevice(*device);
-    *device = 0;
-    *context = 0;
-    return 0;
+ALCdevice* openalOpenDevice() { return alcOpenDevice(0); }
+
+ALCcontext* openalCreateContext(ALCdevice* device) {
+  ALCcontext* context = alcCreateContext(device, 0);
+  if (context && !alcMakeContextCurrent(context)) {
+    alcDestroyContext(context);
+    context = 0;
   }
+  if (!context) return 0;
   // This OpenAL starts its listener facing nowhere (front and up both zero), and then
   // hears every sound as straight ahead. Face it as OpenAL's own default does.
   const ALfloat orientation[6] = {0.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f};
   alListenerfv(AL_ORIENTATION, orientation);
-  tellPageAudioOpened(*context);
-  return 1;
+  tellPageAudioOpened(context);
+  return context;
 }
 
 void openalCloseOutput(ALCdevice* device, ALCcontext* context) {

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include "audio_test_support.h"
+#include "platform/shared/openal_shared.h"
 #include "platform/sound_device.h"
 
 static ALCint hrtfOf(ALCdevice* device) {
@@ -33,6 +34,7 @@ TEST(OutputDevice, HeadphonesDoNotSwitchHrtfOn) {
 
   LPDIRECTSOUND device = 0;
   ASSERT_EQ(directSoundCreate(&device), DS_OK);
+  ASSERT_TRUE(openalAwaitOutput());
   ALCcontext* context = alcGetCurrentContext();
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(hrtfOf(alcGetContextsDevice(context)), ALC_FALSE);

@@ -7,6 +7,7 @@
 #include "audio_test_support.h"
 #include "message_box_recorder.h"
 #include "openal_loopback_device.h"
+#include "platform/shared/openal_shared.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ TEST_F(SoundSlots, StartUpLoadsEverySlotSilentAndPlacedAtTheListener) {
   EXPECT_FLOAT_EQ(listenerParams.flDopplerFactor, 5.0f);
   EXPECT_FLOAT_EQ(listenerParams.flDistanceFactor, 1.0f);  // left as the device gives it
   EXPECT_LT(loudness(0.2), 1e-6) << "nothing plays at start-up";
+  ASSERT_TRUE(openalAwaitOutput());
+  EXPECT_FALSE(loopbackContextMadeOnThisThread()) << "the output's context is made beside "
+                                                     "the start-up, not in its way";
 }
 
 TEST_F(SoundSlots, EngineLoopsAndStopSilencesItWhileOneShotSoundsEnd) {
@@ -272,6 +276,8 @@ TEST_F(SoundSlots, AStereoFileInAPlacedSlotStaysSilent) {
 TEST_F(SoundSlots, APlayTheDeviceRefusesIsReported) {
   writeSlotFiles();
   soundInit();
+  soundPlay(SOUND_TURN);
+  EXPECT_EQ(recordedMessageBoxCount(), 0);
   ALCcontext* context = alcGetCurrentContext();
   ASSERT_NE(context, nullptr);
   alcMakeContextCurrent(0);  // the output is gone from under the game

@@ -7,36 +7,37 @@
 #include <string.h>
 
 #include <mutex>
+#include <thread>
 
 #include "platform/shared/openal_shared.h"
 
 static ALCdevice* loopbackDevice = 0;
 static int openCount = 0;
 static std::mutex renderLock;
+static std::thread::id contextThread;
 
-int openalOpenOutput(ALCdevice** device, ALCcontext** context) {
-  *device = 0;
-  *context = 0;
+ALCdevice* openalOpenDevice() {
   LPALCLOOPBACKOPENDEVICESOFT openLoopback =
       (LPALCLOOPBACKOPENDEVICESOFT)alcGetProcAddress(0, "alcLoopbackOpenDeviceSOFT");
-  if (!openLoopback) return 0;
-  ALCdevice* opened = openLoopback(0);
-  if (!opened) return 0;
+  ALCdevice* opened = openLoopback ? openLoopback(0) : 0;
+  if (opened) openCount++;
+  return opened;
+}
+
+ALCcontext* openalCreateContext(ALCdevice* device) {
   const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
                                ALC_FLOAT_SOFT, ALC_FREQUENCY, LOOPBACK_RATE, ALC_HRTF_SOFT,
                                ALC_FALSE, 0};
-  ALCcontext* made = alcCreateContext(opened, attributes);
-  if (!made || !alcMakeContextCurrent(made)) {
-    if (made) alcDestroyContext(made);
-    alcCloseDevice(opened);
-    return 0;
-  }
   std::lock_guard<std::mutex> hold(renderLock);
-  loopbackDevice = opened;
-  openCount++;
-  *device = opened;
-  *context = made;
-  return 1;
+  contextThread = std::this_thread::get_id();
+  ALCcontext* made = alcCreateContext(device, attributes);
+  if (made && !alcMakeContextCurrent(made)) {
+    alcDestroyContext(made);
+    made = 0;
+  }
+  // A loopback device takes its format from its first context: it renders only from then on.
+  if (made) loopbackDevice = device;
+  return made;
 }
 
 void openalCloseOutput(ALCdevice* device, ALCcontext* context) {
@@ -65,3 +66,8 @@ int loopbackIsOpen() {
 }
 
 int loopbackOpenCount() { return openCount; }
+
+int loopbackContextMadeOnThisThread() {
+  std::lock_guard<std::mutex> hold(renderLock);
+  return contextThread == std::this_thread::get_id();
+}

@@ -13,3 +13,6 @@ int loopbackIsOpen();
 
 // How many times the output was opened since the start of the process.
 int loopbackOpenCount();
+
+// Whether the calling thread made the output's last context.
+int loopbackContextMadeOnThisThread();

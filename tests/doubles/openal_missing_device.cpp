@@ -4,12 +4,12 @@
 
 static int attempts = 0;
 
-int openalOpenOutput(ALCdevice** device, ALCcontext** context) {
+ALCdevice* openalOpenDevice() {
   attempts++;
-  *device = 0;
-  *context = 0;
   return 0;
 }
+
+ALCcontext* openalCreateContext(ALCdevice*) { return 0; }
 
 void openalCloseOutput(ALCdevice*, ALCcontext*) {}
 
