@@ -32,9 +32,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
 # SDL opens libGL.so.1 at run time for the window's OpenGL context, and the game opens
-# libfluidsynth.so.3 for the song, so no linked library brings them in; the music wants a
-# General MIDI soundfont, and the game plays on without one.
-set(VASK_DEB_RUNTIME_DEPENDS "libgl1, libfluidsynth3")
+# libfluidsynth.so.3 for the song and libX11.so.6 for its X error handling, so no linked
+# library brings them in; the music wants a General MIDI soundfont, and the game plays on
+# without one.
+set(VASK_DEB_RUNTIME_DEPENDS "libgl1, libfluidsynth3, libx11-6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm")
 
 # The linked libraries, with their versions, come from dpkg-shlibdeps where it is installed

@@ -52,15 +52,15 @@ awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $1, $6}' "$tmp/contents" | sort >"$
 diff "$tmp/expected" "$tmp/listed" >&2 || fail "the package's files differ from the above (< wanted, > found)"
 
 # Depends names the package of every library the game links, and of those opened at run
-# time: libGL.so.1 (by SDL) and libfluidsynth.so.3 (for the song); each found here by the
-# library's file in this machine's packages.
+# time: libGL.so.1 (by SDL), libfluidsynth.so.3 (for the song) and libX11.so.6 (for the X
+# error handling); each found here by the library's file in this machine's packages.
 dpkg-deb -x "$deb" "$tmp/root" || fail "dpkg-deb cannot extract the package"
 root=$(realpath "$tmp/root")
 game=$root/usr/libexec/vask-light-cycles/vask
 needed=$(objdump -p "$game" | awk '$1 == "NEEDED" {print $2}')
 [ -n "$needed" ] || fail "the packaged game links no shared library"
 depends=" $(field Depends | sed 's/([^)]*)//g; s/[,|]/ /g') "
-for lib in $needed libGL.so.1 libfluidsynth.so.3; do
+for lib in $needed libGL.so.1 libfluidsynth.so.3 libX11.so.6; do
   owner=$(dpkg -S "*/$(gcc -print-multiarch)/$lib" 2>/dev/null | head -n1 | cut -d: -f1)
   [ -n "$owner" ] || fail "no installed package holds $lib"
   case "$depends" in *" $owner "*) ;; *) fail "Depends does not name $owner ($lib): $(field Depends)" ;; esac
