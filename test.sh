@@ -4,54 +4,105 @@
 # version, built with emscripten, in headless Chromium; the unit and
 # scene suite again under AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz
 # target for a bounded time (FUZZ_SECONDS each, default 30).
-# Every test runs once. Only a harness's own miss (no window found, no focus given) earns an
-# end-to-end test a second try, and only the leak checker's own tracer crash a sanitized
-# one; the closing lines name each test that needed it, and count results, not test names.
+# Every test runs once. Only a harness's own miss (no X server, a focus xdotool refused, a
+# screenshot tool failing on a window that is up and drawing) earns an end-to-end test a
+# second try, and never when a real failure came with it; only the leak checker's own tracer
+# crash earns a sanitized one. The closing lines name each test that needed it, and count
+# results, not test names. Every stage has a time limit; past it, the stacks of its
+# programs go to the log and the stage fails.
 set -uo pipefail
 cd "$(dirname "$0")"
-bash scripts/setup.sh || exit 1
 
 results=$(mktemp -d)
+running=""
 trap 'rm -rf "$results"' EXIT
+# A stage runs as a session of its own, out of the terminal's reach: an interrupt ends it too.
+trap '[ -n "$running" ] && kill -TERM -- -"$running" 2>/dev/null; exit 130' INT TERM
 status=0
-suite() {  # suite NAME BUILD [run-ctest.py arguments...]
-  local name=$1 build=$2
+# The whole run's budget: each stage gets its own limit or what is left of this, whichever is
+# less, so the closing summary prints well inside CI's 90 minutes whatever hangs.
+budget_end=$(( $(date +%s) + ${VASK_TEST_BUDGET:-4800} ))
+
+# limited NAME SECONDS COMMAND...: runs COMMAND as a session of its own. Past its limit the
+# stage is stopped: the stacks of its programs go to the log, then the whole session is
+# killed, and the stage fails.
+limited() {
+  local name=$1 limit=$2
   shift 2
-  python3 scripts/run-ctest.py --build "$build" --results "$results/$name" "$@" || status=1
+  local left=$(( budget_end - $(date +%s) ))
+  [ "$left" -lt "$limit" ] && limit=$left
+  if [ "$limit" -le 0 ]; then
+    echo "test.sh: no time left in the run for $name" >&2
+    return 124
+  fi
+  setsid "$@" &
+  running=$!
+  local pid=$! deadline=$(( $(date +%s) + limit ))
+  (
+    while kill -0 "$pid" 2>/dev/null; do
+      if [ "$(date +%s)" -ge "$deadline" ]; then
+        echo "test.sh: $name is past its limit of $limit s; where its programs are:" >&2
+        bash scripts/stacks.sh "$pid" >&2
+        kill -TERM -- -"$pid" 2>/dev/null
+        sleep 10
+        kill -KILL -- -"$pid" 2>/dev/null
+        echo "test.sh: $name stopped" >&2
+        exit 0
+      fi
+      sleep 1
+    done
+  ) &
+  local watchdog=$!
+  wait "$pid"
+  local rc=$?
+  wait "$watchdog"
+  return $rc
 }
-harness_miss=(--retry-when 'HARNESS MISS')
-
-echo "== The test suite =="
-suite linux build -j"$(nproc)" -LE e2e
-suite linux-e2e build "${harness_miss[@]}" -j"$(nproc)" -L e2e
-
-echo "== The Windows program, cross-built and run under Wine =="
-if bash scripts/build-windows.sh -DVASK_LINUX_GAME="$PWD/build/app/vask" \
-    -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so"; then
-  suite windows build-windows -j"$(nproc)" -LE e2e
-  suite windows-e2e build-windows "${harness_miss[@]}" -j"$(nproc)" -L e2e
-else
-  echo "test.sh: the Windows build failed" >&2
-  echo "passed 0 failed 1 skipped 0" >"$results/windows"
+# stage NAME SECONDS COMMAND...: a stage that is not a ctest pass; one line of results.
+stage() {
+  local name=$1
+  # A build that worked is no test passed; one that failed is a failure.
+  limited "$@" && { echo "passed 0 failed 0 skipped 0" >"$results/$name"; return 0; }
+  echo "test.sh: $name failed" >&2
+  printf 'passed 0 failed 1 skipped 0\nfailed: %s\n' "$name" >"$results/$name"
   status=1
+  return 1
+}
+suite() {  # suite NAME BUILD SECONDS [run-ctest.py arguments...]
+  local name=$1 build=$2 limit=$3
+  shift 3
+  : >"$results/$name"  # stays empty, and so counts as a failure, if the pass is stopped
+  limited "$name" "$limit" python3 scripts/run-ctest.py --build "$build" --results "$results/$name" "$@" || status=1
+}
+# A second try only for the harness's own miss, and never when a real failure came with it.
+harness_miss=(--retry-when 'HARNESS MISS' --real-failure 'FAILED|Traceback \(most recent call last\)')
+
+echo "== Installing what is missing, and the build =="
+if stage build 1500 bash scripts/setup.sh; then
+  echo "== The test suite =="
+  suite linux build 600 -j"$(nproc)" -LE e2e
+  suite linux-e2e build 900 "${harness_miss[@]}" -j"$(nproc)" -L e2e
+
+  echo "== The Windows program, cross-built and run under Wine =="
+  if stage windows-build 1500 bash scripts/build-windows.sh -DVASK_LINUX_GAME="$PWD/build/app/vask" \
+      -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so"; then
+    suite windows build-windows 900 -j"$(nproc)" -LE e2e
+    suite windows-e2e build-windows 1200 "${harness_miss[@]}" -j"$(nproc)" -L e2e
+  fi
+
+  echo "== The browser version, built with emscripten and run in headless Chromium =="
+  if stage web-build 1200 bash scripts/build-web.sh; then
+    suite web build-web 900 -j"$(nproc)" -L web
+  fi
+
+  echo "== The unit and scene suite under the sanitizers =="
+  : >"$results/sanitized"  # stays empty, and so counts as a failure, if the pass stops early
+  ASAN_RESULTS=$results/sanitized limited sanitized 1500 bash scripts/sanitize.sh || status=1
+
+  echo "== The fuzz targets =="
+  : >"$results/fuzz"
+  FUZZ_RESULTS=$results/fuzz limited fuzz 900 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
 fi
-
-echo "== The browser version, built with emscripten and run in headless Chromium =="
-if bash scripts/build-web.sh; then
-  suite web build-web -j"$(nproc)" -L web
-else
-  echo "test.sh: the browser build failed" >&2
-  echo "passed 0 failed 1 skipped 0" >"$results/web"
-  status=1
-fi
-
-echo "== The unit and scene suite under the sanitizers =="
-: >"$results/sanitized"  # stays empty, and so counts as a failure, if the pass stops early
-ASAN_RESULTS=$results/sanitized bash scripts/sanitize.sh || status=1
-
-echo "== The fuzz targets =="
-: >"$results/fuzz"
-FUZZ_RESULTS=$results/fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
 
 passed=0 failed=0 skipped=0
 for f in "$results"/*; do

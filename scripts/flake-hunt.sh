@@ -19,12 +19,18 @@ for i in $(seq 1 "$runs"); do
     python3 scripts/run-ctest.py --build "$build" --results "$work/results.$build.$i" \
       -j"$(nproc)" -L e2e "$@" >"$work/$build.$i.log" 2>&1
     sed -n 's/^run-ctest: //p' "$work/$build.$i.log" | grep -v '^skipped' | tail -n +1
+    # A pass that wrote no results ran nothing that can be trusted: it counts as a failure.
+    if [ ! -s "$work/results.$build.$i" ]; then
+      tail -n 20 "$work/$build.$i.log"
+      printf 'passed 0 failed 1 skipped 0\nfailed: (%s pass %d wrote no results)\n' "$build" "$i" \
+        >"$work/results.$build.$i"
+    fi
   done
 done
 echo "== failures in $runs runs of each suite ($(( $(date +%s) - start )) s) =="
 found=$(cat "$work"/results.* 2>/dev/null | sed -n 's/^failed: //p' | sort | uniq -c | sort -rn)
 if [ -n "$found" ]; then
-  echo "$found" | awk -v n="$runs" '{ printf "%-50s failed %d of %d\n", $2, $1, n }'
+  echo "$found" | awk -v n="$runs" '{ c = $1; $1 = ""; printf "%-50s failed %d of %d\n", substr($0, 2), c, n }'
   exit 1
 fi
 total=$( cat "$work"/results.* | awk '/^passed/ { p += $2 } END { print p }')

@@ -20,8 +20,8 @@ vask_wine_prefix() {
     flock 9
     if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
       rm -rf "$WINEPREFIX"
-      DISPLAY= wineboot -i >/dev/null 2>&1
-      DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      DISPLAY= wineboot -i >/dev/null 2>&1 || exit 1
+      DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || exit 1
       wineserver -w
       mkdir -p "$WINEPREFIX/drive_c/tmp"
       touch "$WINEPREFIX/.vask-ready"

@@ -27,8 +27,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from vask_e2e import HARNESS_MISS, HarnessMiss, debugger_text, focus_wine_window, \
-    match_seed, pinned_environment, start_xvfb, wine_environment  # noqa: E402
+from vask_e2e import HARNESS_MISS, Failure, HarnessMiss, debugger_text, focus_window, \
+    match_seed, pinned_environment, stacks_of, start_xvfb, wine_environment  # noqa: E402
 
 TITLE = "Vask Light Cycles by Velmor"
 FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
@@ -102,8 +102,17 @@ def unread(watch, name, kind):
 
 def xdotool(display, *args):
     env = dict(os.environ, DISPLAY=display)
-    return subprocess.run(["xdotool"] + list(args), stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, env=env).stdout.decode().split()
+    try:
+        done = subprocess.run(["xdotool"] + list(args), stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, env=env, timeout=30)
+    except subprocess.TimeoutExpired:
+        raise Failure("xdotool %s did not answer within 30 s" % args[0])
+    if done.returncode != 0 and args[0] == "key":
+        said = done.stderr.decode("latin-1").strip()
+        if not said:
+            raise Failure("xdotool key failed and did not say why")
+        raise HarnessMiss("xdotool key failed: %s" % said)
+    return done.stdout.decode().split()
 
 
 def title_of(display, window):
@@ -140,24 +149,18 @@ def frames_run(display, window, proc, timeout=20.0):
     env = dict(os.environ, DISPLAY=display)
     first, deadline = None, time.time() + timeout
     while time.time() < deadline and proc.poll() is None:
-        shot = subprocess.run(["import", "-window", window, "-depth", "8", "rgb:-"],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
-                              timeout=30).stdout
+        try:
+            shot = subprocess.run(["import", "-window", window, "-depth", "8", "rgb:-"],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                                  timeout=30).stdout
+        except subprocess.TimeoutExpired:
+            raise Failure("import did not answer within 30 s")
         if first is None:
             first = shot
         elif shot and shot != first:
             return True
         time.sleep(0.1)
     return False
-
-
-def stacks_of(proc):
-    """Where a game that never showed its window is stuck, when gdb is at hand."""
-    if proc.poll() is not None or not shutil.which("gdb"):
-        return ""
-    out = subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex", "thread apply all bt 12"],
-                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
-    return "; where it is:\n" + out.stdout.decode("latin-1")[-6000:]
 
 
 def run_case(game, data, name, kind, wine=None):
@@ -167,7 +170,7 @@ def run_case(game, data, name, kind, wine=None):
     xvfb, display = start_xvfb()
     try:
         if display is None:
-            return "Xvfb did not start"
+            return "%s: Xvfb did not start" % HARNESS_MISS
         for f in FILES:
             with open(os.path.join(data, f), "rb") as src:
                 good = src.read()
@@ -197,25 +200,25 @@ def run_case(game, data, name, kind, wine=None):
                 # Only this case stops the game, so at most one such box shows at a time.
                 box = find_window(display, proc, "Error", 40.0, own=False)
                 if box is None:
-                    return "no Error box (exit %s)" % proc.poll()
+                    return "no Error box (exit %s)%s" % (proc.poll(), stacks_of(proc))
                 if visible_window(display, TITLE, proc.pid):
                     return "the game window showed before the Error box"
                 if wine:
-                    focus_wine_window(box, env)  # Wine's box takes keys once in the foreground
+                    focus_window(box, env)  # Wine's box takes keys once in the foreground
                 xdotool(display, "key", "--window", box, "Return")
                 expected = 1
             else:
                 window = find_window(display, proc, TITLE, 40.0)
                 if window is None and proc.poll() is None:
-                    return "%s: no game window found, the game still running%s" % (
-                        HARNESS_MISS, stacks_of(proc))
+                    return "no game window within 40 s, the game still running%s" % stacks_of(proc)
                 if window is None:
                     return "the game window did not show (exit %s)" % proc.poll()
                 if wine:
-                    focus_wine_window(window, env)
+                    focus_window(window, env)
                 xdotool(display, "key", "--window", window, "d")  # attract mode: frames run
                 if not frames_run(display, window, proc):
-                    return "no frames ran in the attract mode (exit %s)" % proc.poll()
+                    return "no frames ran in the attract mode (exit %s)%s" % (proc.poll(),
+                                                                             stacks_of(proc))
                 if proc.poll() is not None:
                     return "the game ended by itself with exit code %s" % proc.returncode
                 xdotool(display, "key", "--window", window, "q")  # no command: quit
@@ -223,7 +226,7 @@ def run_case(game, data, name, kind, wine=None):
             try:
                 code = proc.wait(30.0)
             except subprocess.TimeoutExpired:
-                return "the game did not end"
+                return "the game did not end%s" % stacks_of(proc)
         with open(err_path, "rb") as f:
             stderr = f.read().decode("latin-1")
         if wine:
@@ -269,6 +272,8 @@ def main():
             return run_case(*what)
         except HarnessMiss as miss:
             return "%s: %s" % (HARNESS_MISS, miss)
+        except Failure as failure:
+            return str(failure)
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         results = [(c, pool.submit(case, args.game, args.data, *c, args.wine)) for c in cases]
         for (name, kind), future in results:

@@ -90,8 +90,9 @@ def wait_recorded(path, seconds, proc, timeout=60.0):
     deadline = time.time() + timeout
     while seconds_recorded(path) < seconds:
         check(proc.poll() is None, "the game ended (code %s)" % proc.returncode)
-        if time.time() > deadline:
-            raise e2e.HarnessMiss("the output did not reach %.1f s of sound" % seconds)
+        # The game mixes its output itself: a running game whose output stops has failed.
+        check(time.time() <= deadline, "the sound output stopped short of %.1f s, the game "
+              "still running" % seconds)
         time.sleep(0.05)
 
 
@@ -132,6 +133,14 @@ def find_window(proc, timeout=40.0):
     return None
 
 
+def key(window, name):
+    done = e2e.run("xdotool", "key", "--window", window, name)
+    if done.returncode != 0:
+        said = done.stderr.decode("latin-1").strip()
+        check(said, "xdotool key failed and did not say why")
+        raise e2e.HarnessMiss("xdotool key failed: %s" % said)
+
+
 def run(args):
     work = tempfile.mkdtemp(prefix="vask_sound_%s_" % args.case)
     proc = None
@@ -163,11 +172,11 @@ def run(args):
             proc = subprocess.Popen(command, cwd=work, env=env, stdout=subprocess.DEVNULL,
                                     stderr=err)
         window = find_window(proc)
-        if window is None and proc.poll() is None:
-            raise e2e.HarnessMiss("no game window found, the game still running")
+        check(window is not None or proc.poll() is not None,
+              "no game window within 40 s, the game still running")
         check(window is not None, "the game window did not show")
         if args.wine:
-            subprocess.run(["xdotool", "windowfocus", "--sync", window])
+            e2e.focus_window(window)
         # The title, with its song if there is one: 3 s of it, by the recording's own clock,
         # or 2.5 s once the song is heard.
         if args.case == "music_stops":
@@ -179,9 +188,9 @@ def run(args):
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
             check(not boxes.split(), "a message box shows on the title")
         key_at = seconds_recorded(out)
-        subprocess.run(["xdotool", "key", "--window", window, "g"])
+        key(window, "g")
         wait_recorded(out, key_at + 3.0, proc)  # play, engines running
-        subprocess.run(["xdotool", "key", "--window", window, "q"])
+        key(window, "q")
         check(proc.wait(30) == 0, "q did not end the game with code 0")
         proc = None
 
@@ -207,7 +216,9 @@ def run(args):
         return 0
     except Failure as failure:
         miss = "%s: " % e2e.HARNESS_MISS if isinstance(failure, e2e.HarnessMiss) else ""
-        print("%sFAILED %s: %s (files in %s)" % (miss, args.case, failure, work), file=sys.stderr)
+        where = "" if miss else e2e.stacks_of(proc)
+        print("%sFAILED %s: %s (files in %s)%s" % (miss, args.case, failure, work, where),
+              file=sys.stderr)
         return 1
     finally:
         if proc and proc.poll() is None:

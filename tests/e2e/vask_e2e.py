@@ -36,8 +36,11 @@ class Failure(Exception):
 
 
 class HarnessMiss(Failure):
-    """The harness, not the game, missed: no window to find, no focus to give, no picture to
-    read. The test command may try such a case a second time; never any other failure."""
+    """The harness, not the game, missed: the X server would not start, xdotool refused to
+    give the focus and said why, the screenshot tool failed on a window that was up and
+    drawing. The test command may try such a case a second time; never any other failure.
+    A game that is alive but does not show what it should, or that a helper hangs on, has
+    failed: its stacks go into the log (stacks_of)."""
 
 
 HARNESS_MISS = "HARNESS MISS"
@@ -49,13 +52,53 @@ def check(condition, message):
 
 
 def run(*args, **kw):
-    """Runs a helper (xdotool, import, convert). One that hangs, as import once did on a
-    window whose game had just gone, is the harness's miss."""
+    """Runs a helper (xdotool, import, convert). One that hangs for 30 s hangs on the game
+    it talks to (an X client that no longer answers): a failure, not a miss."""
     try:
         return subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               timeout=30, **kw)
     except subprocess.TimeoutExpired:
-        raise HarnessMiss("%s did not answer within 30 s" % args[0])
+        raise Failure("%s did not answer within 30 s" % args[0])
+
+
+def descendants(pid):
+    """pid and every process below it."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(parent, []).append(int(entry))
+    found, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        found.append(p)
+        todo.extend(children.get(p, []))
+    return found
+
+
+def stacks_of(proc):
+    """Where a game that is still running is stuck: every thread of it and of the processes
+    it started, as gdb sees them."""
+    if proc is None or proc.poll() is not None:
+        return ""
+    if not shutil.which("gdb"):
+        return "\n(no gdb to take the game's stacks with)"
+    text = ""
+    for pid in descendants(proc.pid)[:6]:
+        try:
+            out = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx",
+                                  "-ex", "thread apply all bt 25"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+            lines = [line for line in out.stdout.decode("latin-1").splitlines()
+                     if not line.startswith(("[New LWP", "warning: ", "Reading symbols"))]
+            text += "\n== stacks of process %d ==\n%s" % (pid, "\n".join(lines)[-8000:])
+        except subprocess.TimeoutExpired:
+            text += "\n== gdb did not answer for process %d ==" % pid
+    return "; where the game is:" + text
 
 
 def match_seed():
@@ -148,18 +191,24 @@ def start_xvfb():
     return xvfb, (":" + number.decode()) if number else None
 
 
-def focus_wine_window(window, env=None):
-    """Gives the window the keyboard focus, as a click would. With no window manager Wine
-    asks for the focus itself when the window maps, and on a loaded machine that request
-    can come before the X server has mapped it, leaving the window inactive and deaf."""
+def focus_window(window, env=None):
+    """Gives the window the keyboard focus, as a click would, and waits until it has it.
+    With no window manager Wine asks for the focus itself when the window maps, and on a
+    loaded machine that request can come before the X server has mapped it, leaving the
+    window inactive and deaf. xdotool refusing, and saying why, is the harness's miss; no
+    answer within 30 s is a window that never takes the focus, the game's failure."""
     try:
         done = subprocess.run(["xdotool", "windowfocus", "--sync", window],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
-                              timeout=10)
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
+                              timeout=30)
     except subprocess.TimeoutExpired:
-        done = None
-    if done is None or done.returncode != 0:
-        raise HarnessMiss("could not give window %s the focus" % window)
+        raise Failure("window %s did not take the focus within 30 s" % window)
+    if done.returncode != 0:
+        said = done.stderr.decode("latin-1").strip()
+        if said:
+            raise HarnessMiss("xdotool could not give window %s the focus: %s" % (window, said))
+        raise Failure("xdotool could not give window %s the focus, and did not say why" % window)
+
 
 
 def client_area(image):
@@ -253,12 +302,12 @@ class Game:
     def wait_window(self):
         """Waits for the window and for the title's lines on it."""
         self.window = self.find("^%s$" % TITLE)
-        if self.window is None and self.running():
-            raise HarnessMiss("no game window found, the game still running")
+        check(self.window is not None or not self.running(),
+              "no game window within 40 s, the game still running")
         check(self.window is not None, "the game window did not show; the game exited with"
               " %s (stderr: %s)" % (self.proc.returncode, self.stderr()))
         if self.wine:
-            focus_wine_window(self.window)
+            focus_window(self.window)
         return self.wait_for(lambda image: holds(title_lines, image, self.font), "the title")
 
     def wait_for(self, shows, what, timeout=20.0):
@@ -290,21 +339,49 @@ class Game:
         """Waits for play's picture: the minimap with the scores."""
         return self.wait_for(lambda image: holds(check_minimap, image), "the minimap")
 
+    def xdotool(self, *args):
+        """Runs xdotool on the game's window. A key that ends the game can take the window
+        away under xdotool: a game that ends within two seconds is left to the caller's
+        checks of its exit."""
+        done = run("xdotool", *args)
+        if done.returncode != 0:
+            deadline = time.time() + 2.0
+            while self.running() and time.time() < deadline:
+                time.sleep(0.05)
+            if not self.running():
+                return
+            said = done.stderr.decode("latin-1").strip()
+            check(said, "xdotool %s failed on the running game and did not say why" % args[0])
+            raise HarnessMiss("xdotool %s failed: %s" % (args[0], said))
+
     def key(self, *keys):
-        run("xdotool", "key", "--window", self.window, *keys)
+        self.xdotool("key", "--window", self.window, *keys)
 
     def keydown(self, key):
-        run("xdotool", "keydown", "--window", self.window, key)
+        self.xdotool("keydown", "--window", self.window, key)
 
     def keyup(self, key):
-        run("xdotool", "keyup", "--window", self.window, key)
+        self.xdotool("keyup", "--window", self.window, key)
+
+    def viewable(self):
+        return "IsViewable" in run("xwininfo", "-id", self.window).stdout.decode("latin-1")
 
     def shot(self, name=None):
-        out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
-        if out.returncode != 0 and self.running():
-            raise HarnessMiss("could not read the window: %s" % out.stderr.decode())
-        check(out.returncode == 0, "the window went away (the game exited with %s)"
-              % self.proc.returncode)
+        for _ in range(3):
+            out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
+            if out.returncode == 0 or not self.running():
+                break
+            time.sleep(0.2)
+        check(out.returncode == 0 or self.running(), "the window went away (the game exited"
+              " with %s)" % self.proc.returncode)
+        if out.returncode != 0:
+            # The tool's own failure only while the window is up and has been drawing;
+            # a running game whose window cannot be read has failed.
+            check(getattr(self, "drawn", False) and self.viewable(),
+                  "the running game's window cannot be read: %s" % out.stderr.decode("latin-1"))
+            raise HarnessMiss("import could not read the window, which is up and drawing: %s"
+                              % out.stderr.decode("latin-1"))
+        self.drawn = True
         image = read_ppm(out.stdout)
         if self.wine:
             image = client_area(image)
@@ -684,8 +761,9 @@ def case_no_model(game, font):
           "the game window shows before the model is read")
     check(game.running(), "the game did not wait for the box")
     if game.wine:
-        focus_wine_window(box)  # Wine's box takes keys only once it is the foreground
-    run("xdotool", "key", "--window", box, "Return")
+        focus_window(box)  # Wine's box takes keys only once it is the foreground
+    game.window = box
+    game.key("Return")
     check(game.wait_exit() == 1, "exit code after the missing model is not 1")
 
 
@@ -801,7 +879,9 @@ def make_workdir(data, prefix):
 def run_case(args, cases, make_game, prefix):
     """Runs case `args.case` of `cases` on a game made by make_game(args, workdir) in a fresh
     working directory, and reports it; the directory stays when the case fails or --keep."""
-    check(os.environ.get("DISPLAY"), "no DISPLAY: run under tests/support/with_xvfb.sh")
+    if not os.environ.get("DISPLAY"):
+        print("FAILED: no DISPLAY: run under tests/support/with_xvfb.sh", file=sys.stderr)
+        return 2
     workdir = make_workdir(args.data, "%s%s_" % (prefix, args.case))
     font = Font(os.path.join(args.data, "flori.fnt"))
     game = make_game(args, workdir)
@@ -811,7 +891,9 @@ def run_case(args, cases, make_game, prefix):
         cases[args.case](game, font)
     except Failure as failure:
         miss = "%s: " % HARNESS_MISS if isinstance(failure, HarnessMiss) else ""
-        print("%sFAILED %s: %s (files in %s)" % (miss, args.case, failure, workdir), file=sys.stderr)
+        where = "" if miss else stacks_of(game.proc)
+        print("%sFAILED %s: %s (files in %s)%s" % (miss, args.case, failure, workdir, where),
+              file=sys.stderr)
         game.stop()
         return 1
     game.stop()

@@ -81,9 +81,8 @@ grep -qx 'Type=Application' "$desktop" || fail "desktop entry is not an applicat
 grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
 grep -qx 'Exec="/usr/bin/vask-light-cycles"' "$desktop" ||
   fail "desktop entry does not start /usr/bin/vask-light-cycles: $(grep Exec "$desktop")"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
-fi
+command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing"
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
 
 # The extracted launcher, started from /, runs the packaged game in the packaged data folder.
 (cd / && exec "$root/usr/bin/vask-light-cycles") >"$tmp/game.log" 2>&1 &

@@ -2,14 +2,18 @@
 # package, the Windows zip).
 #   game_window PID [TENTHS]  prints the id of the game's visible window once it shows, or
 #                             nothing when PID ends first or TENTHS tenths of a second pass
-#                             (then, with PID still running, a HARNESS MISS line on stderr)
+#                             (then, with PID still running, the game's stacks on stderr:
+#                             a running game that shows no window has failed)
 #   wait_game_exit PID        waits up to 10 s for PID (a child of the caller's shell, so
 #                             not in a subshell) to end and sets game_exit to its exit
 #                             code; fails, with game_exit empty, when it is still running
-#   play_then_quit PID WINDOW LOG
-#                             focuses the window, leaves the title with a key, checks the
-#                             game still runs, ends it with q and checks the exit code is 0;
-#                             calls the test's fail (showing LOG) when any of that does not hold
+#   play_then_quit PID WINDOW LOG [--wine]
+#                             focuses the window, waits for the title, leaves it with a key,
+#                             waits for play, ends the game with q and checks the exit code
+#                             is 0; calls the test's fail (showing LOG) when any of that
+#                             does not hold
+support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 game_window() {
   local pid=$1 tenths=${2:-100} window=""
   for _ in $(seq 1 "$tenths"); do
@@ -18,9 +22,10 @@ game_window() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  # No window while the game still runs: the harness missed it, the one failure the test
-  # command may try a second time.
-  [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && echo "HARNESS MISS: no game window found" >&2
+  if [ -z "$window" ] && kill -0 "$pid" 2>/dev/null; then
+    echo "no game window within $((tenths / 10)) s, the game still running; where it is:" >&2
+    gdb -p "$pid" -batch -nx -ex "thread apply all bt 25" 2>&1 | grep -v '^\[New LWP\|^warning: ' >&2
+  fi
   echo "$window"
 }
 
@@ -35,12 +40,8 @@ wait_game_exit() {
 
 play_then_quit() {
   local pid=$1 window=$2 log=$3
-  xdotool windowfocus --sync "$window" 2>/dev/null
-  sleep 0.5
-  xdotool key Up
-  sleep 0.5
-  kill -0 "$pid" 2>/dev/null || fail "the game ended on the key that leaves the title"
-  xdotool key q
+  python3 "$support_dir/play_then_quit.py" --window "$window" --pid "$pid" \
+    --data "$support_dir/../../data" ${4:-} || { cat "$log" >&2; fail "playing the game"; }
   wait_game_exit "$pid" || fail "the game did not end on q"
   [ "$game_exit" = 0 ] || { cat "$log" >&2; fail "the game ended with exit code $game_exit"; }
 }

@@ -36,7 +36,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 if ! pactl info >/dev/null 2>&1; then
-  echo "with_pulse_null_sink.sh: the private PulseAudio did not start" >&2
+  echo "HARNESS MISS: with_pulse_null_sink.sh: the private PulseAudio did not start" >&2
   cat "$run/daemon.log" >&2
   exit 2
 fi

@@ -14,7 +14,7 @@ for _ in $(seq 1 200); do
   sleep 0.05
 done
 if [ ! -s "$tmp/display" ]; then
-  echo "with_xvfb: Xvfb did not start" >&2
+  echo "HARNESS MISS: with_xvfb: Xvfb did not start" >&2
   cat "$tmp/xvfb.log" >&2
   kill "$xvfb" 2>/dev/null
   rm -rf "$tmp"

@@ -56,6 +56,6 @@ export PULSE_SERVER=unix:/nonexistent/vask-no-pulse.sock ALSA_CONFIG_PATH=/dev/n
 pid=$!
 window=$(game_window "$pid" 200)
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the unzipped game showed no window"; }
-play_then_quit "$pid" "$window" "$tmp/game.log"
+play_then_quit "$pid" "$window" "$tmp/game.log" --wine
 pid=""
 echo "the zip holds $(echo $want | wc -w) files and its game runs"
