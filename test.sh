@@ -53,9 +53,12 @@ limited() {
     done
   ) &
   local watchdog=$!
+  local began=$SECONDS
   wait "$pid"
   local rc=$?
   wait "$watchdog"
+  running=""
+  echo "test.sh: $name took $((SECONDS - began)) s"
   return $rc
 }
 # stage NAME SECONDS COMMAND...: a stage that is not a ctest pass; one line of results.
