@@ -50,7 +50,7 @@ int gameMain(void*) {
   seedRandom((uint32_t)time(0));
 
   WindowClass windowClass = {CLASS_NAME, windowProc};
-  if (!registerWindowClass(&windowClass)) return 0;
+  if (!registerWindowClass(&windowClass)) return 1;  // a start-up that fails says so
   mainWindow = createWindow(CLASS_NAME, WINDOW_TITLE, 640, 480);
   if (!mainWindow) return 1;
 

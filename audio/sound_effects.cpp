@@ -20,19 +20,42 @@ static const float LISTENER_DOPPLER = 5.0f;
 static const uint32_t SLOT_BUFFER_FLAGS =
     DSBCAPS_STATIC | DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME;
 
+// Set once the device has refused a play: the player has been told, and the rest of the
+// game is silent. A device that refuses one play (unplugged, switched off, taken by another
+// program) refuses the next ones too, and a box for each would stop the match under each.
+static int playRefused = 0;
+
 static int usable(int slot) {
-  return soundDevice && slot >= 0 && slot < SOUND_SLOT_COUNT && soundSlots[slot].loaded;
+  return soundDevice && !playRefused && slot >= 0 && slot < SOUND_SLOT_COUNT &&
+         soundSlots[slot].loaded;
+}
+
+// Copies the slot's samples from its file into its buffer. 0 when the buffer cannot be
+// locked. A short read leaves the rest of the buffer as it was.
+static int copySamples(SoundSlot* s) {
+  void* region = 0;
+  uint32_t regionBytes = 0;
+  if (soundBufferLock(s->buffer, 0, s->dataSize, &region, &regionBytes, 0, 0, 0) < 0) return 0;
+  uint32_t delivered = 0;
+  wavRead(s->file, s->dataSize, (uint8_t*)region, &s->dataChunk, &delivered);
+  soundBufferUnlock(s->buffer, region, s->dataSize, 0, 0);
+  return 1;
+}
+
+// A slot that cannot load gives back what it took: its buffer, its file and its format.
+static void dropSlot(SoundSlot* s) {
+  if (s->buffer) soundBufferRelease(s->buffer);
+  s->buffer = 0;
+  s->buffer3d = 0;
+  wavClose(&s->file, &s->format);
 }
 
 void loadSlot(int slot, const char* fileName, uint32_t playFlags) {
   SoundSlot* s = &soundSlots[slot];
   if (wavOpen(fileName, &s->file, &s->format, &s->riffChunk) != 0) return;
-  if (s->format->wFormatTag != WAVE_FORMAT_PCM) {
-    wavClose(&s->file, &s->format);
-    return;
-  }
-  if (wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) {
-    wavClose(&s->file, &s->format);
+  if (s->format->wFormatTag != WAVE_FORMAT_PCM ||
+      wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) {
+    dropSlot(s);
     return;
   }
   // A header may announce more samples than the file holds (a cut-off file, or a
@@ -46,24 +69,41 @@ void loadSlot(int slot, const char* fileName, uint32_t playFlags) {
   s->desc.dwReserved = 0;
   s->desc.lpwfxFormat = s->format;
   if (soundDeviceCreateSoundBuffer(soundDevice, &s->desc, &s->buffer) != DS_OK) {
-    wavClose(&s->file, &s->format);
+    s->buffer = 0;
+    dropSlot(s);
     return;
   }
-  if (soundBufferQuery3D(s->buffer, &s->buffer3d) < 0) return;
-
-  void* region = 0;
-  uint32_t regionBytes = 0;
-  if (soundBufferLock(s->buffer, 0, s->dataSize, &region, &regionBytes, 0, 0, 0) < 0) return;
-  uint32_t delivered = 0;
-  wavRead(s->file, s->dataSize, (uint8_t*)region, &s->dataChunk, &delivered);
-  soundBufferUnlock(s->buffer, region, s->dataSize, 0, 0);
-
+  // The samples go in before the 3-D interface is taken: a buffer that fails either way
+  // is then released whole, with no interface of it left behind.
+  if (!copySamples(s) || soundBufferQuery3D(s->buffer, &s->buffer3d) < 0) {
+    dropSlot(s);
+    return;
+  }
   s->playFlags = playFlags;
   s->loaded = 1;
   soundPlace(slot, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
 }
 
+// A lost buffer gets its memory back and its sound again from the slot's file, which the
+// slot keeps open for this.
+static int restoreSlot(SoundSlot* s) {
+  if (soundBufferRestore(s->buffer) != DS_OK) return 0;
+  if (wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) return 0;
+  if (!copySamples(s)) return 0;
+  soundBufferSetCurrentPosition(s->buffer, 0);
+  return 1;
+}
+
+// Once, then silent: every slot stops, and every later operation does nothing.
+static void refusePlays() {
+  for (int slot = 0; slot < SOUND_SLOT_COUNT; slot++)
+    if (usable(slot)) soundBufferStop(soundSlots[slot].buffer);
+  playRefused = 1;
+  messageBox(0, "Could not play sound", "DirectSound Error", MB_OK);
+}
+
 void soundInit() {
+  playRefused = 0;
   if (directSoundCreate(&soundDevice) != DS_OK) {
     soundDevice = 0;
     return;
@@ -105,8 +145,10 @@ void soundPlay(int slot) {
   SoundSlot* s = &soundSlots[slot];
   soundBufferStop(s->buffer);
   soundBufferSetCurrentPosition(s->buffer, 0);
-  if (soundBufferPlay(s->buffer, 0, 0, s->playFlags) != DS_OK)
-    messageBox(0, "Could not play sound", "DirectSound Error", MB_OK);
+  HRESULT result = soundBufferPlay(s->buffer, 0, 0, s->playFlags);
+  if (result == DSERR_BUFFERLOST && restoreSlot(s))
+    result = soundBufferPlay(s->buffer, 0, 0, s->playFlags);
+  if (result != DS_OK) refusePlays();
 }
 
 void soundStop(int slot) {

@@ -53,6 +53,7 @@ void releaseDeviceContext(WindowHandle window, DeviceContext dc);
 // ... and deletes the rendering context (a null context is ignored).
 void deleteRenderContext(RenderContext rc);
 
-// The graphics shutdown returns the display to its desktop mode. The game never changes
-// it, so this matters only if something else did; a backend may have nothing to restore.
+// The graphics shutdown hands the display back as the game found it. The game never
+// changes the display mode, so no backend has a mode of its own to undo; another program's
+// mode is that program's business.
 void restoreDisplaySettings();

@@ -149,6 +149,12 @@ HRESULT soundBufferUnlock(LPDIRECTSOUNDBUFFER buffer, void* region1, uint32_t by
 HRESULT soundBufferPlay(LPDIRECTSOUNDBUFFER buffer, uint32_t reserved, uint32_t priority,
                         uint32_t flags);
 
+// A buffer the device has taken back answers DSERR_BUFFERLOST to a play or a lock (on
+// Windows: another program took the output, or the device was reset). Restoring gives it
+// its memory back but not its sound, which the caller copies in again; its settings stay.
+// Fails while the device still holds the memory. Backends that never lose buffers succeed.
+HRESULT soundBufferRestore(LPDIRECTSOUNDBUFFER buffer);
+
 // Slots stop where they are; a later play resumes from there.
 HRESULT soundBufferStop(LPDIRECTSOUNDBUFFER buffer);
 

@@ -397,6 +397,11 @@ HRESULT soundBufferPlay(LPDIRECTSOUNDBUFFER buffer, uint32_t, uint32_t, uint32_t
   return alGetError() == AL_NO_ERROR ? DS_OK : DSERR_GENERIC;
 }
 
+// The buffer's bytes live here, not in the output: they are never lost.
+HRESULT soundBufferRestore(LPDIRECTSOUNDBUFFER buffer) {
+  return buffer ? DS_OK : DSERR_INVALIDPARAM;
+}
+
 HRESULT soundBufferStop(LPDIRECTSOUNDBUFFER buffer) {
   if (!buffer) return DSERR_INVALIDPARAM;
   if (buffer->flags & DSBCAPS_PRIMARYBUFFER) return DS_OK;

@@ -1,5 +1,5 @@
 // The GL context layer on WGL and GDI: the window's device context, its pixel format, the
-// rendering context, buffer swaps and the display mode.
+// rendering context and buffer swaps.
 //
 // platform/gl_context.h comes before <windows.h>: its PFD_ flags are Windows' own numbers,
 // which <windows.h> then defines again as macros of the same values. A DeviceContext is
@@ -87,6 +87,7 @@ void deleteRenderContext(RenderContext rc) {
   if (rc) wglDeleteContext(hglrcOf(rc));
 }
 
-// The game never changes the display mode; this returns the display to its registry mode
-// all the same, in case anything else did.
-void restoreDisplaySettings() { ChangeDisplaySettingsA(0, 0); }
+// The game never changes the display mode, so it leaves the mode alone at exit too: a
+// reset to the registry's mode would undo a mode another program set, and can blank a
+// second monitor while the desktop settles.
+void restoreDisplaySettings() {}

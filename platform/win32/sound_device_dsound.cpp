@@ -77,6 +77,11 @@ HRESULT soundBufferPlay(LPDIRECTSOUNDBUFFER buffer, uint32_t reserved, uint32_t 
   return dsoundPlay(buffer, reserved, priority, flags);
 }
 
+HRESULT soundBufferRestore(LPDIRECTSOUNDBUFFER buffer) {
+  if (!buffer) return DSERR_INVALIDPARAM;
+  return dsoundRestore(buffer);
+}
+
 HRESULT soundBufferStop(LPDIRECTSOUNDBUFFER buffer) {
   if (!buffer) return DSERR_INVALIDPARAM;
   return dsoundStop(buffer);

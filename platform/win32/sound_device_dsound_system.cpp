@@ -1,6 +1,6 @@
 // Sound device layer on DirectSound, the system's side: DirectSoundCreate,
 // SetCooperativeLevel, CreateSoundBuffer (the primary buffer and static secondary buffers),
-// QueryInterface for the 3-D listener and 3-D buffers, Lock / Unlock, Play / Stop /
+// QueryInterface for the 3-D listener and 3-D buffers, Lock / Unlock, Play / Restore / Stop /
 // SetCurrentPosition, SetFrequency / SetVolume, the 3-D Get/SetAllParameters and Release,
 // called through DirectSound's own method tables. Only <windows.h> and <dsound.h> are
 // included here; the game's records reach this file through sound_device_dsound_system.h.
@@ -151,6 +151,8 @@ int32_t dsoundUnlock(SoundBuffer* buffer, void* region1, uint32_t bytes1, void* 
 int32_t dsoundPlay(SoundBuffer* buffer, uint32_t reserved, uint32_t priority, uint32_t flags) {
   return bufferOf(buffer)->Play(reserved, priority, flags);
 }
+
+int32_t dsoundRestore(SoundBuffer* buffer) { return bufferOf(buffer)->Restore(); }
 
 int32_t dsoundStop(SoundBuffer* buffer) { return bufferOf(buffer)->Stop(); }
 

@@ -57,6 +57,7 @@ int32_t dsoundLock(SoundBuffer* buffer, uint32_t offset, uint32_t bytes, void** 
                    uint32_t* bytes1, void** region2, uint32_t* bytes2, uint32_t flags);
 int32_t dsoundUnlock(SoundBuffer* buffer, void* region1, uint32_t bytes1, void* region2, uint32_t bytes2);
 int32_t dsoundPlay(SoundBuffer* buffer, uint32_t reserved, uint32_t priority, uint32_t flags);
+int32_t dsoundRestore(SoundBuffer* buffer);
 int32_t dsoundStop(SoundBuffer* buffer);
 int32_t dsoundSetCurrentPosition(SoundBuffer* buffer, uint32_t position);
 int32_t dsoundSetFrequency(SoundBuffer* buffer, uint32_t hertz);

@@ -138,14 +138,6 @@ int repaintPending() {
   return PeekMessageA(&msg, 0, WM_PAINT, WM_PAINT, PM_NOREMOVE) != 0;
 }
 
-// A minimised window has no client area, and Windows makes no repaint for an empty one.
-int pictureHidden() {
-  RECT client;
-  if (!gameWindow || !IsWindowVisible(gameWindow)) return 0;
-  return IsIconic(gameWindow) ||
-         (GetClientRect(gameWindow, &client) && (client.right <= 0 || client.bottom <= 0));
-}
-
 // A repaint is handed out only once its frame slot has come: one repaint is one step of
 // the match, so the match keeps 60 steps a second on any display and the loop does not
 // spin between frames.
@@ -165,13 +157,21 @@ int takeRepaint(WindowMessage* message) {
   return 1;
 }
 
-// Nothing to hand out before the next frame slot: wait for input or the slot. A hidden
-// picture gets no repaint at all, so its slots pass by without a frame, one a wait.
+// Nothing to hand out before the next frame slot: wait for input or the slot. A window
+// that gets no repaint (a hidden picture; a window Windows leaves unpainted, covered under
+// a classic theme or in a remote session) lets its slots pass without a frame, one a wait.
 void waitForSlot() {
   int64_t now = frameClockMicroseconds();
-  if (!repaintPending() && framePacerTimeToSlot(&pacer, now) <= 0)
-    framePacerTakeSlot(&pacer, now);
-  frameClockWaitForInput(framePacerTimeToSlot(&pacer, now));
+  int64_t wait = framePacerTimeToSlot(&pacer, now);
+  if (wait <= 0 && !repaintPending()) {
+    if (pacer.started) {
+      framePacerTakeSlot(&pacer, now);
+      wait = framePacerTimeToSlot(&pacer, now);
+    } else {
+      wait = 1000000 / FRAMES_PER_SECOND;  // the slots start at the first frame
+    }
+  }
+  frameClockWaitForInput(wait);
 }
 
 }  // namespace
@@ -187,16 +187,18 @@ int registerWindowClass(const WindowClass* windowClass) {
   HINSTANCE instance = GetModuleHandleA(0);
   WNDCLASSA wc;
   memset(&wc, 0, sizeof wc);
-  wc.style = 0;
+  // One device context for the window's life: the GL context is made on it at start-up
+  // and every swap goes to it, so it must not be a shared one handed back at each release.
+  wc.style = CS_OWNDC;
   wc.lpfnWndProc = forwardToGame;
   wc.cbClsExtra = 0;
   wc.cbWndExtra = 0;
   wc.hInstance = instance;
-  // The program carries no resources: no icon (the system's default shows) and no menu.
-  wc.hIcon = LoadIconA(instance, windowClass->className);
+  // The program carries no icon and no menu of its own: the system's icon, and no menu.
+  wc.hIcon = LoadIconA(0, IDI_APPLICATION);
   wc.hCursor = LoadCursorA(0, IDC_ARROW);
   wc.hbrBackground = (HBRUSH)GetStockObject(DKGRAY_BRUSH);
-  wc.lpszMenuName = windowClass->className;
+  wc.lpszMenuName = 0;
   wc.lpszClassName = windowClass->className;
   ATOM atom = RegisterClassA(&wc);
   if (!atom) return 0;
@@ -237,13 +239,11 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
   if (takeOtherMessage(message) || takeRepaint(message)) return 1;
-  // Only an early repaint is pending, or the picture is hidden: wait for input or the
-  // slot, whichever comes first, then hand out what there is.
-  if (repaintPending() || pictureHidden()) {
-    waitForSlot();
-    return takeOtherMessage(message) || takeRepaint(message);
-  }
-  return 0;
+  // No frame this pass (an early repaint, or none at all): wait for input or the slot,
+  // whichever comes first, then hand out what there is. Never a pass without a wait, or
+  // the loop spins.
+  waitForSlot();
+  return takeOtherMessage(message) || takeRepaint(message);
 }
 
 void translateMessage(const WindowMessage* message) {

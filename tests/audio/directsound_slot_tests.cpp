@@ -85,6 +85,7 @@ TEST_F(DirectSoundSlots, PlayingPlacingAndPitchAreTakenWithoutABox) {
   soundPlay(0);  // a playing engine restarts
   soundStop(0);
   soundStop(0);
+  EXPECT_EQ(soundBufferRestore(soundSlots[0].buffer), DS_OK) << "a buffer never lost restores at once";
   EXPECT_EQ(recordedMessageBoxCount(), 0) << "DirectSound refused a play";
   DS3DBUFFER p{};
   p.dwSize = DS_3D_RECORD_SIZE;

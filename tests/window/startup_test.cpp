@@ -123,9 +123,9 @@ TEST_F(StartupTest, AttractModePlacesTheSoundsAroundTheTouringCamera) {
                 " placeAttractSounds peekMessage" + SHUTDOWN);
 }
 
-TEST_F(StartupTest, UnregisteredClassEndsWithZeroAtOnce) {
+TEST_F(StartupTest, UnregisteredClassEndsWithOneAtOnce) {
   startupScript.registerResult = 0;
-  EXPECT_EQ(gameMain(0), 0);
+  EXPECT_EQ(gameMain(0), 1);
   EXPECT_EQ(loggedNames(), "seedRandom registerWindowClass");
 }
 

@@ -255,6 +255,21 @@ TEST(Win32WindowLayer, TheWindowHasNoInputMethod) {
   destroy(window);
 }
 
+// The GL context lives on the one device context taken at start-up, so the class keeps a
+// device context of its own for each window; the program carries no icon and no menu, so
+// the class asks for the system's icon and for no menu.
+TEST(Win32WindowLayer, TheClassKeepsItsOwnDeviceContextTheSystemIconAndNoMenu) {
+  WindowHandle window = makeWindow();
+  ASSERT_TRUE(window != 0);
+  EXPECT_NE(GetClassLongPtrA(hwndOf(window), GCL_STYLE) & CS_OWNDC, 0u);
+  EXPECT_TRUE((HICON)GetClassLongPtrA(hwndOf(window), GCLP_HICON) == LoadIconA(0, IDI_APPLICATION));
+  WNDCLASSA wc;
+  ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(0), "Win32 Layer Test", &wc));
+  EXPECT_TRUE(wc.lpszMenuName == 0) << wc.lpszMenuName;
+  EXPECT_TRUE(GetMenu(hwndOf(window)) == 0);
+  destroy(window);
+}
+
 // Whether GL has drawn into a window is the layer's own, and goes with the window: windows
 // made one after another each start undrawn, however many come.
 TEST(Win32WindowLayer, TheLayerForgetsAWindowWhenItGoes) {

@@ -46,7 +46,7 @@ for dll in $dlls; do
 done
 
 # What Windows reads from the program itself: its name and version, and its manifest.
-python3 "$here/exe_resources.py" "$game/vask.exe" || fail "vask.exe's resources"
+python3 "$here/exe_resources.py" "$game/vask.exe" "$source" || fail "vask.exe's resources"
 
 # Started from the unzipped folder, as a double-click does.
 source "$here/../../scripts/wine-env.sh" "$build"

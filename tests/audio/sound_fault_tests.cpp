@@ -1,0 +1,113 @@
+// The sound slots on a device that fails them (tests/doubles/scripted_sound_device.h): a
+// lost buffer is restored and refilled from its file, any other refusal is told once and
+// silences the rest of the game, and a slot that cannot load gives back what it took.
+#include <gtest/gtest.h>
+
+#include "audio/sound_slots.h"
+#include "audio_test_support.h"
+#include "message_box_recorder.h"
+#include "scripted_sound_device.h"
+
+namespace {
+
+void writeSlotFiles() {
+  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 0.5)));
+  writeFile("boom.wav", monoWav(22050, sine(300, 22050, 0.3)));
+  writeFile("turn2.wav", monoWav(11025, sine(1000, 11025, 0.2)));
+  writeFile("boom2.wav", monoWav(22050, sine(200, 22050, 0.4)));
+}
+
+Bytes samplesOf(const char* name) {
+  Bytes file = readFile(name);
+  return Bytes(file.begin() + 44, file.end());  // past the RIFF, "fmt " and "data" headers
+}
+
+Bytes bufferBytes(int slot) {
+  uint32_t size = 0;
+  const uint8_t* bytes = scriptedBufferBytes(soundSlots[slot].buffer, &size);
+  return Bytes(bytes, bytes + size);
+}
+
+class SoundFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    enterTempDir();
+    clearRecordedMessageBoxes();
+    resetScriptedSoundDevice();
+    memset(soundSlots, 0, sizeof soundSlots);  // each test starts from the game's first state
+    writeSlotFiles();
+  }
+  void TearDown() override { soundShutdown(); }
+  void expectOneBox() {
+    ASSERT_EQ(recordedMessageBoxCount(), 1);
+    EXPECT_STREQ(lastRecordedMessageBox()->text, "Could not play sound");
+    EXPECT_STREQ(lastRecordedMessageBox()->caption, "DirectSound Error");
+    EXPECT_EQ(lastRecordedMessageBox()->type, (uint32_t)MB_OK);
+    EXPECT_EQ(lastRecordedMessageBox()->owner, nullptr);
+  }
+};
+
+TEST_F(SoundFaults, ALostBufferIsRestoredRefilledFromItsFileAndPlayed) {
+  soundInit();
+  ASSERT_EQ(soundSlots[SOUND_TURN].loaded, 1);
+  loseScriptedBuffers();
+  soundPlay(SOUND_TURN);
+  EXPECT_EQ(scriptedRestoreCount(), 1);
+  EXPECT_EQ(bufferBytes(SOUND_TURN), samplesOf("turn2.wav")) << "restored, but not refilled";
+  EXPECT_TRUE(scriptedBufferPlaying(soundSlots[SOUND_TURN].buffer));
+  soundPlay(SOUND_TURN);  // the file is read again from its first sample each time
+  soundPlay(2);
+  EXPECT_EQ(bufferBytes(2), samplesOf("cyc4.wav"));
+  EXPECT_TRUE(scriptedBufferPlaying(soundSlots[2].buffer));
+  EXPECT_EQ(scriptedRestoreCount(), 2);
+  EXPECT_EQ(recordedMessageBoxCount(), 0);
+}
+
+TEST_F(SoundFaults, ARefusedPlayIsToldOnceAndSilencesEverySlotForTheRestOfTheGame) {
+  soundInit();
+  soundPlay(0);
+  ASSERT_TRUE(scriptedBufferPlaying(soundSlots[0].buffer));
+  scriptedPlayResult = DSERR_GENERIC;
+  soundPlay(1);
+  expectOneBox();
+  EXPECT_FALSE(scriptedBufferPlaying(soundSlots[0].buffer)) << "the engine that did start sounds on";
+  int plays = scriptedPlayCount();
+  scriptedPlayResult = DS_OK;  // even a device that would take them again gets no more plays
+  for (int round = 0; round < 10; round++)
+    for (int slot = 0; slot < SOUND_SLOT_COUNT; slot++) soundPlay(slot);
+  EXPECT_EQ(recordedMessageBoxCount(), 1);
+  EXPECT_EQ(scriptedPlayCount(), plays);
+}
+
+TEST_F(SoundFaults, ALostBufferThatCannotBeRestoredCountsAsARefusal) {
+  soundInit();
+  loseScriptedBuffers();
+  scriptedRestoreResult = DSERR_BUFFERLOST;  // the device still holds the memory
+  for (int i = 0; i < 5; i++) soundPlay(SOUND_BOOM);
+  expectOneBox();
+  EXPECT_EQ(scriptedRestoreCount(), 1);
+}
+
+TEST_F(SoundFaults, ARestoredBufferThatIsRefusedAgainCountsAsARefusal) {
+  soundInit();
+  loseScriptedBuffers();
+  scriptedPlayResult = DSERR_GENERIC;  // restored and refilled, then refused all the same
+  for (int i = 0; i < 5; i++) soundPlay(SOUND_BOOM);
+  expectOneBox();
+  EXPECT_EQ(scriptedRestoreCount(), 1);
+}
+
+TEST_F(SoundFaults, ASlotThatCannotLoadGivesBackItsBufferAndItsFile) {
+  scriptedLockResult = DSERR_GENERIC;
+  soundInit();
+  ASSERT_NE(soundDevice, nullptr);
+  for (int slot = 0; slot < SOUND_SLOT_COUNT; slot++) {
+    EXPECT_EQ(soundSlots[slot].loaded, 0) << slot;
+    EXPECT_EQ(soundSlots[slot].buffer, nullptr) << slot;
+    EXPECT_EQ(soundSlots[slot].file, nullptr) << slot;
+    EXPECT_EQ(soundSlots[slot].format, nullptr) << slot;
+  }
+  EXPECT_EQ(scriptedBufferCount(), 1) << "only the primary buffer is left";
+}
+
+}  // namespace
