@@ -92,6 +92,21 @@ inline Bytes readFile(const std::string& name) {
 
 // Makes a fresh directory in the system's temporary folder and works in it; the test's files
 // stay there. (std::filesystem, so the Windows build of the suites makes its folders too.)
+// The four effect files, each a sound of its own, so a slot holding another file's samples
+// shows.
+inline void writeDistinctSlotFiles() {
+  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 0.5)));
+  writeFile("boom.wav", monoWav(22050, sine(300, 22050, 0.3)));
+  writeFile("turn2.wav", monoWav(11025, sine(1000, 11025, 0.2)));
+  writeFile("boom2.wav", monoWav(22050, sine(200, 22050, 0.4)));
+}
+
+// The samples of a WAV file this support wrote: past RIFF, "fmt " (16 bytes) and "data".
+inline Bytes samplesOf(const char* name) {
+  Bytes file = readFile(name);
+  return Bytes(file.begin() + 44, file.end());
+}
+
 inline std::string enterTempDir() {
   namespace fs = std::filesystem;
   std::error_code error;

@@ -11,19 +11,6 @@
 
 namespace {
 
-// Distinct sounds per file, so a slot holding another file's samples shows.
-void writeSlotFiles() {
-  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 0.5)));
-  writeFile("boom.wav", monoWav(22050, sine(300, 22050, 0.3)));
-  writeFile("turn2.wav", monoWav(11025, sine(1000, 11025, 0.2)));
-  writeFile("boom2.wav", monoWav(22050, sine(200, 22050, 0.4)));
-}
-
-Bytes samplesOf(const char* name) {
-  Bytes file = readFile(name);
-  return Bytes(file.begin() + 44, file.end());  // past RIFF, "fmt " (16 bytes) and "data" headers
-}
-
 Bytes bufferContents(int slot) {
   void* region = 0;
   uint32_t bytes = 0;
@@ -49,7 +36,7 @@ class DirectSoundSlots : public ::testing::Test {
 };
 
 TEST_F(DirectSoundSlots, StartUpLoadsEverySlotWithItsFilesSamplesAndThreeDSettings) {
-  writeSlotFiles();
+  writeDistinctSlotFiles();
   soundInit();
   ASSERT_NE(soundDevice, nullptr) << "no DirectSound output: is the PulseAudio null sink up?";
   const char* files[SOUND_SLOT_COUNT] = {"cyc4.wav", "cyc4.wav", "cyc4.wav", "cyc4.wav",
@@ -74,7 +61,7 @@ TEST_F(DirectSoundSlots, StartUpLoadsEverySlotWithItsFilesSamplesAndThreeDSettin
 }
 
 TEST_F(DirectSoundSlots, PlayingPlacingAndPitchAreTakenWithoutABox) {
-  writeSlotFiles();
+  writeDistinctSlotFiles();
   soundInit();
   ASSERT_NE(soundDevice, nullptr);
   soundPlay(0);
@@ -97,7 +84,7 @@ TEST_F(DirectSoundSlots, PlayingPlacingAndPitchAreTakenWithoutABox) {
 }
 
 TEST_F(DirectSoundSlots, StereoEnginesAreRefusedAThreeDBufferAndStaySilent) {
-  writeSlotFiles();
+  writeDistinctSlotFiles();
   writeFile("cyc4.wav", riff("WAVE", {chunk("fmt ", formatFields(1, 2, 22050, 16)),
                                       chunk("data", pcm16(sine(441, 22050, 0.2)))}));
   soundInit();
@@ -109,7 +96,7 @@ TEST_F(DirectSoundSlots, StereoEnginesAreRefusedAThreeDBufferAndStaySilent) {
 }
 
 TEST_F(DirectSoundSlots, ShutdownReleasesTheDeviceAndLaterCallsDoNothing) {
-  writeSlotFiles();
+  writeDistinctSlotFiles();
   soundInit();
   ASSERT_NE(soundDevice, nullptr);
   soundPlay(0);

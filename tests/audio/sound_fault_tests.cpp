@@ -10,18 +10,6 @@
 
 namespace {
 
-void writeSlotFiles() {
-  writeFile("cyc4.wav", monoWav(22050, sine(441, 22050, 0.5)));
-  writeFile("boom.wav", monoWav(22050, sine(300, 22050, 0.3)));
-  writeFile("turn2.wav", monoWav(11025, sine(1000, 11025, 0.2)));
-  writeFile("boom2.wav", monoWav(22050, sine(200, 22050, 0.4)));
-}
-
-Bytes samplesOf(const char* name) {
-  Bytes file = readFile(name);
-  return Bytes(file.begin() + 44, file.end());  // past the RIFF, "fmt " and "data" headers
-}
-
 Bytes bufferBytes(int slot) {
   uint32_t size = 0;
   const uint8_t* bytes = scriptedBufferBytes(soundSlots[slot].buffer, &size);
@@ -35,7 +23,7 @@ class SoundFaults : public ::testing::Test {
     clearRecordedMessageBoxes();
     resetScriptedSoundDevice();
     memset(soundSlots, 0, sizeof soundSlots);  // each test starts from the game's first state
-    writeSlotFiles();
+    writeDistinctSlotFiles();
   }
   void TearDown() override { soundShutdown(); }
   void expectOneBox() {
