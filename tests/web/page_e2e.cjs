@@ -58,7 +58,33 @@ function serve(dir) {
 // Taps every connection to an audio context's output: the song's synthesiser (a script
 // processor node) and everything else (the sound slots) each get analysers, of the mix and
 // of each channel, so a case can ask whether either is sounding, and on which side.
-function tapAudio() {
+// The sound slots also get a recorder on the audio thread (vaskHeld), which sees every
+// sample: the loudest since the case's last mark, how long the output was loud since, and
+// how long it has been silent now, so that a sound of a tenth of a second is never missed
+// between two reads however loaded the machine.
+function tapAudio(silent) {
+  const RECORDER = `registerProcessor('vask-recorder', class extends AudioWorkletProcessor {
+    constructor() {
+      super();
+      Object.assign(this, { mark: -1, peak: 0, loud: 0, quiet: 0, blocks: 0 });
+      this.port.onmessage = (e) => { Object.assign(this, { mark: e.data, peak: 0, loud: 0, quiet: 0 }); this.send(); };
+    }
+    send() { this.port.postMessage({ mark: this.mark, peak: this.peak, loud: this.loud / sampleRate, quiet: this.quiet / sampleRate }); }
+    process(inputs) {
+      let block = 0, length = 128;
+      for (const channel of inputs[0]) {
+        length = channel.length;
+        for (const s of channel) block = Math.max(block, Math.abs(s));
+      }
+      this.peak = Math.max(this.peak, block);
+      if (block < ${silent}) this.quiet += length;
+      else { this.quiet = 0; this.loud += length; }
+      if (++this.blocks % 4 === 0) this.send();
+      return true;
+    }
+  });`;
+  const recorderModules = new Map();
+  window.vaskRecorders = [];
   window.vaskLevels = { music: [], effects: [] };
   window.vaskAudioContexts = [];
   const RealAudioContext = window.AudioContext;
@@ -79,7 +105,21 @@ function tapAudio() {
       connect.call(this, split);
       connect.call(split, tap.left, 0);
       connect.call(split, tap.right, 1);
-      window.vaskLevels[this instanceof ScriptProcessorNode ? 'music' : 'effects'].push(tap);
+      const kind = this instanceof ScriptProcessorNode ? 'music' : 'effects';
+      window.vaskLevels[kind].push(tap);
+      if (kind === 'effects') {
+        if (!recorderModules.has(ctx))
+          recorderModules.set(ctx, ctx.audioWorklet.addModule(URL.createObjectURL(new Blob([RECORDER], { type: 'text/javascript' }))));
+        // A context closed meanwhile (its game has ended) needs no recorder.
+        recorderModules.get(ctx).then(() => {
+          if (ctx.state === 'closed') return;
+          const recorder = new AudioWorkletNode(ctx, 'vask-recorder', { numberOfInputs: 1, numberOfOutputs: 0 });
+          recorder.reading = { mark: -1 };
+          recorder.port.onmessage = (e) => { recorder.reading = e.data; };
+          connect.call(this, recorder);
+          window.vaskRecorders.push(recorder);
+        }).catch((e) => { if (ctx.state !== 'closed') throw e; });
+      }
     }
     return connect.call(this, target, ...rest);
   };
@@ -92,11 +132,25 @@ function tapAudio() {
     }
     return peak;
   };
+  // A new mark starts every recorder afresh; vaskHeld() answers null until all have.
+  let mark = 0;
+  const recorders = () => window.vaskRecorders.filter((r) => r.context.state !== 'closed');
+  window.vaskMark = () => {
+    mark++;
+    for (const recorder of recorders()) recorder.port.postMessage(mark);
+  };
+  window.vaskHeld = () => {
+    const readings = recorders().map((r) => r.reading);
+    if (!readings.length || readings.some((r) => r.mark !== mark)) return null;
+    return { peak: Math.max(...readings.map((r) => r.peak)), loud: Math.max(...readings.map((r) => r.loud)),
+             quiet: Math.min(...readings.map((r) => r.quiet)) };
+  };
 }
 
 // A peak above SOUNDING is sound; below SILENT (-80 dB) silence: the synthesiser's reverb
 // leaves a tail of a few millionths after its last note.
 const SOUNDING = 0.01;
+const SILENT = 0.0001;
 
 // A display of any refresh rate, on a clock of the test's own: switched on before the game
 // starts, the page's time stands still but for the frames the test runs, 1/rate of a second
@@ -154,18 +208,19 @@ function readPicture() {
     return sum / (p.length / 4);
   };
 }
-const SILENT = 0.0001;
 
-let lastLog = [];
+// The logs of every page the running case has opened: a page error in any of them fails
+// the case, not only in its last.
+let caseLogs = [];
 async function openPage(browser, dir, file = '') {
   const server = await serve(dir);
   const page = await browser.newPage();
   const log = [];
-  lastLog = log;
+  caseLogs.push(log);
   page.on('console', (m) => { if (!m.text().startsWith('WebGL:')) log.push(m.text()); });
   page.on('response', (r) => { if (r.status() >= 400) log.push(`${r.status()} ${r.url()}`); });
   page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
-  await page.evaluateOnNewDocument(tapAudio);
+  await page.evaluateOnNewDocument(tapAudio, SILENT);
   await page.evaluateOnNewDocument(readPicture);
   await page.evaluateOnNewDocument(virtualDisplay);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
@@ -177,6 +232,7 @@ async function startGame(page) {
 }
 
 const state = (page) => page.evaluate(() => document.body.dataset.state);
+const focused = (page) => page.evaluate(() => document.activeElement && document.activeElement.id);
 async function waitState(page, wanted, timeout = 20000) {
   try {
     await page.waitForFunction((w) => document.body.dataset.state === w, { timeout, polling: 50 }, wanted);
@@ -193,6 +249,33 @@ async function waitLevel(page, kind, how, what) {
     const level = await page.evaluate((k) => window.vaskLevel(k), kind);
     throw new Error(`${what}: ${kind} level ${level}, wanted ${how === 'zero' ? 'silence' : 'sound'}`);
   }
+}
+
+// The sound device page's tone lasts a tenth of a second; the recorders count sound in
+// blocks of 128 samples, and the browser resamples the tone to its own rate.
+const TONE = 0.1, TONE_SLACK = 0.015;
+
+// Starts the sound slots' recorders afresh, once they are there, and waits until all have.
+async function markAudio(page) {
+  await page.waitForFunction(() => window.vaskRecorders.some((r) => r.context.state !== 'closed'), { timeout: 20000, polling: 50 })
+    .catch(() => { throw new Error("no recorder on the sound slots' output"); });
+  await page.evaluate(() => window.vaskMark());
+  await page.waitForFunction(() => window.vaskHeld() !== null, { timeout: 20000, polling: 50 });
+}
+
+// Waits until the sound slots, since the last mark, have sounded (a peak above SOUNDING)
+// for at least `loud` seconds (if any) and are silent now for at least `quiet`.
+async function heard(page, loud, quiet, what) {
+  try {
+    await page.waitForFunction((on, l, q) => {
+      const h = window.vaskHeld();
+      return h && (l === 0 || h.peak > on) && h.loud >= l && h.quiet >= q;
+    }, { timeout: 20000, polling: 50 }, SOUNDING, loud, quiet);
+  } catch (e) {
+    throw new Error(`${what}: heard ${JSON.stringify(await page.evaluate(() => window.vaskHeld()))} since the mark, ` +
+                    `wanted sound for ${loud} s, then silence for ${quiet} s`);
+  }
+  return page.evaluate(() => window.vaskHeld());
 }
 
 // --- what the screen should show, as the Linux harness (tests/e2e/vask_e2e.py) reads it ---
@@ -214,7 +297,7 @@ class Picture {
   // Pixels in [x0, x1) x [y0, y1) for which pred holds.
   count(x0, y0, x1, y1, pred) {
     let n = 0;
-    for (let y = y0; y < y1; y++) for (let x = x0; x < x1; x++) if (pred(this.at(x, y))) n++;
+    for (let y = y0; y < y1; y++) for (let x = x0; x < x1; x++) if (pred(this.at(x, y), x, y)) n++;
     return n;
   }
 }
@@ -273,8 +356,9 @@ const TITLE_LINES = [[550, 10, 'V1.2'], [0, 10, 'PRESS A KEY TO BEGIN (D FOR DEM
 
 // Play's picture: the grey minimap panel covers x and y 25..225 and stops there, and each
 // rider's score shows in its colour at the foot of the picture.
+const panelCovered = (picture) => picture.count(25, 25, 225, 225, (p) => same(p, PANEL)) / (200 * 200);
 function checkMinimap(picture) {
-  const covered = picture.count(25, 25, 225, 225, (p) => same(p, PANEL)) / (200 * 200);
+  const covered = panelCovered(picture);
   if (!(covered > 0.9)) throw new Error(`the minimap panel covers only ${Math.round(100 * covered)}% of its place`);
   for (const [x, y] of [[25, 120], [224, 120], [120, 25], [120, 224]])
     if (![PANEL, ...RIDER_COLOURS].some((c) => sameColour(picture.at(x, y), c)))
@@ -300,17 +384,19 @@ const TITLE_ROUNDING = 4;
 const holds = (check, picture) => { try { check(picture); return true; } catch (e) { return false; } };
 
 // Runs the game's frames a few at a time, on the page's own display clock, until its
-// picture passes `check`: the failure of its last try if 600 frames (10 s of play) pass
-// without.
-async function framesUntil(page, check) {
+// picture passes `check`: the failure of its last try if `limit` frames (600: 10 s of
+// play) pass without, at once if the check fails for good (final).
+async function framesUntil(page, check, limit = 600) {
   let last;
-  for (let frames = 0; frames < 600; frames += 5) {
+  for (let frames = 0; frames < limit; frames += 5) {
     await page.evaluate(() => window.vaskRunFrames(5));
     const picture = await shot(page);
-    try { check(picture); return picture; } catch (e) { last = e; }
+    try { check(picture); return picture; } catch (e) { if (e.final) throw e; last = e; }
   }
   throw last;
 }
+// A failure that waiting longer cannot mend.
+const final = (message) => Object.assign(new Error(message), { final: true });
 
 // The game with our match, on a display of 60 Hz that runs only the frames a case asks for,
 // from the first key into play.
@@ -427,6 +513,7 @@ const CASES = {
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game');
       // The 640 by 480 picture is scaled evenly to the page: 800 by 600 in a 1000 by 600 page.
+      expect(await focused(page), 'vask-canvas', 'what has the focus in the game');
       await page.setViewport({ width: 1000, height: 600 });
       const box = await page.$eval('#vask-canvas', (c) => {
         const r = c.getBoundingClientRect();
@@ -448,6 +535,7 @@ const CASES = {
       await waitState(page, 'ended');
       expect(await page.$eval('#overlay-text', (e) => e.textContent), 'The game has ended.', 'overlay text');
       expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+      expect(await focused(page), 'start', 'what has the focus after the game');
       await page.click('#start');
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title after starting again');
@@ -510,8 +598,10 @@ const CASES = {
       await waitState(page, 'box');
       expect(await page.$eval('#box-text', (e) => e.textContent), 'Could not open .WRL file', 'box text');
       expect(await page.$eval('#box-caption', (e) => e.textContent), 'Error', 'box caption');
-      await new Promise((r) => setTimeout(r, 300));
-      expect(await state(page), 'box', 'the game waits for the box');
+      expect(await focused(page), 'box-ok', 'what has the focus in the box');
+      // The game waits for the box: it has not ended (it would have said so with its code).
+      expect(await state(page), 'box', 'the state before OK');
+      expect(await page.evaluate(() => document.body.dataset.exitCode), undefined, 'exit code before OK');
       await page.click('#box-ok');
       await waitState(page, 'ended');
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
@@ -598,42 +688,77 @@ const CASES = {
     }
   },
 
-  // D leaves the title for attract mode, whose picture moves by itself.
+  // D leaves the title for attract mode: the scores show and the minimap does not (play
+  // shows it from its first frame), and the view moves by itself, far: over 2000 pixels
+  // change (the tour changes shot every 200 frames; some shots only turn slowly).
   async attractMoves(browser) {
-    const { page, server } = await openPage(browser, siteDir);
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir);
     try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
       await startGame(page);
       await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
       await page.keyboard.press('KeyD');
-      await page.evaluate(() => new Promise((r) => setTimeout(r, 500)));
-      await page.evaluate(() => { window.firstPicture = window.vaskPicture(); });
-      await page.waitForFunction(() => {
-        const now = window.vaskPicture();
-        return now.some((v, i) => v !== window.firstPicture[i]);
-      }, { timeout: 20000, polling: 50 });
-    } finally { await page.close(); server.close(); }
+      const noMinimap = (picture) => {
+        const covered = panelCovered(picture);
+        if (covered >= 0.05) throw final(`the minimap shows in attract mode (${Math.round(100 * covered)}%)`);
+      };
+      const first = await framesUntil(page, (picture) => { checkScores(picture); noMinimap(picture); });
+      await framesUntil(page, (picture) => {
+        noMinimap(picture);
+        const changed = picture.count(0, 0, WIDTH, HEIGHT, (p, x, y) => !same(p, first.at(x, y)));
+        if (changed <= 2000) throw new Error(`the attract view changed in only ${changed} pixels`);
+      }, 1800);
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
 
-  // A slot placed to the right of the listener is louder on the right; a slot played to its
-  // end can be rewound and played again; a looping one rewound plays on.
+  // A slot placed to the right of the listener is louder on the right. A slot played once
+  // from its start sounds for its whole tenth of a second and goes silent; played to its
+  // end and rewound, it sounds as long again; placed in its middle, half as long. A looping
+  // one plays on past its end; stopped, rewound and played again, it sounds again.
   async soundDevice(browser) {
     if (!pagesDir) throw new Error('--pages names no folder');
     const { page, server } = await openPage(browser, pagesDir, 'sound_device_page.html');
+    const step = async (name) => {
+      await page.waitForFunction((n) => window.soundStep === n, { timeout: 20000, polling: 50 }, name)
+        .catch(async () => { throw new Error(`the page stayed at step ${await page.evaluate(() => window.soundStep)}, never ${name}`); });
+    };
+    const next = () => page.evaluate(() => window.soundNext());
     try {
       await page.evaluate(() => { window.startSoundChecks(); });
-      await page.waitForFunction(() => window.soundStep === 'right', { timeout: 20000, polling: 50 });
+      await step('right');
       await waitLevel(page, 'effects', 'above', 'the placed slot');
       const [left, right] = await page.evaluate(() => [window.vaskLevel('effects', 'left'),
                                                        window.vaskLevel('effects', 'right')]);
       if (!(right > 2 * left)) throw new Error(`right ${right} not above twice left ${left}`);
-      await page.evaluate(() => window.soundNext());
-      await page.waitForFunction(() => window.soundStep === 'loop', { timeout: 20000, polling: 50 });
-      await waitLevel(page, 'effects', 'above', 'the looping slot after its rewind');
-      await page.evaluate(() => window.soundNext());
+      await next();
+      await step('stopped');
+      await markAudio(page);
+      await heard(page, 0, 0.2, 'the stopped slot');
+      for (const [name, seconds, what] of [['once', TONE, 'the slot stopped in its middle, rewound and played once'],
+                                           ['again', TONE, 'the slot played to its end, rewound and played again'],
+                                           ['half', TONE / 2, 'the slot played to its end, placed in its middle and played']]) {
+        await markAudio(page);
+        await next();
+        await step(name);
+        const { loud } = await heard(page, seconds - TONE_SLACK, 0.2, what);
+        if (loud > seconds + TONE_SLACK) throw new Error(`${what}: sounded for ${loud} s, not ${seconds} s`);
+      }
+      await markAudio(page);
+      await next();
+      await step('looping');
+      await heard(page, 0.3, 0, 'the looping slot past its end');
+      await next();
+      await step('loop');
+      await markAudio(page);
+      await heard(page, 0.3, 0, 'the looping slot stopped, rewound and played again');
+      await next();
       await page.waitForFunction(() => window.soundChecks && window.soundChecks.done, { timeout: 20000, polling: 50 });
       const checks = await page.evaluate(() => window.soundChecks);
-      for (const name of ['created', 'tone', 'looping', 'once', 'rewound', 'again', 'stopped', 'stoppedRewound', 'loopAgain',
-                        'loopStopped', 'loopRewound', 'loopPlays'])
+      for (const name of ['created', 'tone', 'looping', 'stopped', 'placed', 'rewound', 'once', 'rewoundAtEnd', 'again',
+                          'placedAtEnd', 'half', 'stoppedAtEnd', 'stoppedRewound', 'loopAgain', 'loopStopped',
+                          'loopRewound', 'loopPlays'])
         expect(checks[name], 1, `sound check ${name}`);
     } finally { await page.close(); server.close(); }
   },
@@ -643,7 +768,30 @@ function expect(actual, wanted, what) {
   if (actual !== wanted) throw new Error(`${what}: got ${JSON.stringify(actual)}, wanted ${JSON.stringify(wanted)}`);
 }
 
+// Node's exit status is the verdict: 0 only when every case asked for ran and held. Anything
+// that escapes a case (a rejection nobody awaited, a throw in a callback) fails the run.
+function failRun(what, e) {
+  console.log(`FAIL ${what}: ${e && e.stack ? e.stack : e}`);
+  process.exit(1);
+}
+process.on('unhandledRejection', (e) => failRun('unhandled rejection', e));
+process.on('uncaughtException', (e) => failRun('uncaught exception', e));
+
+// A case that has not ended after this long has hung; CTest's own limit is above it so
+// that the case's page logs are still printed.
+const CASE_LIMIT_MS = 100000;
+function withinLimit(running) {
+  let timer;
+  const limit = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new Error(`still running after ${CASE_LIMIT_MS / 1000} s`)), CASE_LIMIT_MS);
+  });
+  return Promise.race([running, limit]).finally(() => clearTimeout(timer));
+}
+
 (async () => {
+  const unknown = only.filter((name) => !(name in CASES));
+  if (unknown.length) throw new Error(`no such case: ${unknown.join(', ')}`);
+  const chosen = Object.keys(CASES).filter((name) => (only.length ? only.includes(name) : name !== 'soundDevice' || pagesDir));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
@@ -651,20 +799,24 @@ function expect(actual, wanted, what) {
   });
   let failed = 0;
   try {
-    for (const [name, run] of Object.entries(CASES)) {
-      if (only.length ? !only.includes(name) : name === 'soundDevice' && !pagesDir) continue;
+    for (const name of chosen) {
+      caseLogs = [];
       try {
-        await run(browser);
-        // The game runs on inside the page: an error thrown out of it would have stopped it.
-        const errors = lastLog.filter((line) => line.startsWith('page error: '));
-        if (errors.length) throw new Error(errors[0]);
+        await withinLimit(CASES[name](browser));
+        // The game runs on inside its page: an error thrown out of it would have stopped it.
+        for (const log of caseLogs) {
+          const error = log.find((line) => line.startsWith('page error: '));
+          if (error) throw new Error(error);
+        }
         console.log(`PASS ${name}`);
       } catch (e) {
         failed++;
         console.log(`FAIL ${name}: ${e.message}`);
-        for (const line of lastLog.slice(-30)) console.log(`  page: ${line}`);
+        caseLogs.forEach((log, k) => {
+          for (const line of log.slice(-30)) console.log(`  page ${k + 1}: ${line}`);
+        });
       }
     }
   } finally { await browser.close(); }
   process.exit(failed ? 1 : 0);
-})();
+})().catch((e) => failRun('the run', e));

@@ -17,7 +17,7 @@ EM_JS(void, report, (const char* name, int value), {
   window.soundChecks[UTF8ToString(name)] = value;
 });
 
-// The page's driver reads the levels while the program waits here.
+// The page's driver reads the levels while the program waits here, and lets it go on.
 EM_ASYNC_JS(void, awaitPage, (const char* step), {
   window.soundStep = UTF8ToString(step);
   await new Promise((resolve) => { window.soundNext = resolve; });
@@ -65,24 +65,30 @@ int main() {
   soundBuffer3DSetAllParameters(tone3d, &place, DS3D_IMMEDIATE);
   report("looping", soundBufferPlay(tone, 0, 0, DSBPLAY_LOOPING) == DS_OK);
   awaitPage("right");
-  soundBufferStop(tone);
-
-  // Played once to its end, then rewound and played again, as a slot is at every play.
-  soundBufferSetCurrentPosition(tone, 0);
-  report("once", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
-  emscripten_sleep(500);
-  report("rewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
-  report("again", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
-
-  // Played to its end, stopped by the slots as if it still played, then rewound.
-  emscripten_sleep(500);
+  // Stopped in its middle: rewound, it plays its whole tenth of a second.
   report("stopped", soundBufferStop(tone) == DS_OK);
-  report("stoppedRewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
+  report("placed", soundBufferSetCurrentPosition(tone, TONE_BYTES / 2) == DS_OK);
+  awaitPage("stopped");
+  report("rewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
+  report("once", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
+  awaitPage("once");
 
-  // Looping past its first round, stopped, rewound and played again, as an engine is when
-  // its rider crashes and comes back: it plays.
+  // Played to its end, then rewound and played again, as a slot is at every play; then
+  // placed in its middle, it plays its second half.
+  report("rewoundAtEnd", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
+  report("again", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
+  awaitPage("again");
+  report("placedAtEnd", soundBufferSetCurrentPosition(tone, TONE_BYTES / 2) == DS_OK);
+  report("half", soundBufferPlay(tone, 0, 0, 0) == DS_OK);
+  awaitPage("half");
+
+  // Played to its end, stopped by the slots as if it still played, then rewound; then
+  // looping past its first round, stopped, rewound and played again, as an engine is when
+  // its rider crashes and comes back.
+  report("stoppedAtEnd", soundBufferStop(tone) == DS_OK);
+  report("stoppedRewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
   report("loopAgain", soundBufferPlay(tone, 0, 0, DSBPLAY_LOOPING) == DS_OK);
-  emscripten_sleep(500);
+  awaitPage("looping");
   report("loopStopped", soundBufferStop(tone) == DS_OK);
   report("loopRewound", soundBufferSetCurrentPosition(tone, 0) == DS_OK);
   report("loopPlays", soundBufferPlay(tone, 0, 0, DSBPLAY_LOOPING) == DS_OK);

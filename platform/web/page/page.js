@@ -34,7 +34,12 @@
   }
 
   const page = {
-    showGame() { setState('running'); },
+    // The canvas takes the keyboard's focus once it shows: a hidden element cannot.
+    showGame() {
+      setState('running');
+      const canvas = document.getElementById('vask-canvas');
+      if (canvas) canvas.focus();
+    },
 
     messageBox(caption, text) {
       document.getElementById('box-caption').textContent = caption;
@@ -85,7 +90,6 @@
     const files = await fetchDataFiles();
     const game = await createVask({ canvas: canvas, vaskPage: page });
     for (const [name, bytes] of files) game.FS.writeFile(name, bytes);
-    canvas.focus();
     game.callMain([]);
   }
 
