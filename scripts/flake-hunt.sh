@@ -19,6 +19,8 @@ for i in $(seq 1 "$runs"); do
     python3 scripts/run-ctest.py --build "$build" --results "$work/results.$build.$i" \
       -j"$(nproc)" -L e2e "$@" >"$work/$build.$i.log" 2>&1
     sed -n 's/^run-ctest: //p' "$work/$build.$i.log" | grep -v '^skipped' | tail -n +1
+    # What a failed test said of itself, for the hunt's log.
+    grep -h -A3 'FAILED' "$work/$build.$i.log" | grep -v '^run-ctest: \|^--$\|^\s*[0-9]* - ' | cut -c1-400 | head -n 20
     # A pass that wrote no results ran nothing that can be trusted: it counts as a failure.
     if [ ! -s "$work/results.$build.$i" ]; then
       tail -n 20 "$work/$build.$i.log"
