@@ -171,11 +171,12 @@ def frames_run(display, window, proc, timeout=20.0):
     return False
 
 
-def run_case(game, data, name, kind, wine=None):
-    """Returns None when the case holds, else what went wrong."""
+def run_case(game, data, name, kind, wine=None, shared_display=None):
+    """Returns None when the case holds, else what went wrong. Each case has an X server of
+    its own, unless it is given one to share."""
     workdir = tempfile.mkdtemp(prefix="vask-bad-%s-%s-" % (name, kind))
     proc = watch = None
-    xvfb, display = start_xvfb()
+    xvfb, display = (None, shared_display) if shared_display else start_xvfb()
     try:
         if display is None:
             return "%s: Xvfb did not start" % HARNESS_MISS
@@ -220,7 +221,10 @@ def run_case(game, data, name, kind, wine=None):
                 if window is None and proc.poll() is None:
                     return "no game window within 40 s, the game still running%s" % stacks_of(proc)
                 if window is None:
-                    return "the game window did not show (exit %s)" % proc.poll()
+                    with open(err_path, "rb") as f:
+                        said = f.read().decode("latin-1")
+                    return "the game window did not show (exit %s); stderr: %s" % (
+                        proc.poll(), (debugger_text(said) if wine else said)[-800:])
                 if wine:
                     focus_window(window, env)
                 xdotool(display, "key", "--window", window, "d", proc=proc)  # attract mode: frames run
@@ -253,8 +257,9 @@ def run_case(game, data, name, kind, wine=None):
         if proc and proc.poll() is None:
             proc.kill()
             proc.wait()
-        xvfb.kill()
-        xvfb.wait()
+        if xvfb:
+            xvfb.kill()
+            xvfb.wait()
         shutil.rmtree(workdir, ignore_errors=True)
 
 
@@ -271,6 +276,16 @@ def main():
         # Every Wine program of one server shares one Windows desktop and so one foreground
         # window: keys meant for one game would reach the other. One game at a time.
         args.jobs = 1
+        # And one X server for the whole table: Wine's desktop process, shared by every
+        # program of the server, lives on the display of the program that started it, and
+        # a display taken down under it as a case ends can leave the next case's game
+        # without a desktop to make its window on.
+        xvfb, shared = start_xvfb()
+        if shared is None:
+            print("%s: Xvfb did not start" % HARNESS_MISS)
+            return 1
+    else:
+        xvfb, shared = None, None
     cases = [tuple(c.split(":")) for c in args.cases] or [(f, k) for f in FILES for k in KINDS]
     print("match seed %s (VASK_E2E_SEED=%s replays it)" % (match_seed(), match_seed()))
     start = time.time()
@@ -283,13 +298,16 @@ def main():
         except Failure as failure:
             return str(failure)
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        results = [(c, pool.submit(case, args.game, args.data, *c, args.wine)) for c in cases]
+        results = [(c, pool.submit(case, args.game, args.data, *c, args.wine, shared)) for c in cases]
         for (name, kind), future in results:
             problem = future.result()
             verdict = "stops" if (name, kind) in STOPS else "runs"
             print("%-10s %-9s %-5s %s" % (name, kind, verdict, "ok" if problem is None else "FAILED: " + problem))
             failures += problem is not None
     print("%d cases, %d failed, %.0f s" % (len(cases), failures, time.time() - start))
+    if xvfb:
+        xvfb.kill()
+        xvfb.wait()
     return 1 if failures else 0
 
 
