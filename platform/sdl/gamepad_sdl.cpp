@@ -85,6 +85,12 @@ void letGo(Pad* pad, WindowHandle window) {
   gamepadKeysRelease(&pad->keys, postKey, window);
 }
 
+void closePad(Pad* pad, WindowHandle window) {
+  letGo(pad, window);
+  SDL_GameControllerClose(pad->controller);
+  *pad = Pad{};
+}
+
 }  // namespace
 
 void openGamepads() {
@@ -112,11 +118,7 @@ int takeGamepadEvent(const SDL_Event& event, WindowHandle window) {
   }
   if (event.type == SDL_CONTROLLERDEVICEREMOVED) {
     Pad* pad = padWithId(event.cdevice.which);
-    if (pad) {
-      letGo(pad, window);
-      SDL_GameControllerClose(pad->controller);
-      *pad = Pad{};
-    }
+    if (pad) closePad(pad, window);
     return 1;
   }
   return 0;
@@ -127,6 +129,12 @@ void pollGamepads(WindowHandle window) {
   const uint32_t now = SDL_GetTicks();
   for (Pad& p : pads) {
     if (!p.controller) continue;
+    // A pad pulled out reads as every button let go before its removal comes as an event;
+    // read so, a Start still held would count as tapped.
+    if (!SDL_GameControllerGetAttached(p.controller)) {
+      closePad(&p, window);
+      continue;
+    }
     GamepadState state = stateOf(p.controller);
     gamepadKeysUpdate(&p.keys, &state, now, repeat, postKey, window);
   }
