@@ -44,7 +44,8 @@ enum {
 };
 
 // Letters and digits map to their upper-case ASCII codes whatever the shift state, as
-// virtual keys do; every key SDL can name gets a code, so any key can quit the game.
+// virtual keys do; every key SDL can name gets a code, so any key can quit the game (but
+// the desktop's own keys, which never reach it: system_keys_sdl.h).
 uint32_t virtualKeyOf(const SDL_Keysym& key) {
   SDL_Keycode sym = key.sym;
   if (sym >= SDLK_a && sym <= SDLK_z) return (uint32_t)('A' + (sym - SDLK_a));
