@@ -1,6 +1,7 @@
 // The GL context layer on SDL2: the window's GL visual stands in for the pixel format.
 #include <stdlib.h>
 #include "platform/gl_context.h"
+#include "platform/sdl/display_awake_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 
 struct PlatformDeviceContext {
@@ -64,7 +65,9 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 }
 
 void swapBuffers(DeviceContext dc) {
-  if (dc) SDL_GL_SwapWindow(sdlWindowOf(dc->window));
+  if (!dc) return;
+  SDL_GL_SwapWindow(sdlWindowOf(dc->window));
+  noteFrameShown();
 }
 
 void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }

@@ -9,8 +9,12 @@
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
+#include "platform/sdl/display_awake_sdl.h"
+#include "platform/sdl/gamepad_sdl.h"
 #include "platform/sdl/gl_driver_preload.h"
+#include "platform/sdl/held_keys_sdl.h"
 #include "platform/sdl/startup_phase.h"
+#include "platform/sdl/system_keys_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/sdl/x11_gone_window_errors.h"
 #include "platform/shared/frame_clock.h"
@@ -40,7 +44,8 @@ enum {
 };
 
 // Letters and digits map to their upper-case ASCII codes whatever the shift state, as
-// virtual keys do; every key SDL can name gets a code, so any key can quit the game.
+// virtual keys do; every key SDL can name gets a code, so any key can quit the game (but
+// the desktop's own keys, which never reach it: system_keys_sdl.h).
 uint32_t virtualKeyOf(const SDL_Keysym& key) {
   SDL_Keycode sym = key.sym;
   if (sym >= SDLK_a && sym <= SDLK_z) return (uint32_t)('A' + (sym - SDLK_a));
@@ -124,6 +129,7 @@ void noteModifiersHeldAtFocus() {
 // Turns one SDL event into at most one message. Returns 1 when `out` holds a message.
 int translateEvent(const SDL_Event& e, WindowMessage* out) {
   WindowHandle w = &theWindow;
+  if (takeGamepadEvent(e, windowCreated && !theWindow.destroyed ? w : 0)) return 0;
   if (!windowCreated || theWindow.destroyed) return 0;
   switch (e.type) {
     case SDL_KEYDOWN:
@@ -133,6 +139,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         if (e.type == SDL_KEYDOWN) return 0;
         heldBeforeFocus[sc] = 0;  // its release reaches the window, as on that desktop
       }
+      if (isDesktopsOwnKey(e.key.keysym)) return 0;
       uint32_t vk = virtualKeyOf(e.key.keysym);
       int system = isSystemKey(e.key.keysym, vk);
       intptr_t lParam = 1;
@@ -143,6 +150,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
       out->lParam = lParam;
       if (e.type == SDL_KEYDOWN) out->message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
       else out->message = system ? WM_SYSKEYUP : WM_KEYUP;
+      noteKeyMessage(out->message, vk);
       return 1;
     }
     case SDL_WINDOWEVENT:
@@ -163,7 +171,14 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         return 1;
       }
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = theWindow.exposed = 1;
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) noteModifiersHeldAtFocus();
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        noteModifiersHeldAtFocus();
+        gamepadsFocusChanged(w, 1);
+      }
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        releaseHeldKeys(w);
+        gamepadsFocusChanged(w, 0);
+      }
       return 0;
     case SDL_QUIT:  // a signal or the desktop asking the program to end: close the window
       out->window = w;
@@ -206,7 +221,10 @@ int openDesktop() {
   startGlDriverPreload();
   const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
   if (chosen && *chosen) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return 1;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      openGamepads();
+      return 1;
+    }
     fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n", chosen,
             SDL_GetError());
     closeDesktop();
@@ -223,7 +241,10 @@ int openDesktop() {
     SDL_setenv("SDL_VIDEODRIVER", name, 1);
     int ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     unsetenv("SDL_VIDEODRIVER");  // SDL reads it only while starting up
-    if (ok) return 1;
+    if (ok) {
+      openGamepads();
+      return 1;
+    }
     size_t used = strlen(tried);
     snprintf(tried + used, sizeof tried - used, "%s%s: %s", used ? "; " : "", name, SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -236,6 +257,7 @@ int openDesktop() {
 
 void closeDesktop() {
   finishGlDriverPreload();
+  closeGamepads();
   SDL_Quit();
 }
 
@@ -296,8 +318,10 @@ int takeDesktopEvent(WindowMessage* message) {
   // waiting behind a repaint.)
   SDL_PumpEvents();
   SDL_Event e;
+  // An event may post messages instead (key releases on losing focus or a pad): they
+  // come before anything later.
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
-    if (translateEvent(e, message)) return 1;
+    if (translateEvent(e, message) || takePostedMessage(message)) return 1;
   return 0;
 }
 
@@ -324,6 +348,8 @@ int takeRepaint(WindowMessage* message) {
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
   noteStartupOver();
+  keepDisplayAwakeWhileRunning();
+  if (windowCreated && !theWindow.destroyed) pollGamepads(&theWindow);
   if (takePostedMessage(message)) return 1;
   if (takeDesktopEvent(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only an early repaint is pending: wait for input or its slot, whichever comes first,

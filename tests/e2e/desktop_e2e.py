@@ -9,6 +9,8 @@ Usage: desktop_e2e.py --game PATH --data DIR [--swap-counter LIB] CASE
                 and the match makes 60 steps a second of that clock, 119 to 121 in 2 s.
   focus_modifier: Shift, Control or Super held down in another window while focus moves
                 to the game neither starts play at the title nor quits play.
+  desktop_keys: the desktop's own keys (volume, mute, media, Super, Menu) pressed in play
+                leave the game running; any other key still ends it.
   no_display, dead_display: without a usable display the game says so and exits with 1
                 promptly.
 """
@@ -149,6 +151,31 @@ def case_focus_modifier(game, font):
         other_proc.wait()
 
 
+def swaps_or_exit(game, count=3, timeout=20.0):
+    """Waits until the game has swapped `count` more frames, drawn after what was sent
+    before, which it has by then taken from its queue, or has ended."""
+    target = game.swaps() + count
+    deadline = time.monotonic() + timeout
+    while game.running() and game.swaps() < target:
+        check(time.monotonic() < deadline, "no new frame within %.0f s" % timeout)
+        time.sleep(0.02)
+
+
+def case_desktop_keys(game, font):
+    check(game.args.swap_counter, "the desktop keys case needs --swap-counter")
+    game.start()
+    game.wait_window()
+    focus(game.window)
+    game.key("g")
+    game.wait_play()
+    for key in ["XF86AudioRaiseVolume", "XF86AudioMute", "XF86AudioPlay", "super", "Menu"]:
+        game.key(key)
+        swaps_or_exit(game)
+        check(game.running(), "%s ended play" % key)
+    game.key("q")
+    check(game.wait_exit() == 0, "q did not end the game with code 0")
+
+
 def display_case(display):
     def case(game, font):
         if display is None:
@@ -177,6 +204,7 @@ CASES = {
     "pace_play": pace_case("g"),
     "pace_attract": pace_case("d"),
     "focus_modifier": case_focus_modifier,
+    "desktop_keys": case_desktop_keys,
     "no_display": display_case(None),
     "dead_display": display_case(":4321"),
 }

@@ -1,15 +1,17 @@
 // The SDL window layer on a private display: creation messages, the message queue read
-// without waiting, repaints only when nothing else waits, key codes, system keys, quitting
-// and destruction.
+// without waiting, repaints only when nothing else waits, key codes, system keys, keys let
+// go with focus, gamepads, quitting and destruction.
 #include <gtest/gtest.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/XKBlib.h>
 #include <link.h>
 #include <string.h>
 
 #include <vector>
 
 #include "platform/sdl/gl_driver_preload.h"
+#include "platform/sdl/keyboard_repeat_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/window.h"
 
@@ -88,14 +90,26 @@ class WindowLayerTest : public ::testing::Test {
     }
     return 0;
   }
+  // The next message that is neither a repaint nor a key's repeat.
+  int nextKey(WindowMessage* m) {
+    for (int i = 0; i < 30; i++) {
+      if (!next(m) || m->message == WM_PAINT) continue;
+      if (m->message == WM_KEYDOWN && (m->lParam & KEY_REPEAT_BIT)) continue;
+      return 1;
+    }
+    return 0;
+  }
   void pushKey(SDL_Keycode sym, Uint16 mod, int down, int repeat = 0) {
+    pushScancode(SDL_GetScancodeFromKey(sym), sym, mod, down, repeat);
+  }
+  void pushScancode(SDL_Scancode sc, SDL_Keycode sym, Uint16 mod, int down, int repeat = 0) {
     SDL_Event e;
     SDL_zero(e);
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.repeat = (Uint8)repeat;
     e.key.keysym.sym = sym;
-    e.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
+    e.key.keysym.scancode = sc;
     e.key.keysym.mod = mod;
     e.key.windowID = SDL_GetWindowID(sdlWindowOf(window));
     ASSERT_EQ(SDL_PushEvent(&e), 1);
@@ -169,7 +183,7 @@ TEST_F(WindowLayerTest, KeysCarryVirtualKeyCodes) {
       {SDLK_F12, 0, 123},   {SDLK_ESCAPE, 0, 27}, {SDLK_SPACE, 0, 32},  {SDLK_RETURN, 0, 13},
       {SDLK_KP_ENTER, 0, 13}, {SDLK_LSHIFT, 0, 16}, {SDLK_RCTRL, 0, 17}, {SDLK_5, 0, '5'},
       {SDLK_KP_5, 0, 0x65}, {SDLK_KP_0, 0, 0x60}, {SDLK_MINUS, 0, 0xBD}, {SDLK_TAB, 0, 9},
-      {SDLK_AUDIOMUTE, 0, 0xFF},
+      {SDLK_EXECUTE, 0, 0xFF},
   };
   for (const Case& c : cases) {
     pushKey(c.sym, c.mod, 1);
@@ -199,7 +213,7 @@ TEST_F(WindowLayerTest, SystemKeysGoToDefaultHandlingAndDoNotQuit) {
     Uint16 mod;
     uintptr_t vk;
   } cases[] = {{SDLK_x, KMOD_LALT, 'X'}, {SDLK_F10, 0, 121}, {SDLK_LALT, KMOD_LALT, 0x12},
-               {SDLK_q, KMOD_RALT, 'Q'}};
+               {SDLK_q, KMOD_RALT, 'Q'}, {SDLK_RETURN, KMOD_LALT, 13}};
   for (const Case& c : cases) {
     received.clear();
     pushKey(c.sym, c.mod, 1);
@@ -217,6 +231,122 @@ TEST_F(WindowLayerTest, SystemKeysGoToDefaultHandlingAndDoNotQuit) {
     ASSERT_TRUE(next(&m));
     EXPECT_EQ(m.message, (uint32_t)WM_PAINT) << SDL_GetKeyName(c.sym) << " must not quit";
   }
+}
+
+// The desktop's own keys reach no window procedure, where any key would end play.
+TEST_F(WindowLayerTest, DesktopsOwnKeysNeverReachTheWindow) {
+  const SDL_Scancode keys[] = {
+      SDL_SCANCODE_LGUI,       SDL_SCANCODE_RGUI,     SDL_SCANCODE_APPLICATION,
+      SDL_SCANCODE_VOLUMEUP,   SDL_SCANCODE_MUTE,     SDL_SCANCODE_AUDIOMUTE,
+      SDL_SCANCODE_AUDIOPLAY,  SDL_SCANCODE_AUDIONEXT, SDL_SCANCODE_AC_BACK,
+      SDL_SCANCODE_AC_HOME,    SDL_SCANCODE_LANG1,    SDL_SCANCODE_LANG5,
+      SDL_SCANCODE_INTERNATIONAL2,
+  };
+  for (SDL_Scancode sc : keys) {
+    pushScancode(sc, SDL_SCANCODE_TO_KEYCODE(sc), 0, 1);
+    pushScancode(sc, SDL_SCANCODE_TO_KEYCODE(sc), 0, 0);
+    WindowMessage m;
+    ASSERT_TRUE(next(&m));
+    EXPECT_EQ(m.message, (uint32_t)WM_PAINT) << SDL_GetScancodeName(sc) << " reached the game";
+  }
+}
+
+// A key's release goes to the window that has focus then: one held as focus goes reaches
+// the game as a key-up all the same, and one already let go gets no second release.
+TEST_F(WindowLayerTest, KeysHeldAsFocusGoesAreReleased) {
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  pushKey(SDLK_UP, 0, 1);
+  pushKey(SDLK_z, 0, 1);
+  pushKey(SDLK_x, 0, 1);
+  pushKey(SDLK_x, 0, 0);
+  WindowMessage m;
+  for (int i = 0; i < 4; i++) ASSERT_TRUE(nextKey(&m));
+  received.clear();
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  while (next(&m) && m.message != WM_PAINT) dispatchMessage(&m);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].message, (uint32_t)WM_KEYUP);
+  EXPECT_EQ(received[0].wParam, 38u);  // the keys go up in code order
+  EXPECT_EQ(received[1].message, (uint32_t)WM_KEYUP);
+  EXPECT_EQ(received[1].wParam, 'Z');
+}
+
+// A pad plugged in while the game runs (SDL's virtual joystick, opened through the mapping
+// database as a game controller) plays as keys while the window has focus; losing focus or
+// pulling the pad out lets go of what it holds.
+TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
+  SDL_VirtualJoystickDesc desc;
+  SDL_zero(desc);
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "test pad";
+  int index = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  ASSERT_TRUE(SDL_IsGameController(index));
+  SDL_Joystick* pad = SDL_JoystickOpen(index);  // the test's hold on the pad, to press it
+  ASSERT_TRUE(pad != 0);
+  auto press = [&](SDL_GameControllerButton button, int down) {
+    SDL_JoystickSetVirtualButton(pad, button, (Uint8)down);
+  };
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  WindowMessage m;
+  press(SDL_CONTROLLER_BUTTON_A, 1);
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, (uintptr_t)VK_UP);
+  press(SDL_CONTROLLER_BUTTON_A, 0);
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYUP);
+  EXPECT_EQ(m.wParam, (uintptr_t)VK_UP);
+
+  // Held as focus goes: released, and nothing more while the window has no focus.
+  press(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 1);
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, (uintptr_t)'Z');
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYUP);
+  EXPECT_EQ(m.wParam, (uintptr_t)'Z');
+  press(SDL_CONTROLLER_BUTTON_B, 1);
+  EXPECT_FALSE(nextKey(&m)) << "a key from a pad while the window has no focus";
+  press(SDL_CONTROLLER_BUTTON_B, 0);
+  press(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0);
+
+  // Held as the pad is pulled out: released, and a Start under way is no tap (F8).
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, 1);
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, (uintptr_t)VK_LEFT);
+  press(SDL_CONTROLLER_BUTTON_START, 1);
+  press(SDL_CONTROLLER_BUTTON_X, 1);  // seen in the same poll as Start
+  ASSERT_TRUE(nextKey(&m));
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, (uintptr_t)'V');
+  SDL_JoystickClose(pad);
+  ASSERT_EQ(SDL_JoystickDetachVirtual(index), 0);
+  for (uintptr_t key : {(uintptr_t)VK_LEFT, (uintptr_t)'V'}) {
+    ASSERT_TRUE(nextKey(&m));
+    EXPECT_EQ(m.message, (uint32_t)WM_KEYUP);
+    EXPECT_EQ(m.wParam, key);
+  }
+  EXPECT_FALSE(nextKey(&m)) << "a key after the pad went: " << m.message << " " << m.wParam;
+}
+
+// A held direction on a pad repeats at the pace the X server gives the keyboard.
+TEST_F(WindowLayerTest, PadsRepeatAtTheKeyboardsPace) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  ASSERT_TRUE(XkbSetAutoRepeatRate(info.info.x11.display, XkbUseCoreKbd, 321, 47));
+  XSync(info.info.x11.display, False);
+  KeyRepeat repeat = desktopKeyRepeat(window->sdl);
+  EXPECT_EQ(repeat.delayMs, 321u);
+  EXPECT_EQ(repeat.intervalMs, 47u);
 }
 
 TEST_F(WindowLayerTest, QuitComesAfterWaitingMessagesAndBeforeTheRepaint) {
