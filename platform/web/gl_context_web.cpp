@@ -77,23 +77,25 @@ EM_JS(void, followCanvasSize, (const char* selector), {
     observer.observe(canvas);
   }
   // A change of the ratio alone (the window moved to another display, the page zoomed).
-  let ratioQuery = null;
+  // The query is kept on the module: one nobody holds would be collected, its listener too.
   const watchRatio = () => {
-    ratioQuery = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
-    ratioQuery.addEventListener('change', ratioChanged, { once: true });
+    const query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+    query.addEventListener('change', ratioChanged, { once: true });
+    Module.vaskRatioQuery = query;
   };
   const ratioChanged = () => {
     if (!Module.vaskCanvasObserver) return;
     measure(null);
     watchRatio();
   };
-  watchRatio();
   Module.vaskCanvasObserver = observer;
+  watchRatio();
 });
 
 EM_JS(void, stopFollowingCanvasSize, (), {
   if (Module.vaskCanvasObserver) Module.vaskCanvasObserver.disconnect();
   Module.vaskCanvasObserver = null;
+  Module.vaskRatioQuery = null;
 });
 
 DeviceContext getDeviceContext(WindowHandle window) {
