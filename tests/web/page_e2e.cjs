@@ -156,7 +156,8 @@ const SILENT = 0.0001;
 // starts, the page's time stands still but for the frames the test runs, 1/rate of a second
 // apart, every other one half a millisecond early (a real display's frames come a little
 // early or late), and each frame waits until the game is back waiting for the next one.
-// Picture clears (the first thing the game draws in a frame of play) are counted.
+// The game's picture clears (colour and depth at once, the first thing it draws in a frame
+// of play; presenting the picture on the canvas clears its colour only) are counted.
 function virtualDisplay() {
   const realNow = performance.now.bind(performance);
   const display = { rate: 0, frame: 0, now: 0, waiting: [], clears: 0 };
@@ -169,7 +170,7 @@ function virtualDisplay() {
   };
   const clear = WebGLRenderingContext.prototype.clear;
   WebGLRenderingContext.prototype.clear = function (mask) {
-    if (mask & this.COLOR_BUFFER_BIT) display.clears++;
+    if ((mask & this.COLOR_BUFFER_BIT) && (mask & this.DEPTH_BUFFER_BIT)) display.clears++;
     return clear.call(this, mask);
   };
   window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
