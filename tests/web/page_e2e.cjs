@@ -806,11 +806,21 @@ const CASES = {
       if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays up after the focus went');
     };
     try {
-      for (const lose of ['blur', 'hide']) {
+      // The window's blur alone, the page's hiding alone (as a phone's app switch may come),
+      // and both, as another tab brings them.
+      for (const lose of ['blur', 'hidden', 'another tab']) {
         await page.keyboard.down('F1');
         await framesUntil(page, helpShows);
         if (lose === 'blur') {
           await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+        } else if (lose === 'hidden') {
+          await page.evaluate(() => {
+            Object.defineProperty(document, 'hidden', { configurable: true, get: () => true });
+            Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => 'hidden' });
+            document.dispatchEvent(new Event('visibilitychange'));
+            delete document.hidden;
+            delete document.visibilityState;
+          });
         } else {
           const other = await browser.newPage();
           await other.bringToFront();
@@ -818,7 +828,7 @@ const CASES = {
           await other.close();
           await page.bringToFront();
         }
-        await framesUntil(page, helpGone, 60);
+        await framesUntil(page, helpGone, 60).catch((e) => { throw new Error(`${lose}: ${e.message}`); });
         await page.keyboard.up('F1');
       }
     } finally { await close(); }
