@@ -550,6 +550,12 @@ const CASES = {
         return [Math.round(r.width), Math.round(r.height), c.width, c.height];
       });
       expect(box.join(' '), '1000 600 1000 600', 'shown and drawn sizes of the canvas');
+      // The full-screen button puts the game's stage in full screen, and the keys stay the game's.
+      await page.click('#full-screen');
+      await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'),
+                                 { timeout: 5000, polling: 50 }).catch(() => {});
+      expect(await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id), 'stage', 'full screen');
+      expect(await focused(page), 'vask-canvas', 'what has the focus in full screen');
     } finally { await page.close(); server.close(); }
   },
 
