@@ -1,11 +1,17 @@
 // The GL context layer in the browser: a WebGL 1 context on the page's canvas. The game's
 // GL 1.1 calls reach it through the GL 1.1 layer over OpenGL ES 2 (gl/), which is started on
-// the context when it is first made current and stopped before the context goes.
+// the context when it is first made current and stopped before the context goes. The game
+// draws into an off-screen frame of its window's size, and each swap presents that frame on
+// the canvas, scaled sharply (gl/scaled_present.h); the canvas follows the size it is shown
+// at, in the display's own pixels, and shows the last picture again at once when that changes.
+#include <emscripten.h>
 #include <emscripten/html5.h>
 #include <stdlib.h>
 
 #include "platform/gl_context.h"
 #include "platform/web/gl/gl11.h"
+#include "platform/web/gl/scaled_present.h"
+#include "platform/web/wake_lock_web.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformDeviceContext {
@@ -16,7 +22,81 @@ struct PlatformDeviceContext {
 struct PlatformRenderContext {
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl;
   int layerStarted;  // the GL 1.1 layer's shader and buffers live on this context
+  int presenting;    // the game draws off-screen and each swap presents it scaled
+  const char* canvas;
 };
+
+namespace {
+
+RenderContext presentingContext;  // the context whose canvas follows its shown size
+
+void presentOnCanvas(const char* canvas) {
+  int width = 0, height = 0;
+  if (emscripten_get_canvas_element_size(canvas, &width, &height) != EMSCRIPTEN_RESULT_SUCCESS) return;
+  scaledPresentShow(width, height);
+}
+
+}  // namespace
+
+// The canvas's drawing buffer follows the size the page shows it at, in the display's
+// pixels (its CSS size times the device pixel ratio). Resizing the buffer clears it: the
+// last picture is presented again at once, before the browser shows the page.
+extern "C" EMSCRIPTEN_KEEPALIVE void webCanvasResized() {
+  RenderContext rc = presentingContext;
+  if (!rc || emscripten_webgl_get_current_context() != rc->webgl) return;
+  presentOnCanvas(rc->canvas);
+}
+
+EM_JS(void, followCanvasSize, (const char* selector), {
+  const canvas = document.querySelector(UTF8ToString(selector));
+  if (!canvas || typeof ResizeObserver === 'undefined') return;
+  const fit = (width, height) => {
+    width = Math.round(width);
+    height = Math.round(height);
+    if (width < 1 || height < 1 || (canvas.width === width && canvas.height === height)) return;
+    canvas.width = width;
+    canvas.height = height;
+    _webCanvasResized();
+  };
+  // The browser's own count of the canvas's device pixels is exact where it is given and
+  // agrees with the ratio (an emulated ratio it leaves out); else the CSS size times it.
+  const measure = (entry) => {
+    const rect = entry ? entry.contentRect : canvas.getBoundingClientRect();
+    const ratio = window.devicePixelRatio || 1;
+    const width = rect.width * ratio, height = rect.height * ratio;
+    const box = entry && entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
+    if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1)
+      fit(box.inlineSize, box.blockSize);
+    else
+      fit(width, height);
+  };
+  const observer = new ResizeObserver((entries) => measure(entries[entries.length - 1]));
+  try {
+    observer.observe(canvas, { box: 'device-pixel-content-box' });
+  } catch (e) {
+    observer.observe(canvas);
+  }
+  // A change of the ratio alone (the window moved to another display, the page zoomed).
+  // The query is kept on the module: one nobody holds would be collected, its listener too.
+  const watchRatio = () => {
+    const query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+    query.addEventListener('change', ratioChanged, { once: true });
+    Module.vaskRatioQuery = query;
+  };
+  const ratioChanged = () => {
+    if (!Module.vaskCanvasObserver) return;
+    measure(null);
+    watchRatio();
+  };
+  Module.vaskCanvasObserver = observer;
+  watchRatio();
+});
+
+EM_JS(void, stopFollowingCanvasSize, (), {
+  if (Module.vaskCanvasObserver) Module.vaskCanvasObserver.disconnect();
+  Module.vaskCanvasObserver = null;
+  Module.vaskRatioQuery = null;
+});
 
 DeviceContext getDeviceContext(WindowHandle window) {
   if (!canvasSelectorOf(window)) return 0;
@@ -63,6 +143,7 @@ RenderContext createRenderContext(DeviceContext dc) {
     return 0;
   }
   rc->webgl = webgl;
+  rc->canvas = canvasSelectorOf(dc->window);
   return rc;
 }
 
@@ -72,21 +153,41 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
     return 1;
   }
   if (emscripten_webgl_make_context_current(rc->webgl) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
-  if (!rc->layerStarted) rc->layerStarted = gl11Start();
+  if (!rc->layerStarted) {
+    rc->layerStarted = gl11Start();
+    WindowRect frame = {0, 0, 0, 0};
+    if (rc->layerStarted && getWindowRect(dc->window, &frame) &&
+        scaledPresentStart(frame.right - frame.left, frame.bottom - frame.top)) {
+      rc->presenting = 1;
+      presentingContext = rc;
+      followCanvasSize(rc->canvas);
+    }
+  }
   return rc->layerStarted;
 }
 
 // The browser shows what was drawn when the page next gets control, at the display's
 // refresh; the window layer gives it that control before every repaint. What the layer
-// still holds back is drawn now.
-void swapBuffers(DeviceContext) { gl11Flush(); }
+// still holds back is drawn now, and the frame presented on the canvas.
+void swapBuffers(DeviceContext dc) {
+  gl11Flush();
+  if (dc && presentingContext) presentOnCanvas(presentingContext->canvas);
+  wakeLockFrameShown();
+}
 
 void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }
 
 void deleteRenderContext(RenderContext rc) {
   if (!rc) return;
-  if (rc->layerStarted && emscripten_webgl_make_context_current(rc->webgl) == EMSCRIPTEN_RESULT_SUCCESS)
+  wakeLockStop();
+  if (rc == presentingContext) {
+    stopFollowingCanvasSize();
+    presentingContext = 0;
+  }
+  if (rc->layerStarted && emscripten_webgl_make_context_current(rc->webgl) == EMSCRIPTEN_RESULT_SUCCESS) {
+    if (rc->presenting) scaledPresentStop();
     gl11Stop();
+  }
   emscripten_webgl_destroy_context(rc->webgl);
   free(rc);
 }

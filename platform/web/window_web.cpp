@@ -10,10 +10,12 @@
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
+#include "platform/web/system_keys_web.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformWindow {
   WindowProcedure windowProc;
+  int width, height;  // the game's picture, whatever the canvas's size
   int invalid;
   int destroyed;
 };
@@ -38,28 +40,55 @@ int yieldedSincePaint = 1;
 // that is this close counts as come, or a 60 Hz display would skip frames on that jitter.
 const int64_t SLOT_TOLERANCE_MICROSECONDS = 2000;
 
-enum { VK_F5 = 0x74, VK_F11 = 0x7A };
+// The keys the game holds down, each with the kind of message its press went as (a key or
+// a system key), so that a key whose release the page never sees still gets one.
+enum { HELD_NONE = 0, HELD_KEY = 1, HELD_SYSTEM_KEY = 2 };
+uint8_t heldKeys[256];
 
-// The browser keeps reload, full screen and its own shortcuts (Ctrl, Meta); every other key
-// belongs to the game, so arrows and Space do not scroll and F1 opens no help.
-int pageKeepsKey(const EmscriptenKeyboardEvent* e) {
-  if (e->ctrlKey || e->metaKey) return 0;
-  return !(e->keyCode == VK_F5 || e->keyCode == VK_F11 || e->keyCode == VK_F12);
-}
+// Windows' lParam of a key-up: a repeat count of 1, the key was down (bit 30), is going up (31).
+const intptr_t RELEASE_PARAM = (intptr_t)(int32_t)(1u | (1u << 30) | (1u << 31));
 
+// The browser keeps its keys and the system's (isSystemKey): the game never sees them go
+// down, and their default stays. Every other key belongs to the game, so arrows and Space
+// do not scroll and F1 opens no help. A key-up reaches the game only for a key it saw go down.
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   if (!windowCreated || theWindow.destroyed || boxShowing) return 0;
   uint32_t vk = e->keyCode > 0 && e->keyCode < 0xFF ? (uint32_t)e->keyCode : VK_OEM_UNKNOWN;
+  const int browserKeeps = isSystemKey(e);
+  const int down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (down ? browserKeeps : !heldKeys[vk]) return browserKeeps ? 0 : 1;
   // Alt combinations and F10 (and Alt itself) are system keys, as on the desktop.
   int system = e->altKey || vk == VK_MENU || vk == VK_F10;
   intptr_t lParam = 1;
   if (e->altKey) lParam |= KEY_ALT_DOWN_BIT;
   if (e->repeat) lParam |= KEY_REPEAT_BIT;
   uint32_t message;
-  if (eventType == EMSCRIPTEN_EVENT_KEYDOWN) message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  if (down) message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
   else message = system ? WM_SYSKEYUP : WM_KEYUP;
+  heldKeys[vk] = down ? (system ? HELD_SYSTEM_KEY : HELD_KEY) : HELD_NONE;
   postMessage(&theWindow, message, vk, lParam);
-  return pageKeepsKey(e) ? 1 : 0;
+  return browserKeeps ? 0 : 1;
+}
+
+// A page or window that loses the focus never sees the release of the keys held then:
+// the game gets them now, as if each were let go.
+void releaseHeldKeys() {
+  if (!windowCreated || theWindow.destroyed) return;
+  for (uint32_t vk = 0; vk < 256; vk++) {
+    if (!heldKeys[vk]) continue;
+    postMessage(&theWindow, heldKeys[vk] == HELD_SYSTEM_KEY ? WM_SYSKEYUP : WM_KEYUP, vk, RELEASE_PARAM);
+    heldKeys[vk] = HELD_NONE;
+  }
+}
+
+EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
+  releaseHeldKeys();
+  return 0;
+}
+
+EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* e, void*) {
+  if (e->hidden) releaseHeldKeys();
+  return 0;
 }
 
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
@@ -114,7 +143,8 @@ int registerWindowClass(const WindowClass* windowClass) {
 
 EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
 
-// The canvas keeps the game's picture size; the page scales it evenly to fit.
+// The canvas starts at the game's picture size; once the GL context presents the picture
+// scaled, the canvas takes the size it is shown at, in the display's own pixels.
 WindowHandle createWindow(const char* className, const char* title, int width, int height) {
   if (windowCreated && !theWindow.destroyed) return 0;
   const WindowClass* cls = 0;
@@ -126,9 +156,15 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   setPageTitle(title ? title : "");
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
   emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
+  // The window's own blur only (not captured from its elements): the page lost the focus.
+  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 0, onBlur);
+  emscripten_set_visibilitychange_callback(0, 0, onVisibilityChange);
+  memset(heldKeys, 0, sizeof heldKeys);
 
   memset(&theWindow, 0, sizeof theWindow);
   theWindow.windowProc = cls->windowProc;
+  theWindow.width = width;
+  theWindow.height = height;
   theWindow.invalid = 1;
   windowCreated = 1;
   WindowHandle w = &theWindow;
@@ -150,15 +186,13 @@ int peekMessage(WindowMessage* message) {
   return 0;
 }
 
-// The picture's size: the canvas's drawing buffer, whatever the page scales it to.
+// The picture's size, the one the window was made at, whatever the canvas's size.
 int getWindowRect(WindowHandle window, WindowRect* rect) {
   if (!window || !rect) return 0;
-  int w = 0, h = 0;
-  if (emscripten_get_canvas_element_size(CANVAS, &w, &h) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
   rect->left = 0;
   rect->top = 0;
-  rect->right = w;
-  rect->bottom = h;
+  rect->right = window->width;
+  rect->bottom = window->height;
   return 1;
 }
 

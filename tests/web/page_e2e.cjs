@@ -156,7 +156,8 @@ const SILENT = 0.0001;
 // starts, the page's time stands still but for the frames the test runs, 1/rate of a second
 // apart, every other one half a millisecond early (a real display's frames come a little
 // early or late), and each frame waits until the game is back waiting for the next one.
-// Picture clears (the first thing the game draws in a frame of play) are counted.
+// The game's picture clears (colour and depth at once, the first thing it draws in a frame
+// of play; presenting the picture on the canvas clears its colour only) are counted.
 function virtualDisplay() {
   const realNow = performance.now.bind(performance);
   const display = { rate: 0, frame: 0, now: 0, waiting: [], clears: 0 };
@@ -169,7 +170,7 @@ function virtualDisplay() {
   };
   const clear = WebGLRenderingContext.prototype.clear;
   WebGLRenderingContext.prototype.clear = function (mask) {
-    if (mask & this.COLOR_BUFFER_BIT) display.clears++;
+    if ((mask & this.COLOR_BUFFER_BIT) && (mask & this.DEPTH_BUFFER_BIT)) display.clears++;
     return clear.call(this, mask);
   };
   window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
@@ -180,6 +181,7 @@ function virtualDisplay() {
       // a loaded machine may take long, never that long.
       const deadline = realNow() + 30000;
       while (!display.waiting.length) {
+        if (document.body.dataset.state === 'ended') throw new Error('the game has ended');
         if (realNow() > deadline) throw new Error(`the game did not come back for frame ${display.frame}`);
         await new Promise((r) => setTimeout(r, 0));
       }
@@ -189,6 +191,28 @@ function virtualDisplay() {
     }
     return display.clears - before;
   };
+}
+
+// A screen wake lock of the test's own, which counts the locks held.
+function wakeLockStub() {
+  window.vaskWakeLocks = 0;
+  const wakeLock = {
+    async request(type) {
+      if (type !== 'screen') throw new TypeError(`no wake lock of type ${type}`);
+      window.vaskWakeLocks++;
+      const lock = new EventTarget();
+      lock.type = type;
+      lock.released = false;
+      lock.release = async () => {
+        if (lock.released) return;
+        lock.released = true;
+        window.vaskWakeLocks--;
+        lock.dispatchEvent(new Event('release'));
+      };
+      return lock;
+    },
+  };
+  Object.defineProperty(Navigator.prototype, 'wakeLock', { configurable: true, get: () => wakeLock });
 }
 
 // The game's picture, read through a 2-D canvas (top row first, RGBA).
@@ -220,9 +244,12 @@ async function openPage(browser, dir, file = '') {
   page.on('console', (m) => { if (!m.text().startsWith('WebGL:')) log.push(m.text()); });
   page.on('response', (r) => { if (r.status() >= 400) log.push(`${r.status()} ${r.url()}`); });
   page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
+  // A page of the game's own size: its canvas is 640 by 480 pixels, its picture unscaled.
+  await page.setViewport({ width: 640, height: 480 });
   await page.evaluateOnNewDocument(tapAudio, SILENT);
   await page.evaluateOnNewDocument(readPicture);
   await page.evaluateOnNewDocument(virtualDisplay);
+  await page.evaluateOnNewDocument(wakeLockStub);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
   return { page, server, log };
 }
@@ -303,15 +330,16 @@ class Picture {
 }
 
 async function shot(page) {
-  const b64 = await page.evaluate(() => {
+  const [width, height, b64] = await page.evaluate(() => {
+    const canvas = document.getElementById('vask-canvas');
     const p = window.vaskPicture();
     const rgb = new Uint8Array(p.length / 4 * 3);
     for (let i = 0, j = 0; i < p.length; i += 4, j += 3) rgb.set(p.subarray(i, i + 3), j);
     let text = '';
     for (let i = 0; i < rgb.length; i += 0x8000) text += String.fromCharCode(...rgb.subarray(i, i + 0x8000));
-    return btoa(text);
+    return [canvas.width, canvas.height, btoa(text)];
   });
-  return new Picture(WIDTH, HEIGHT, Buffer.from(b64, 'base64'));
+  return new Picture(width, height, Buffer.from(b64, 'base64'));
 }
 
 function readPpm(file) {
@@ -512,14 +540,22 @@ const CASES = {
       await startGame(page);
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game');
-      // The 640 by 480 picture is scaled evenly to the page: 800 by 600 in a 1000 by 600 page.
+      // The canvas fills the page and is drawn at the size it is shown at.
       expect(await focused(page), 'vask-canvas', 'what has the focus in the game');
       await page.setViewport({ width: 1000, height: 600 });
+      await page.waitForFunction(() => document.getElementById('vask-canvas').width === 1000, { timeout: 5000, polling: 50 })
+        .catch(() => {});
       const box = await page.$eval('#vask-canvas', (c) => {
         const r = c.getBoundingClientRect();
         return [Math.round(r.width), Math.round(r.height), c.width, c.height];
       });
-      expect(box.join(' '), '800 600 640 480', 'shown and drawn sizes of the picture');
+      expect(box.join(' '), '1000 600 1000 600', 'shown and drawn sizes of the canvas');
+      // The full-screen button puts the game's stage in full screen, and the keys stay the game's.
+      await page.click('#full-screen');
+      await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'),
+                                 { timeout: 5000, polling: 50 }).catch(() => {});
+      expect(await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id), 'stage', 'full screen');
+      expect(await focused(page), 'vask-canvas', 'what has the focus in full screen');
     } finally { await page.close(); server.close(); }
   },
 
@@ -711,6 +747,115 @@ const CASES = {
         if (changed <= 2000) throw new Error(`the attract view changed in only ${changed} pixels`);
       }, 1800);
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // On a display of twice the pixels the canvas has 1280 by 960 of them, and the title,
+  // shown again at once without a frame of the game's, has each pixel as a 2 by 2 block.
+  async sharpScaling(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      const small = await shot(page);
+      TITLE_LINES.forEach(([x, y, text]) => checkText(small, x, y, text));
+      await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 2 });
+      await page.screenshot();  // headless Chromium tells the page of the new ratio at a painted frame
+      await page.waitForFunction(() => document.getElementById('vask-canvas').width === 1280, { timeout: 5000, polling: 50 })
+        .catch(() => {});
+      const large = await shot(page);
+      expect(`${large.width}x${large.height}`, '1280x960', 'the canvas at a device pixel ratio of 2');
+      let off = 0, first = null;
+      for (let y = 0; y < large.height; y++)
+        for (let x = 0; x < large.width; x++)
+          if (!same(large.at(x, y), small.at(x >> 1, y >> 1))) {
+            off++;
+            first = first || [x, y, large.at(x, y), small.at(x >> 1, y >> 1)];
+          }
+      if (off) throw new Error(`${off} pixels differ from their source pixel, the first ${JSON.stringify(first)}`);
+    } finally { await page.close(); server.close(); }
+  },
+
+  // Keys of the browser and the system never reach the game and keep their default: in
+  // play, F11, Ctrl+F, a volume key, the Windows key and an input method's key leave the
+  // game running; the next ordinary key ends it.
+  async systemKeysKeepGame(browser) {
+    const { page, close } = await openPlay(browser);
+    try {
+      await page.evaluate(() => {
+        window.keptKeys = {};
+        window.addEventListener('keydown', (e) => { window.keptKeys[e.key] = e.defaultPrevented; });
+      });
+      for (const key of ['F11', 'AudioVolumeUp', 'MetaLeft', 'Convert']) await page.keyboard.press(key);
+      await page.keyboard.down('Control');
+      await page.keyboard.press('KeyF');
+      await page.keyboard.up('Control');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      expect(await state(page), 'running', 'state after the system keys');
+      expect(JSON.stringify(await page.evaluate(() => window.keptKeys)),
+             '{"F11":false,"AudioVolumeUp":false,"Meta":false,"Convert":false,"Control":false,"f":false}',
+             'keys left to the browser');
+      await page.keyboard.press('KeyQ');
+      expect(await page.evaluate(() => window.vaskRunFrames(10).then(() => 'running', (e) => e.message)),
+             'the game has ended', 'after Q');
+    } finally { await close(); }
+  },
+
+  // A key held when the window loses the focus, or the page is hidden, reaches the game as
+  // let go: the help that F1 holds up goes, though F1 itself is never released.
+  async releaseOnFocusLoss(browser) {
+    const { page, close } = await openPlay(browser);
+    const middle = ink(0, HELP[1][0], HELP[1][1]);
+    const helpShows = (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); };
+    const helpGone = (picture) => {
+      if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays up after the focus went');
+    };
+    try {
+      // The window's blur alone, the page's hiding alone (as a phone's app switch may come),
+      // and both, as another tab brings them.
+      for (const lose of ['blur', 'hidden', 'another tab']) {
+        await page.keyboard.down('F1');
+        await framesUntil(page, helpShows);
+        if (lose === 'blur') {
+          await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+        } else if (lose === 'hidden') {
+          await page.evaluate(() => {
+            Object.defineProperty(document, 'hidden', { configurable: true, get: () => true });
+            Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => 'hidden' });
+            document.dispatchEvent(new Event('visibilitychange'));
+            delete document.hidden;
+            delete document.visibilityState;
+          });
+        } else {
+          const other = await browser.newPage();
+          await other.bringToFront();
+          await page.waitForFunction(() => document.visibilityState === 'hidden', { timeout: 5000, polling: 50 });
+          await other.close();
+          await page.bringToFront();
+        }
+        await framesUntil(page, helpGone, 60).catch((e) => { throw new Error(`${lose}: ${e.message}`); });
+        await page.keyboard.up('F1');
+      }
+    } finally { await close(); }
+  },
+
+  // The display is kept awake while a match runs and not at the title, where the game
+  // shows no frames: two seconds there let the lock go.
+  async wakeLockInPlay(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    const locks = (n, where) => page.waitForFunction((k) => window.vaskWakeLocks === k, { timeout: 5000, polling: 50 }, n)
+      .catch(async () => { throw new Error(`${await page.evaluate(() => window.vaskWakeLocks)} wake locks held ${where}`); });
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(120));
+      await locks(0, 'at the title');
+      await page.keyboard.press('KeyG');
+      await page.evaluate(() => window.vaskRunFrames(30));
+      await locks(1, 'in play');
+    } finally { await page.close(); server.close(); }
   },
 
   // A slot placed to the right of the listener is louder on the right. A slot played once
