@@ -1,0 +1,290 @@
+// The game's frame drawn off-screen and presented scaled, on desktop GL's framebuffer
+// objects (GL 3.0, ARB_framebuffer_object, or the EXT pair with its blit). Where the driver
+// has none, the game draws into the window and the frame is only moved to the centre.
+#include "platform/shared/scaled_frame.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/opengl.h"
+
+namespace {
+
+// The names past GL 1.1, declared here: Windows' own headers stop at 1.1.
+enum : GLenum {
+  FRAMEBUFFER = 0x8D40,
+  READ_FRAMEBUFFER = 0x8CA8,
+  DRAW_FRAMEBUFFER = 0x8CA9,
+  RENDERBUFFER = 0x8D41,
+  COLOR_ATTACHMENT0 = 0x8CE0,
+  DEPTH_ATTACHMENT = 0x8D00,
+  FRAMEBUFFER_COMPLETE = 0x8CD5,
+  RGB8 = 0x8051,
+  RGBA8 = 0x8058,
+  DEPTH_COMPONENT16 = 0x81A5,
+  DEPTH_COMPONENT24 = 0x81A6,
+};
+
+typedef void(APIENTRY* GenNamesFn)(GLsizei, GLuint*);
+typedef void(APIENTRY* DeleteNamesFn)(GLsizei, const GLuint*);
+typedef void(APIENTRY* BindFn)(GLenum, GLuint);
+typedef void(APIENTRY* StorageFn)(GLenum, GLenum, GLsizei, GLsizei);
+typedef void(APIENTRY* AttachFn)(GLenum, GLenum, GLenum, GLuint);
+typedef GLenum(APIENTRY* StatusFn)(GLenum);
+typedef void(APIENTRY* BlitFn)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint,
+                               GLbitfield, GLenum);
+
+struct FramebufferCalls {
+  GenNamesFn genFramebuffers, genRenderbuffers;
+  DeleteNamesFn deleteFramebuffers, deleteRenderbuffers;
+  BindFn bindFramebuffer, bindRenderbuffer;
+  StorageFn renderbufferStorage;
+  AttachFn framebufferRenderbuffer;
+  StatusFn checkFramebufferStatus;
+  BlitFn blitFramebuffer;
+};
+
+struct Target {
+  GLuint framebuffer, color, depth;
+  int width, height;
+};
+
+FramebufferCalls fb;
+Target gameFrame;   // 640 by 480: what the game draws into
+Target wholeFrame;  // the game's frame times the whole-number scale, made when first needed
+GLenum colorFormat = RGBA8;
+int started = 0;
+int offscreen = 0;
+
+bool hasExtension(const char* name) {
+  const char* all = (const char*)glGetString(GL_EXTENSIONS);
+  if (!all) return false;
+  const size_t length = strlen(name);
+  for (const char* at = strstr(all, name); at; at = strstr(at + 1, name)) {
+    const bool starts = at == all || at[-1] == ' ';
+    const bool ends = at[length] == '\0' || at[length] == ' ';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+// The core names from GL 3.0 or ARB_framebuffer_object, else the EXT ones. A loader may
+// hand out addresses for what the driver lacks (wglGetProcAddress can), so the version or
+// the extensions decide first.
+bool loadCalls(GlEntryLoader load) {
+  const char* version = (const char*)glGetString(GL_VERSION);
+  const bool core = (version && version[0] >= '3' && version[0] <= '9' && version[1] == '.') ||
+                    hasExtension("GL_ARB_framebuffer_object");
+  const bool ext = hasExtension("GL_EXT_framebuffer_object") &&
+                   hasExtension("GL_EXT_framebuffer_blit");
+  if (!core && !ext) return false;
+  const char* suffix = core ? "" : "EXT";
+  char name[64];
+  auto get = [&](const char* base) {
+    snprintf(name, sizeof name, "%s%s", base, suffix);
+    return load(name);
+  };
+  fb.genFramebuffers = (GenNamesFn)get("glGenFramebuffers");
+  fb.genRenderbuffers = (GenNamesFn)get("glGenRenderbuffers");
+  fb.deleteFramebuffers = (DeleteNamesFn)get("glDeleteFramebuffers");
+  fb.deleteRenderbuffers = (DeleteNamesFn)get("glDeleteRenderbuffers");
+  fb.bindFramebuffer = (BindFn)get("glBindFramebuffer");
+  fb.bindRenderbuffer = (BindFn)get("glBindRenderbuffer");
+  fb.renderbufferStorage = (StorageFn)get("glRenderbufferStorage");
+  fb.framebufferRenderbuffer = (AttachFn)get("glFramebufferRenderbuffer");
+  fb.checkFramebufferStatus = (StatusFn)get("glCheckFramebufferStatus");
+  fb.blitFramebuffer = (BlitFn)get("glBlitFramebuffer");
+  return fb.genFramebuffers && fb.genRenderbuffers && fb.deleteFramebuffers &&
+         fb.deleteRenderbuffers && fb.bindFramebuffer && fb.bindRenderbuffer &&
+         fb.renderbufferStorage && fb.framebufferRenderbuffer && fb.checkFramebufferStatus &&
+         fb.blitFramebuffer;
+}
+
+void deleteTarget(Target* target) {
+  if (target->framebuffer) fb.deleteFramebuffers(1, &target->framebuffer);
+  if (target->color) fb.deleteRenderbuffers(1, &target->color);
+  if (target->depth) fb.deleteRenderbuffers(1, &target->depth);
+  *target = Target{};
+}
+
+// depthFormat 0: colour only. Leaves the new target bound; false (and nothing made) when
+// the driver cannot complete it.
+bool makeTarget(Target* target, int width, int height, GLenum depthFormat) {
+  *target = Target{};
+  target->width = width;
+  target->height = height;
+  fb.genFramebuffers(1, &target->framebuffer);
+  fb.bindFramebuffer(FRAMEBUFFER, target->framebuffer);
+  fb.genRenderbuffers(1, &target->color);
+  fb.bindRenderbuffer(RENDERBUFFER, target->color);
+  fb.renderbufferStorage(RENDERBUFFER, colorFormat, width, height);
+  fb.framebufferRenderbuffer(FRAMEBUFFER, COLOR_ATTACHMENT0, RENDERBUFFER, target->color);
+  if (depthFormat) {
+    fb.genRenderbuffers(1, &target->depth);
+    fb.bindRenderbuffer(RENDERBUFFER, target->depth);
+    fb.renderbufferStorage(RENDERBUFFER, depthFormat, width, height);
+    fb.framebufferRenderbuffer(FRAMEBUFFER, DEPTH_ATTACHMENT, RENDERBUFFER, target->depth);
+  }
+  fb.bindRenderbuffer(RENDERBUFFER, 0);
+  if (fb.checkFramebufferStatus(FRAMEBUFFER) == FRAMEBUFFER_COMPLETE) return true;
+  fb.bindFramebuffer(FRAMEBUFFER, 0);
+  deleteTarget(target);
+  return false;
+}
+
+// Black where the frame does not reach, a bar on each side of it: clearing only the bars
+// costs far less than clearing the whole window at large sizes.
+void clearBars(const FrameArea& area, int windowWidth, int windowHeight) {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glEnable(GL_SCISSOR_TEST);
+  const int bars[4][4] = {
+      {0, 0, area.x, windowHeight},
+      {area.x + area.width, 0, windowWidth - area.x - area.width, windowHeight},
+      {area.x, 0, area.width, area.y},
+      {area.x, area.y + area.height, area.width, windowHeight - area.y - area.height},
+  };
+  for (const auto& bar : bars) {
+    if (bar[2] <= 0 || bar[3] <= 0) continue;
+    glScissor(bar[0], bar[1], bar[2], bar[3]);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  glDisable(GL_SCISSOR_TEST);
+}
+
+void blit(const Target& from, GLuint to, int x, int y, int width, int height, GLenum filter) {
+  fb.bindFramebuffer(READ_FRAMEBUFFER, from.framebuffer);
+  fb.bindFramebuffer(DRAW_FRAMEBUFFER, to);
+  fb.blitFramebuffer(0, 0, from.width, from.height, x, y, x + width, y + height,
+                     GL_COLOR_BUFFER_BIT, filter);
+}
+
+void presentOffscreen(const FrameArea& area) {
+  if (area.whole >= 1 && area.width == GAME_FRAME_WIDTH * area.whole &&
+      area.height == GAME_FRAME_HEIGHT * area.whole) {
+    blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_NEAREST);
+    return;
+  }
+  if (area.whole >= 2) {
+    const int width = GAME_FRAME_WIDTH * area.whole, height = GAME_FRAME_HEIGHT * area.whole;
+    if (wholeFrame.width != width || wholeFrame.height != height) {
+      deleteTarget(&wholeFrame);
+      if (!makeTarget(&wholeFrame, width, height, 0)) wholeFrame = Target{};
+    }
+    if (wholeFrame.framebuffer) {
+      blit(gameFrame, wholeFrame.framebuffer, 0, 0, width, height, GL_NEAREST);
+      blit(wholeFrame, 0, area.x, area.y, area.width, area.height, GL_LINEAR);
+      return;
+    }
+  }
+  blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_LINEAR);
+}
+
+// No off-screen frame: the game drew into the window's lower left corner, which is copied
+// to the centre. The window is kept at least as large as the frame.
+void presentInPlace(int windowWidth, int windowHeight) {
+  FrameArea area = {0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, 1};
+  if (windowWidth > GAME_FRAME_WIDTH) area.x = (windowWidth - GAME_FRAME_WIDTH) / 2;
+  if (windowHeight > GAME_FRAME_HEIGHT) area.y = (windowHeight - GAME_FRAME_HEIGHT) / 2;
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  if (area.x || area.y) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, windowWidth, 0.0, windowHeight, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(0, 0, windowWidth, windowHeight);
+    const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,    GL_TEXTURE_2D, GL_FOG,
+                          GL_LIGHTING,   GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST};
+    for (GLenum cap : off) glDisable(cap);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glPixelZoom(1.0f, 1.0f);
+    glRasterPos2i(area.x, area.y);
+    glCopyPixels(0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_COLOR);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+  }
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  clearBars(area, windowWidth, windowHeight);
+  glPopAttrib();
+}
+
+}  // namespace
+
+FrameArea frameAreaOf(int windowWidth, int windowHeight) {
+  FrameArea area = {0, 0, 0, 0, 0};
+  if (windowWidth <= 0 || windowHeight <= 0) return area;
+  if ((long)windowWidth * 3 >= (long)windowHeight * 4) {
+    area.height = windowHeight;
+    area.width = (int)((long)windowHeight * 4 / 3);
+  } else {
+    area.width = windowWidth;
+    area.height = (int)((long)windowWidth * 3 / 4);
+  }
+  area.x = (windowWidth - area.width) / 2;
+  area.y = (windowHeight - area.height) / 2;
+  const int acrossWhole = area.width / GAME_FRAME_WIDTH, downWhole = area.height / GAME_FRAME_HEIGHT;
+  area.whole = acrossWhole < downWhole ? acrossWhole : downWhole;
+  return area;
+}
+
+int scaledFrameStart(GlEntryLoader load) {
+  if (started) return offscreen;
+  started = 1;
+  // The frame is like the window's buffer, so the game's depth tests and blending give the
+  // same pixels in it as they would in the window.
+  GLint depthBits = 0, alphaBits = 0;
+  glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+  glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+  colorFormat = alphaBits > 0 ? RGBA8 : RGB8;
+  const GLenum depthFormat = depthBits > 16 ? DEPTH_COMPONENT24 : DEPTH_COMPONENT16;
+  offscreen = load && loadCalls(load) &&
+              makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat);
+  if (!offscreen) {
+    fb = FramebufferCalls{};
+    fprintf(stderr,
+            "This computer's OpenGL cannot draw off-screen: the game stays 640 by 480, in "
+            "the middle of its window.\n");
+  }
+  return offscreen;
+}
+
+int scaledFrameOffscreen() { return offscreen; }
+
+void scaledFramePresent(int windowWidth, int windowHeight) {
+  if (!started || windowWidth <= 0 || windowHeight <= 0) return;
+  if (!offscreen) {
+    presentInPlace(windowWidth, windowHeight);
+    return;
+  }
+  GLfloat clearColor[4];
+  GLboolean colorMask[4];
+  const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
+  glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+  const FrameArea area = frameAreaOf(windowWidth, windowHeight);
+  fb.bindFramebuffer(FRAMEBUFFER, 0);
+  clearBars(area, windowWidth, windowHeight);
+  presentOffscreen(area);
+
+  fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  if (scissor) glEnable(GL_SCISSOR_TEST);
+  glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+  glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+}
+
+void scaledFrameStop() {
+  if (offscreen) {
+    fb.bindFramebuffer(FRAMEBUFFER, 0);
+    deleteTarget(&wholeFrame);
+    deleteTarget(&gameFrame);
+  }
+  fb = FramebufferCalls{};
+  started = 0;
+  offscreen = 0;
+}

@@ -1,0 +1,200 @@
+// The frame presented at other window sizes, on Mesa in a hidden window on a private Xvfb:
+// pixel for pixel at 640 by 480, each source pixel a whole block at a whole-number scale,
+// one-pixel lines still sharp where the scale has a remainder, black bars, and the frame
+// only moved to the centre when the driver cannot draw off-screen.
+#include "platform/shared/scaled_frame.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/opengl.h"
+
+namespace {
+
+const int W = GAME_FRAME_WIDTH, H = GAME_FRAME_HEIGHT;
+const int WINDOW_W = 1920, WINDOW_H = 1080;
+
+typedef void(APIENTRY* BindFramebufferFn)(GLenum, GLuint);
+BindFramebufferFn bindFramebuffer;
+
+void* sdlLoader(const char* name) { return SDL_GL_GetProcAddress(name); }
+void* noLoader(const char*) { return nullptr; }
+
+// Distinct colours in 8 by 8 blocks, and one-pixel white lines on black down the middle.
+std::vector<uint8_t> pattern() {
+  std::vector<uint8_t> rgb(W * H * 3);
+  for (int y = 0; y < H; y++) {
+    for (int x = 0; x < W; x++) {
+      uint8_t* p = &rgb[(y * W + x) * 3];
+      const int bx = x / 8, by = y / 8;
+      p[0] = (uint8_t)(bx * 37 + by * 11);
+      p[1] = (uint8_t)(bx * 5 + by * 71);
+      p[2] = (uint8_t)(bx * by * 3 + 40);
+      if (x >= 300 && x < 340) {
+        const bool line = x % 4 == 0;
+        p[0] = p[1] = p[2] = line ? 255 : 0;
+      }
+    }
+  }
+  return rgb;
+}
+
+// What the game does: draw into whatever is bound, through a 640 by 480 viewport.
+void drawPattern(const std::vector<uint8_t>& rgb) {
+  glViewport(0, 0, W, H);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, W, 0, H, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glClearColor(0.2f, 0.3f, 0.4f, 0);  // the game's own clear colour must survive a present
+  glClear(GL_COLOR_BUFFER_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glRasterPos2i(0, 0);
+  glDrawPixels(W, H, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+}
+
+std::vector<uint8_t> readWindow(int width, int height) {
+  bindFramebuffer(0x8D40, 0);
+  std::vector<uint8_t> rgb(width * height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  return rgb;
+}
+
+class ScaledFrame : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    window = SDL_CreateWindow("scaled frame", 0, 0, WINDOW_W, WINDOW_H,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    context = SDL_GL_CreateContext(window);
+    ASSERT_NE(context, nullptr) << SDL_GetError();
+    bindFramebuffer = (BindFramebufferFn)SDL_GL_GetProcAddress("glBindFramebuffer");
+    ASSERT_NE(bindFramebuffer, nullptr);
+  }
+  static void TearDownTestSuite() {
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+  }
+  void TearDown() override { scaledFrameStop(); }
+  static SDL_Window* window;
+  static SDL_GLContext context;
+};
+SDL_Window* ScaledFrame::window;
+SDL_GLContext ScaledFrame::context;
+
+TEST(FrameArea, IsTheLargestCentredFourByThreeAreaAndItsWholeScale) {
+  const struct {
+    int w, h, x, y, width, height, whole;
+  } cases[] = {
+      {640, 480, 0, 0, 640, 480, 1},     {1280, 960, 0, 0, 1280, 960, 2},
+      {1920, 1080, 240, 0, 1440, 1080, 2}, {800, 1200, 0, 300, 800, 600, 1},
+      {320, 240, 0, 0, 320, 240, 0},     {0, 480, 0, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const FrameArea a = frameAreaOf(c.w, c.h);
+    EXPECT_EQ(a.x, c.x) << c.w << "x" << c.h;
+    EXPECT_EQ(a.y, c.y) << c.w << "x" << c.h;
+    EXPECT_EQ(a.width, c.width) << c.w << "x" << c.h;
+    EXPECT_EQ(a.height, c.height) << c.w << "x" << c.h;
+    EXPECT_EQ(a.whole, c.whole) << c.w << "x" << c.h;
+  }
+}
+
+TEST_F(ScaledFrame, IsTheDrawnFramePixelForPixelAt640By480AndWholeBlocksAtTwice) {
+  ASSERT_EQ(scaledFrameStart(sdlLoader), 1);
+  const std::vector<uint8_t> drawn = pattern();
+  drawPattern(drawn);
+
+  scaledFramePresent(W, H);
+  const std::vector<uint8_t> same = readWindow(W, H);
+  int differing = 0;
+  for (size_t i = 0; i < same.size(); i++) differing += same[i] != drawn[i];
+  EXPECT_EQ(differing, 0) << "bytes differ at 640 by 480";
+
+  // The frame is kept: a second present, as after an exposure, shows the same again.
+  scaledFramePresent(2 * W, 2 * H);
+  const std::vector<uint8_t> twice = readWindow(2 * W, 2 * H);
+  differing = 0;
+  for (int y = 0; y < 2 * H; y++) {
+    for (int x = 0; x < 2 * W; x++) {
+      const uint8_t* p = &twice[(y * 2 * W + x) * 3];
+      const uint8_t* q = &drawn[((y / 2) * W + x / 2) * 3];
+      differing += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+    }
+  }
+  EXPECT_EQ(differing, 0) << "pixels of 1280 by 960 differ from the frame scaled down";
+}
+
+TEST_F(ScaledFrame, KeepsLinesSharpAndBarsBlackWithARemainderAndLeavesTheGameItsState) {
+  ASSERT_EQ(scaledFrameStart(sdlLoader), 1);
+  const std::vector<uint8_t> drawn = pattern();
+  drawPattern(drawn);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(1, 2, 3, 4);
+  scaledFramePresent(WINDOW_W, WINDOW_H);
+
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  EXPECT_FLOAT_EQ(clear[2], 0.4f);
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  glDisable(GL_SCISSOR_TEST);
+
+  const std::vector<uint8_t> shown = readWindow(WINDOW_W, WINDOW_H);
+  auto at = [&](int x, int y) { return &shown[(y * WINDOW_W + x) * 3]; };
+  for (int y = 0; y < WINDOW_H; y += 7) {
+    for (int x : {0, 100, 239, 1680, 1800, 1919}) {
+      ASSERT_EQ(at(x, y)[0] + at(x, y)[1] + at(x, y)[2], 0) << "bar at " << x << "," << y;
+    }
+  }
+  // 640 to 1440 is 2.25: each one-pixel line of the frame still has a pixel of full white
+  // in every row, which smoothing alone would not leave.
+  const int area = 240;
+  for (int y = 100; y < 1000; y += 50) {
+    for (int line = 300; line < 340; line += 4) {
+      const int from = area + line * 1440 / 640 - 2, to = area + (line + 1) * 1440 / 640 + 2;
+      int brightest = 0;
+      for (int x = from; x <= to; x++) brightest = std::max(brightest, (int)at(x, y)[1]);
+      EXPECT_EQ(brightest, 255) << "line " << line << " in row " << y;
+    }
+  }
+}
+
+TEST_F(ScaledFrame, OnlyMovesTheFrameToTheMiddleWhenTheDriverCannotDrawOffscreen) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(scaledFrameStart(noLoader), 0);
+  EXPECT_EQ(scaledFrameStart(noLoader), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("640 by 480"), std::string::npos);
+  EXPECT_EQ(scaledFrameOffscreen(), 0);
+
+  const std::vector<uint8_t> drawn = pattern();
+  drawPattern(drawn);
+  const int width = 1000, height = 700, x0 = 180, y0 = 110;
+  scaledFramePresent(width, height);
+  const std::vector<uint8_t> shown = readWindow(width, height);
+  int differing = 0, lit = 0;
+  for (int y = 0; y < height; y++) {
+    for (int x = 0; x < width; x++) {
+      const uint8_t* p = &shown[(y * width + x) * 3];
+      const bool inside = x >= x0 && x < x0 + W && y >= y0 && y < y0 + H;
+      if (inside) {
+        const uint8_t* q = &drawn[((y - y0) * W + (x - x0)) * 3];
+        differing += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+      } else {
+        lit += p[0] + p[1] + p[2] != 0;
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0) << "the frame is not in the middle as drawn";
+  EXPECT_EQ(lit, 0) << "the bars are not black";
+}
+
+}  // namespace
