@@ -36,9 +36,20 @@ void* loadGlEntry(const char* name) {
   return reinterpret_cast<void*>(proc);
 }
 
-void presentAtClientSize(HWND window) {
+SIZE presentedSize = {0, 0};  // the client area's size at the last present
+
+// Some drivers (Mesa's software one) look at the window's size only at a swap: a window
+// whose size has changed since the last present gets one swap first, and the present then
+// goes to buffers of the new size.
+void presentAtClientSize(HWND window, HDC dc) {
   RECT client;
-  if (GetClientRect(window, &client)) scaledFramePresent(client.right, client.bottom);
+  if (!GetClientRect(window, &client)) return;
+  if ((presentedSize.cx || presentedSize.cy) &&
+      (client.right != presentedSize.cx || client.bottom != presentedSize.cy))
+    SwapBuffers(dc);
+  scaledFramePresent(client.right, client.bottom);
+  presentedSize.cx = client.right;
+  presentedSize.cy = client.bottom;
 }
 
 // The window layer's way to show the last picture again (resized, exposed), with no work
@@ -46,7 +57,7 @@ void presentAtClientSize(HWND window) {
 void presentAgain(HWND window) {
   HDC dc = wglGetCurrentDC();
   if (!dc || WindowFromDC(dc) != window) return;
-  presentAtClientSize(window);
+  presentAtClientSize(window, dc);
   SwapBuffers(dc);
 }
 
@@ -125,7 +136,7 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 void swapBuffers(DeviceContext dc) {
   if (!dc) return;
   HWND window = WindowFromDC(hdcOf(dc));
-  if (scaledContext) presentAtClientSize(window);
+  if (scaledContext) presentAtClientSize(window, hdcOf(dc));
   SwapBuffers(hdcOf(dc));
   markWindowDrawn(window);
 }

@@ -46,19 +46,14 @@ std::vector<uint8_t> readPixels(GLenum buffer, int width, int height) {
   return pixels;
 }
 
-// The window's client area made width by height, then what one of the game's swaps put
-// into the window's back buffer (bottom row first, RGB). The buffer is filled with magenta
-// first, so only what the swap presented can match the frame. Mesa's software renderer
-// keeps the back buffer through a swap (it copies), and the hidden window has no front
-// buffer to read.
-std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height) {
+// The window's client area made width by height, then what the window's back buffer shows
+// (bottom row first, RGB): after one of the game's swaps, or with `resizeOnly` what the
+// resize itself showed. The buffer is filled with magenta first, so only what was presented
+// can match the frame. Mesa's software renderer keeps the back buffer through a swap (it
+// copies), and the hidden window has no front buffer to read.
+std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height,
+                                 bool resizeOnly = false) {
   HWND window = reinterpret_cast<HWND>(gl.window);
-  SetWindowLongA(window, GWL_STYLE, WS_POPUP);  // as in full screen, larger than the screen
-  SetWindowPos(window, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client;
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, width);
-  EXPECT_EQ(client.bottom, height);
   BindFramebuffer bind = bindFramebuffer();
   GLint drawing = 0;
   glGetIntegerv(FRAMEBUFFER_BINDING, &drawing);
@@ -67,7 +62,13 @@ std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height) 
   glClear(GL_COLOR_BUFFER_BIT);
   glClearColor(0, 0, 0, 0);
   bind(FRAMEBUFFER, (GLuint)drawing);
-  swapBuffers(gl.dc);
+  SetWindowLongA(window, GWL_STYLE, WS_POPUP);  // as in full screen, larger than the screen
+  SetWindowPos(window, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  if (!resizeOnly) swapBuffers(gl.dc);
   bind(READ_FRAMEBUFFER, 0);
   std::vector<uint8_t> pixels = readPixels(GL_BACK, width, height);
   bind(READ_FRAMEBUFFER, (GLuint)drawing);
@@ -76,7 +77,7 @@ std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height) 
 
 // The game's frame at twice the size, as a player sees it in a 1280 by 960 window, is the
 // frame it drew with each pixel a 2 by 2 block: scaled, and sharp. At 640 by 480 it is the
-// frame itself.
+// frame itself, and a resize shows it again with no swap of the game's.
 TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
   GlTestWindow gl;
   ASSERT_TRUE(openGlTestWindow(&gl));
@@ -105,6 +106,8 @@ TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
   ASSERT_GT(lit, 640 * 40) << "the drawing did not reach the frame";
   const std::vector<uint8_t> small = presentedAt(gl, 640, 480);
   const std::vector<uint8_t> large = presentedAt(gl, 1280, 960);
+  const std::vector<uint8_t> resized = presentedAt(gl, 640, 480, true);
+  EXPECT_TRUE(resized == drawn) << "the resize did not show the last frame again";
   EXPECT_TRUE(small == drawn) << "at 640 by 480 the window does not show the frame drawn";
   int wrong = 0;
   for (int y = 0; y < 480; y++)
