@@ -373,6 +373,21 @@ TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   destroy(window);
 }
 
+// The display stays awake while the game swaps frames (play, the attract mode), not at the
+// title, where it swaps only when uncovered. Setting the state hands back the one before.
+TEST(Win32WindowLayer, TheDisplayStaysAwakeOnlyWhileFramesAreSwapped) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  WindowMessage m;
+  peekMessage(&m);  // no frame swapped yet: the title
+  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), (EXECUTION_STATE)ES_CONTINUOUS);
+  markWindowDrawn(hwndOf(window));  // what each of the game's swaps does
+  peekMessage(&m);
+  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS),
+            (EXECUTION_STATE)(ES_CONTINUOUS | ES_DISPLAY_REQUIRED));
+  destroy(window);
+}
+
 // With an East Asian input method on, keys would reach the game as VK_PROCESSKEY and end
 // it. Wine has no input methods to turn on: what shows here is that the window has none.
 TEST(Win32WindowLayer, TheWindowHasNoInputMethod) {
