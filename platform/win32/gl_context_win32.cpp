@@ -40,11 +40,12 @@ SIZE presentedSize = {0, 0};  // the client area's size at the last present
 
 // Some drivers (Mesa's software one) look at the window's size only at a swap: a window
 // whose size has changed since the last present gets one swap first, and the present then
-// goes to buffers of the new size.
+// goes to buffers of the new size. (Only off-screen: otherwise the back buffer holds the
+// game's drawing.)
 void presentAtClientSize(HWND window, HDC dc) {
   RECT client;
   if (!GetClientRect(window, &client)) return;
-  if ((presentedSize.cx || presentedSize.cy) &&
+  if (scaledFrameOffscreen() && (presentedSize.cx || presentedSize.cy) &&
       (client.right != presentedSize.cx || client.bottom != presentedSize.cy))
     SwapBuffers(dc);
   scaledFramePresent(client.right, client.bottom);
