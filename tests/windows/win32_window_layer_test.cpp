@@ -41,8 +41,9 @@ void closeBox() {
 
 intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   received.push_back(message);
-  if (message >= WM_KEYDOWN && message <= WM_SYSKEYUP && message != WM_CHAR &&
-      !(message == WM_KEYDOWN && (lParam & KEY_REPEAT_BIT))) {
+  const bool key = message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+                   message == WM_SYSKEYUP;
+  if (key && !(message == WM_KEYDOWN && (lParam & KEY_REPEAT_BIT))) {
     const char* kind[] = {"down:", "up:", "", "", "sysdown:", "sysup:"};
     keyLog += (keyLog.empty() ? "" : " ") + std::string(kind[message - WM_KEYDOWN]);
     keyLog += wParam >= 'A' && wParam <= 'Z' ? std::string(1, (char)wParam) : std::to_string(wParam);
