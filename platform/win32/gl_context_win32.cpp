@@ -1,5 +1,6 @@
 // The GL context layer on WGL and GDI: the window's device context, its pixel format, the
-// rendering context and buffer swaps.
+// rendering context and buffer swaps. The game draws its 640 by 480 picture off-screen
+// (platform/shared/scaled_frame.h) and each swap presents it scaled to the client area.
 //
 // platform/gl_context.h comes before <windows.h>: its PFD_ flags are Windows' own numbers,
 // which <windows.h> then defines again as macros of the same values. A DeviceContext is
@@ -11,6 +12,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "platform/shared/scaled_frame.h"
 #include "platform/win32/drawn_window.h"
 
 static_assert(PFD_DRAW_TO_WINDOW == 4 && PFD_SUPPORT_OPENGL == 32 && PFD_DOUBLEBUFFER == 1 &&
@@ -22,6 +24,61 @@ namespace {
 HDC hdcOf(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HGLRC hglrcOf(RenderContext rc) { return reinterpret_cast<HGLRC>(rc); }
 HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+HGLRC scaledContext = 0;  // the context the scaled frame was started on
+
+// wglGetProcAddress knows only what came after GL 1.1, and some drivers answer a small
+// number for a name they lack; the 1.1 names are opengl32's own exports.
+void* loadGlEntry(const char* name) {
+  PROC proc = wglGetProcAddress(name);
+  const intptr_t answer = reinterpret_cast<intptr_t>(proc);
+  if (answer >= -1 && answer <= 3) proc = GetProcAddress(GetModuleHandleA("opengl32.dll"), name);
+  return reinterpret_cast<void*>(proc);
+}
+
+SIZE presentedSize = {0, 0};  // the client area's size at the last present
+
+// Some drivers (Mesa's software one) look at the window's size only at a swap: a window
+// whose size has changed since the last present gets one swap first, and the present then
+// goes to buffers of the new size. (Only off-screen: otherwise the back buffer holds the
+// game's drawing.)
+void presentAtClientSize(HWND window, HDC dc) {
+  RECT client;
+  if (!GetClientRect(window, &client)) return;
+  if (scaledFrameOffscreen() && (presentedSize.cx || presentedSize.cy) &&
+      (client.right != presentedSize.cx || client.bottom != presentedSize.cy))
+    SwapBuffers(dc);
+  scaledFramePresent(client.right, client.bottom);
+  presentedSize.cx = client.right;
+  presentedSize.cy = client.bottom;
+}
+
+// The window layer's way to show the last picture again (resized, exposed), with no work
+// from the game: the off-screen frame still holds it.
+void presentAgain(HWND window) {
+  HDC dc = wglGetCurrentDC();
+  if (!dc || WindowFromDC(dc) != window) return;
+  presentAtClientSize(window, dc);
+  SwapBuffers(dc);
+}
+
+// Once the game's context is current: the game draws off-screen from its first frame on.
+// A driver that cannot (opengl32's own 1.1 renderer) leaves the picture 640 by 480 in the
+// window, which then keeps at least that size.
+void startScaledFrame(HDC dc, HGLRC rc) {
+  if (scaledContext) return;
+  scaledContext = rc;
+  const bool offscreen = scaledFrameStart(loadGlEntry) != 0;
+  setWindowPresenter(WindowFromDC(dc), offscreen ? presentAgain : 0, !offscreen);
+}
+
+void stopScaledFrame() {
+  if (!scaledContext) return;
+  HDC dc = wglGetCurrentDC();
+  if (dc) setWindowPresenter(WindowFromDC(dc), 0, false);
+  scaledFrameStop();
+  scaledContext = 0;
+}
 
 PIXELFORMATDESCRIPTOR descriptorOf(const PixelFormatRequest* request) {
   PIXELFORMATDESCRIPTOR pfd;
@@ -68,15 +125,21 @@ static void swapWithoutWaiting() {
 }
 
 int makeCurrent(DeviceContext dc, RenderContext rc) {
+  if (!rc) stopScaledFrame();  // while its context is still current
   if (!wglMakeCurrent(hdcOf(dc), hglrcOf(rc))) return 0;
-  if (rc) swapWithoutWaiting();
+  if (rc) {
+    swapWithoutWaiting();
+    startScaledFrame(hdcOf(dc), hglrcOf(rc));
+  }
   return 1;
 }
 
 void swapBuffers(DeviceContext dc) {
   if (!dc) return;
+  HWND window = WindowFromDC(hdcOf(dc));
+  if (scaledContext) presentAtClientSize(window, hdcOf(dc));
   SwapBuffers(hdcOf(dc));
-  markWindowDrawn(WindowFromDC(hdcOf(dc)));
+  markWindowDrawn(window);
 }
 
 void releaseDeviceContext(WindowHandle window, DeviceContext dc) {
@@ -84,7 +147,10 @@ void releaseDeviceContext(WindowHandle window, DeviceContext dc) {
 }
 
 void deleteRenderContext(RenderContext rc) {
-  if (rc) wglDeleteContext(hglrcOf(rc));
+  if (!rc) return;
+  if (hglrcOf(rc) == scaledContext && wglGetCurrentContext() == scaledContext) stopScaledFrame();
+  if (hglrcOf(rc) == scaledContext) scaledContext = 0;
+  wglDeleteContext(hglrcOf(rc));
 }
 
 // The game never changes the display mode, so it leaves the mode alone at exit too: a

@@ -1,6 +1,8 @@
 // The window layer on Win32: the game's window class and window, the thread's message
 // queue read without waiting, repaints paced at 60 a second and run only from the game's
-// own loop, message boxes and debugger output.
+// own loop, message boxes and debugger output. The window takes any size, full screen
+// included, while the game keeps seeing its 640 by 480 picture; the system's keys and
+// Alt+Enter stay the system's; the pads are read at each pass of the loop.
 //
 // platform/window.h comes before <windows.h>: its message numbers, key codes and box
 // constants are Windows' own numbers, which <windows.h> then defines again as macros of
@@ -12,12 +14,18 @@
 
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
+#include "platform/shared/scaled_frame.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <imm.h>
 
+#include "platform/win32/display_awake.h"
+#include "platform/win32/dpi_win32.h"
 #include "platform/win32/drawn_window.h"
+#include "platform/win32/fullscreen_win32.h"
+#include "platform/win32/game_keys_win32.h"
+#include "platform/win32/gamepad_xinput.h"
 
 static_assert(WM_PAINT == 0x000F && WM_QUIT == 0x0012 && VK_LEFT == 0x25 && MB_OK == 0,
               "the game's numbers are Windows' numbers");
@@ -42,11 +50,16 @@ WindowProcedure procedureBeingCreated = 0;
 FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
 
 // What the layer knows of each window it made, until the window goes: whether GL has
-// drawn into it, and whether the system has erased it since (it was exposed).
+// drawn into it and when it last did, whether the system has erased it since (it was
+// exposed), and how to show its last picture again.
 struct WindowState {
   HWND hwnd;
   int drawn;
   int exposed;
+  uint32_t erases;
+  uint32_t lastSwapMs;
+  WindowPresenter presenter;
+  bool fixedSize;
 };
 WindowState windows[MAX_WINDOWS];
 HWND gameWindow = 0;  // the last window made: the one whose frames the loop paces
@@ -73,11 +86,80 @@ WindowProcedure procedureOf(HWND hwnd) {
   return procedureBeingCreated;
 }
 
+// The last picture again, at the window's size now, with no work from the game.
+void presentAgain(HWND hwnd) {
+  WindowState* state = stateOf(hwnd);
+  if (state && state->drawn && state->presenter) state->presenter(hwnd);
+}
+
 // A repaint the game's loop did not hand out: validated, so the loop that dispatched it
-// idles, and dropped. An erase it carries is still taken as an exposure.
+// idles, and the last picture shown again. An erase it carries is still taken as an
+// exposure (and shows the picture itself).
 void dropRepaint(HWND hwnd) {
+  WindowState* state = stateOf(hwnd);
+  const uint32_t erases = state ? state->erases : 0;
   GetUpdateRect(hwnd, 0, TRUE);
   ValidateRect(hwnd, 0);
+  if (state && state->erases == erases) presentAgain(hwnd);
+}
+
+// A window whose picture cannot be scaled keeps a client area of at least 640 by 480.
+void keepMinimumSize(HWND hwnd, MINMAXINFO* info) {
+  WindowState* state = stateOf(hwnd);
+  if (!state || !state->fixedSize || isFullscreen(hwnd)) return;
+  SIZE outer = outerSizeForClient((DWORD)GetWindowLongW(hwnd, GWL_STYLE),
+                                  (DWORD)GetWindowLongW(hwnd, GWL_EXSTYLE), GAME_FRAME_WIDTH,
+                                  GAME_FRAME_HEIGHT, windowDpi(hwnd));
+  info->ptMinTrackSize.x = outer.cx;
+  info->ptMinTrackSize.y = outer.cy;
+}
+
+// What the layer does itself with a message before (or instead of) the game's procedure.
+// Returns true, with the result, when the game must not get the message.
+bool handledHere(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (keyBelongsToSystem(message, wParam, lParam)) {
+    if (isAltEnterPress(message, wParam, lParam)) toggleFullscreen(hwnd);
+    *result = DefWindowProcA(hwnd, message, wParam, lParam);
+    return true;
+  }
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      noteGameKey(message, wParam);
+      return false;
+    case WM_KILLFOCUS:
+      forgetGamepadKeys();
+      releaseGameKeys(hwnd);
+      return false;
+    case WM_ACTIVATEAPP:
+      if (!wParam) {
+        forgetGamepadKeys();
+        releaseGameKeys(hwnd);
+      }
+      return false;
+    case WM_SETCURSOR:
+      // No pointer over the game in full screen.
+      if (!isFullscreen(hwnd) || LOWORD(lParam) != HTCLIENT) return false;
+      SetCursor(0);
+      *result = TRUE;
+      return true;
+    case WM_GETMINMAXINFO:
+      keepMinimumSize(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
+      *result = 0;
+      return true;
+    case WM_DPICHANGED: {
+      // Dragged onto a monitor of another scale: the size Windows suggests keeps the same
+      // part of the game's picture on screen.
+      const RECT* r = reinterpret_cast<const RECT*>(lParam);
+      if (!isFullscreen(hwnd) && r)
+        SetWindowPos(hwnd, 0, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      *result = 0;
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,6 +174,8 @@ LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   // system erases only what it has uncovered (the game's own requests never erase).
   if (message == WM_ERASEBKGND && windowDrawn(hwnd)) {
     stateOf(hwnd)->exposed = 1;
+    stateOf(hwnd)->erases++;
+    presentAgain(hwnd);
     return 1;
   }
   if (message == WM_NCDESTROY) {
@@ -99,8 +183,17 @@ LRESULT CALLBACK forwardToGame(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     if (state) memset(state, 0, sizeof *state);
     if (hwnd == gameWindow) gameWindow = 0;
   }
+  LRESULT result = 0;
+  if (handledHere(hwnd, message, wParam, lParam, &result)) return result;
   WindowProcedure proc = procedureOf(hwnd);
   if (!proc) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message == WM_SIZE) {
+    // The game's picture is 640 by 480 whatever the window's size; the picture follows a
+    // new size at once.
+    result = proc(handleOf(hwnd), message, wParam, MAKELPARAM(GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT));
+    if (wParam != SIZE_MINIMIZED) presentAgain(hwnd);
+    return result;
+  }
   return proc(handleOf(hwnd), message, wParam, lParam);
 }
 
@@ -157,6 +250,15 @@ int takeRepaint(WindowMessage* message) {
   return 1;
 }
 
+// At each pass of the main loop: the pads are read while the game's window is in front, and
+// the display kept awake while the game plays.
+void everyPass() {
+  WindowState* state = stateOf(gameWindow);
+  if (!state) return;
+  if (GetForegroundWindow() == gameWindow) pollGamepads(gameWindow);
+  keepDisplayAwakeWhilePlaying(state->lastSwapMs, state->drawn != 0, GetTickCount());
+}
+
 // Nothing to hand out before the next frame slot: wait for input or the slot. A window
 // that gets no repaint (a hidden picture; a window Windows leaves unpainted, covered under
 // a classic theme or in a remote session) lets its slots pass without a frame, one a wait.
@@ -210,7 +312,8 @@ int registerWindowClass(const WindowClass* windowClass) {
 }
 
 // The window is made with a 640 by 480 client area (the frame and caption come on top),
-// where the outer size asked for would leave a smaller one.
+// where the outer size asked for would leave a smaller one, times the scale of the
+// monitor it opens on.
 WindowHandle createWindow(const char* className, const char* title, int width, int height) {
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   RECT outer = {0, 0, width, height};
@@ -233,11 +336,19 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   gameWindow = hwnd;
   // No input method: with one on, keys would arrive as VK_PROCESSKEY and end the game.
   ImmAssociateContext(hwnd, 0);
+  const UINT dpi = windowDpi(hwnd);
+  const int scaledWidth = MulDiv(width, (int)dpi, 96), scaledHeight = MulDiv(height, (int)dpi, 96);
+  RECT client;
+  if (GetClientRect(hwnd, &client) && (client.right != scaledWidth || client.bottom != scaledHeight)) {
+    SIZE scaled = outerSizeForClient(style, 0, scaledWidth, scaledHeight, dpi);
+    SetWindowPos(hwnd, 0, 0, 0, scaled.cx, scaled.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   return handleOf(hwnd);
 }
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
+  everyPass();
   if (takeOtherMessage(message) || takeRepaint(message)) return 1;
   // No frame this pass (an early repaint, or none at all): wait for input or the slot,
   // whichever comes first, then hand out what there is. Never a pass without a wait, or
@@ -275,21 +386,27 @@ void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
 void invalidateWindow(WindowHandle window) { InvalidateRect(hwndOf(window), 0, FALSE); }
 
-// The size handling gets the client area's size, not the outer one: the GL viewport then
-// covers exactly what the player sees, where the outer size would push the top of the
-// picture (the scores and the top of the minimap) up under the caption.
+// The size handling gets the size of the game's picture, 640 by 480 whatever the window's
+// size: the GL layer scales that picture to the client area.
 int getWindowRect(WindowHandle window, WindowRect* rect) {
-  RECT outer, client;
-  if (!rect || !GetWindowRect(hwndOf(window), &outer) || !GetClientRect(hwndOf(window), &client))
-    return 0;
+  RECT outer;
+  if (!rect || !GetWindowRect(hwndOf(window), &outer)) return 0;
   rect->left = outer.left;
   rect->top = outer.top;
-  rect->right = outer.left + (client.right - client.left);
-  rect->bottom = outer.top + (client.bottom - client.top);
+  rect->right = outer.left + GAME_FRAME_WIDTH;
+  rect->bottom = outer.top + GAME_FRAME_HEIGHT;
   return 1;
 }
 
-void showWindow(WindowHandle window) { ShowWindow(hwndOf(window), SW_SHOWNORMAL); }
+// Started with --fullscreen, the game's window goes to full screen as it first shows.
+void showWindow(WindowHandle window) {
+  static bool fullscreenLookedAt = false;
+  HWND hwnd = hwndOf(window);
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  if (hwnd != gameWindow || fullscreenLookedAt) return;
+  fullscreenLookedAt = true;
+  if (fullscreenAsked()) toggleFullscreen(hwnd);
+}
 
 void updateWindow(WindowHandle window) {
   repaintFromGameLoop = 1;
@@ -318,7 +435,16 @@ void outputDebugString(const char* text) {
 
 void markWindowDrawn(HWND window) {
   WindowState* state = stateOf(window);
-  if (state) state->drawn = 1;
+  if (!state) return;
+  state->drawn = 1;
+  state->lastSwapMs = GetTickCount();
+}
+
+void setWindowPresenter(HWND window, WindowPresenter presenter, bool fixedSize) {
+  WindowState* state = stateOf(window);
+  if (!state) return;
+  state->presenter = presenter;
+  state->fixedSize = fixedSize;
 }
 
 bool windowDrawn(HWND window) {

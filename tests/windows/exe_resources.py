@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads a Windows program's resources as Windows finds them and checks that those of
 platform/win32/vask.rc are linked in and readable: one manifest, the repository's file
-byte for byte and well-formed, and a version block whose fixed and text versions are the
+byte for byte and well-formed, declaring per-monitor DPI awareness, and a version block whose fixed and text versions are the
 CMake project's version.
 
 Usage: exe_resources.py EXE SOURCE_DIR   (exit status 0 when all of it holds)
@@ -100,7 +100,14 @@ def check_manifest(found, source):
     check(len(found[RT_MANIFEST]) == 1, "%d manifests" % len(found[RT_MANIFEST]))
     with open(os.path.join(source, "platform", "win32", "vask.exe.manifest"), "rb") as f:
         check(found[RT_MANIFEST][0] == f.read(), "the manifest is not vask.exe.manifest")
-    ET.fromstring(found[RT_MANIFEST][0])
+    manifest = ET.fromstring(found[RT_MANIFEST][0])
+    # Per-monitor aware: Windows 10's own declaration (version 2 first), and Windows 8.1's.
+    settings = "{http://schemas.microsoft.com/SMI/%s/WindowsSettings}"
+    awareness = [e.text.replace(" ", "").split(",") for e in manifest.iter(settings % "2016" + "dpiAwareness")]
+    aware = [e.text.strip().lower() for e in manifest.iter(settings % "2005" + "dpiAware")]
+    check(awareness and awareness[0][0] == "PerMonitorV2",
+          "the manifest declares no per-monitor (v2) DPI awareness: %s" % awareness)
+    check(aware == ["true/pm"], "the manifest's dpiAware is %s, not true/pm" % aware)
 
 
 def main():

@@ -1,12 +1,21 @@
 // The GL context layer on Wine's real WGL: a context made current swaps without waiting for
-// the display's refresh, so a 50 Hz display cannot hold the match below 60 steps a second.
-// (Wine on Xvfb never waits in a swap, so the pace itself cannot show it: the interval can.)
+// the display's refresh, so a 50 Hz display cannot hold the match below 60 steps a second
+// (Wine on Xvfb never waits in a swap, so the pace itself cannot show it: the interval
+// can), and the game's frame is presented scaled to the window's client area.
 #include <gtest/gtest.h>
 
+#include <stdint.h>
+
+#include <vector>
+
+#include "platform/shared/scaled_frame.h"
 #include "tests/support/gl_test_window.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <GL/gl.h>
+
+namespace {
 
 TEST(Win32GlContext, MadeCurrentSwapsWithoutWaitingForTheRefresh) {
   GlTestWindow gl;
@@ -18,3 +27,98 @@ TEST(Win32GlContext, MadeCurrentSwapsWithoutWaitingForTheRefresh) {
   ASSERT_NE(swapInterval, nullptr) << "Wine's WGL offers no WGL_EXT_swap_control here";
   EXPECT_EQ(swapInterval(), 0);
 }
+
+const GLenum FRAMEBUFFER = 0x8D40, READ_FRAMEBUFFER = 0x8CA8, FRAMEBUFFER_BINDING = 0x8CA6,
+             COLOR_ATTACHMENT0 = 0x8CE0;
+
+typedef void(APIENTRY* BindFramebuffer)(GLenum, GLuint);
+
+BindFramebuffer bindFramebuffer() {
+  return reinterpret_cast<BindFramebuffer>(
+      reinterpret_cast<void (*)()>(wglGetProcAddress("glBindFramebuffer")));
+}
+
+std::vector<uint8_t> readPixels(GLenum buffer, int width, int height) {
+  glReadBuffer(buffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  std::vector<uint8_t> pixels((size_t)width * height * 3);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+// The window's client area made width by height, then what the window's back buffer shows
+// (bottom row first, RGB): after one of the game's swaps, or with `resizeOnly` what the
+// resize itself showed. The buffer is filled with magenta first, so only what was presented
+// can match the frame. Mesa's software renderer keeps the back buffer through a swap (it
+// copies), and the hidden window has no front buffer to read.
+std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height,
+                                 bool resizeOnly = false) {
+  HWND window = reinterpret_cast<HWND>(gl.window);
+  BindFramebuffer bind = bindFramebuffer();
+  GLint drawing = 0;
+  glGetIntegerv(FRAMEBUFFER_BINDING, &drawing);
+  bind(FRAMEBUFFER, 0);
+  glClearColor(1, 0, 1, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  bind(FRAMEBUFFER, (GLuint)drawing);
+  SetWindowLongA(window, GWL_STYLE, WS_POPUP);  // as in full screen, larger than the screen
+  SetWindowPos(window, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  if (!resizeOnly) swapBuffers(gl.dc);
+  bind(READ_FRAMEBUFFER, 0);
+  std::vector<uint8_t> pixels = readPixels(GL_BACK, width, height);
+  bind(READ_FRAMEBUFFER, (GLuint)drawing);
+  return pixels;
+}
+
+// The game's frame at twice the size, as a player sees it in a 1280 by 960 window, is the
+// frame it drew with each pixel a 2 by 2 block: scaled, and sharp. At 640 by 480 it is the
+// frame itself, and a resize shows it again with no swap of the game's.
+TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
+  GlTestWindow gl;
+  ASSERT_TRUE(openGlTestWindow(&gl));
+  ASSERT_TRUE(scaledFrameOffscreen()) << "the game draws straight into the window";
+  // The game's drawing: one-pixel lines of distinct colours on black, through its 640 by
+  // 480 viewport, into whatever the layer has bound.
+  glViewport(0, 0, 640, 480);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 640, 0, 480, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glBegin(GL_LINES);
+  for (int i = 0; i < 40; i++) {
+    glColor3ub((GLubyte)(40 + i * 5), (GLubyte)(255 - i * 6), (GLubyte)(i * 3));
+    glVertex2f(7.5f + i * 16, 0);
+    glVertex2f(7.5f + i * 16, 480);
+    glVertex2f(0, 3.5f + i * 12);
+    glVertex2f(640, 3.5f + i * 12);
+  }
+  glEnd();
+  const std::vector<uint8_t> drawn = readPixels(COLOR_ATTACHMENT0, 640, 480);
+  int lit = 0;
+  for (size_t i = 0; i < drawn.size(); i += 3) lit += drawn[i] || drawn[i + 1] || drawn[i + 2];
+  ASSERT_GT(lit, 640 * 40) << "the drawing did not reach the frame";
+  const std::vector<uint8_t> small = presentedAt(gl, 640, 480);
+  const std::vector<uint8_t> large = presentedAt(gl, 1280, 960);
+  const std::vector<uint8_t> resized = presentedAt(gl, 640, 480, true);
+  EXPECT_TRUE(resized == drawn) << "the resize did not show the last frame again";
+  EXPECT_TRUE(small == drawn) << "at 640 by 480 the window does not show the frame drawn";
+  int wrong = 0;
+  for (int y = 0; y < 480; y++)
+    for (int x = 0; x < 640; x++) {
+      const uint8_t* want = &drawn[((size_t)y * 640 + x) * 3];
+      for (int block = 0; block < 4; block++) {
+        const uint8_t* have = &large[((size_t)(2 * y + block / 2) * 1280 + 2 * x + block % 2) * 3];
+        wrong += have[0] != want[0] || have[1] != want[1] || have[2] != want[2];
+      }
+    }
+  EXPECT_EQ(wrong, 0) << "pixels of the 1280 by 960 picture that are not their frame pixel";
+}
+
+}  // namespace

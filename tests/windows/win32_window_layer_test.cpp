@@ -3,7 +3,9 @@
 // the queue is read without waiting, a repaint comes only when nothing else waits and after
 // the quit message, and closing destroys the window and quits. Only the game's loop runs
 // frames, system keys open no menu mode, the window takes no input method and the layer
-// forgets a window when it goes; the frame clock's wait and the multimedia timer below.
+// forgets a window when it goes. Keys of the system and Alt+Enter (which switches to full
+// screen) never reach the game, keys it holds are released when focus goes, and a pad read
+// through XInput steers it. The frame clock's wait and the multimedia timer below.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <imm.h>
+#include <xinput.h>
 
 #include "platform/win32/drawn_window.h"
 
@@ -29,6 +32,7 @@ const char* const BOX_CAPTION = "Layer test box";
 int boxUp = 0;            // a message box of the test is open
 int framesUnderBox = 0;   // repaints that reached the game's procedure while it was
 int menuLoops = 0;        // times the window went into menu mode
+std::string keyLog;       // the key messages the game's procedure got, repeats left out
 
 void closeBox() {
   HWND box = FindWindowA("#32770", BOX_CAPTION);
@@ -37,6 +41,13 @@ void closeBox() {
 
 intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   received.push_back(message);
+  const bool key = message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+                   message == WM_SYSKEYUP;
+  if (key && !(message == WM_KEYDOWN && (lParam & KEY_REPEAT_BIT))) {
+    const char* kind[] = {"down:", "up:", "", "", "sysdown:", "sysup:"};
+    keyLog += (keyLog.empty() ? "" : " ") + std::string(kind[message - WM_KEYDOWN]);
+    keyLog += wParam >= 'A' && wParam <= 'Z' ? std::string(1, (char)wParam) : std::to_string(wParam);
+  }
   switch (message) {
     case WM_ENTERMENULOOP:
       menuLoops++;
@@ -244,6 +255,138 @@ TEST(Win32WindowLayer, SystemKeysOpenNoMenuModeButAltSpaceAndAltF4Work) {
   }
   EXPECT_EQ(got, (uint32_t)WM_QUIT) << "Alt+F4 did not close the window";
   EXPECT_FALSE(IsWindow(hwnd));
+}
+
+// Keys of the system keep doing what the system does and never reach the game, which ends
+// at any key it has no command for; a key of the game's own still does.
+TEST(Win32WindowLayer, SystemKeysNeverReachTheGame) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  const WPARAM systemKeys[] = {VK_VOLUME_UP, VK_VOLUME_MUTE, VK_MEDIA_PLAY_PAUSE, VK_BROWSER_BACK,
+                               VK_LAUNCH_MAIL, VK_LWIN, VK_RWIN, VK_APPS, VK_KANJI, VK_CONVERT,
+                               VK_NONCONVERT, VK_PROCESSKEY, VK_IME_ON, VK_IME_OFF};
+  keyLog.clear();
+  for (WPARAM key : systemKeys) {
+    PostMessageA(hwnd, WM_KEYDOWN, key, 1);
+    PostMessageA(hwnd, WM_KEYUP, key, (LPARAM)0xC0000001u);
+  }
+  PostMessageA(hwnd, WM_KEYDOWN, 'Q', 1);
+  dispatchWaiting();
+  EXPECT_EQ(keyLog, "down:Q");
+  destroy(window);
+}
+
+// Alt+Enter puts the window in full screen on its monitor and back where it was; the game
+// never gets the key, and its picture stays 640 by 480.
+TEST(Win32WindowLayer, AltEnterCoversTheMonitorAndComesBack) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  RECT framed, full, back;
+  ASSERT_TRUE(GetWindowRect(hwnd, &framed));
+  MONITORINFO monitor;
+  memset(&monitor, 0, sizeof monitor);
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor));
+  const LPARAM altDown = 1 | KEY_ALT_DOWN_BIT, altUp = (LPARAM)0xC0000001u | KEY_ALT_DOWN_BIT;
+  keyLog.clear();
+  sizes.clear();
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, altDown);
+  PostMessageA(hwnd, WM_SYSKEYUP, VK_RETURN, altUp);
+  dispatchWaiting();
+  ASSERT_TRUE(GetWindowRect(hwnd, &full));
+  EXPECT_TRUE(EqualRect(&full, &monitor.rcMonitor))
+      << full.left << "," << full.top << " " << full.right << "x" << full.bottom;
+  EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+  ASSERT_FALSE(sizes.empty());
+  EXPECT_EQ(sizes.back(), (intptr_t)MAKELPARAM(640, 480));
+  WindowRect r = {0, 0, 0, 0};
+  ASSERT_TRUE(getWindowRect(window, &r));
+  EXPECT_EQ(r.right - r.left, 640);
+  EXPECT_EQ(r.bottom - r.top, 480);
+
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, altDown);
+  PostMessageA(hwnd, WM_SYSKEYUP, VK_RETURN, altUp);
+  dispatchWaiting();
+  ASSERT_TRUE(GetWindowRect(hwnd, &back));
+  EXPECT_TRUE(EqualRect(&back, &framed)) << back.left << "," << back.top << " " << back.right << "x" << back.bottom;
+  EXPECT_NE(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_EQ(keyLog, "") << "Alt+Enter reached the game";
+  destroy(window);
+}
+
+// A key held when focus goes to another window reaches the game as a key-up; a key already
+// let go is not released twice.
+TEST(Win32WindowLayer, KeysHeldWhenFocusGoesAreReleased) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  SetFocus(hwnd);
+  ASSERT_EQ(GetFocus(), hwnd);
+  PostMessageA(hwnd, WM_KEYDOWN, VK_UP, 1);
+  PostMessageA(hwnd, WM_KEYDOWN, 'Z', 1);
+  PostMessageA(hwnd, WM_KEYUP, 'Z', (LPARAM)0xC0000001u);
+  dispatchWaiting();
+  keyLog.clear();
+  HWND other = CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               0, 0, 200, 100, 0, 0, GetModuleHandleA(0), 0);
+  ASSERT_TRUE(other != 0);
+  SetFocus(other);
+  dispatchWaiting();
+  EXPECT_EQ(keyLog, "up:" + std::to_string(VK_UP));
+  DestroyWindow(other);
+  destroy(window);
+}
+
+// A pad read through XInput, loaded at run time by name: the stand-in xinput1_4.dll next to
+// the program is found first. Its D-pad reaches the game's procedure as an arrow, and a pad
+// unplugged lets go of it.
+TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
+  typedef void (*StandInSet)(DWORD user, BOOL connected, WORD buttons);
+  HMODULE xinput = LoadLibraryA("xinput1_4.dll");
+  StandInSet setPad = reinterpret_cast<StandInSet>(
+      reinterpret_cast<void (*)()>(GetProcAddress(xinput, "xinputStandInSet")));
+  ASSERT_TRUE(setPad != 0) << "the xinput1_4.dll loaded is not the test's stand-in";
+  setPad(1, TRUE, XINPUT_GAMEPAD_DPAD_LEFT);  // plugged in before the first look
+  keyLog.clear();
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  SetForegroundWindow(hwnd);
+  ASSERT_EQ(GetForegroundWindow(), hwnd);
+  // The main loop's passes for up to three seconds, until the game has the keys it waits
+  // for.
+  auto passesUntil = [](const std::string& want) {
+    WindowMessage m;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && keyLog != want;)
+      if (peekMessage(&m)) {
+        translateMessage(&m);
+        dispatchMessage(&m);
+      }
+  };
+  const std::string left = std::to_string(VK_LEFT);
+  passesUntil("down:" + left);
+  EXPECT_EQ(keyLog, "down:" + left);
+  setPad(1, FALSE, 0);
+  passesUntil("down:" + left + " up:" + left);
+  EXPECT_EQ(keyLog, "down:" + left + " up:" + left);
+  destroy(window);
+}
+
+// The display stays awake while the game swaps frames (play, the attract mode), not at the
+// title, where it swaps only when uncovered. Setting the state hands back the one before.
+TEST(Win32WindowLayer, TheDisplayStaysAwakeOnlyWhileFramesAreSwapped) {
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  WindowMessage m;
+  peekMessage(&m);  // no frame swapped yet: the title
+  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), (EXECUTION_STATE)ES_CONTINUOUS);
+  markWindowDrawn(hwndOf(window));  // what each of the game's swaps does
+  peekMessage(&m);
+  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS),
+            (EXECUTION_STATE)(ES_CONTINUOUS | ES_DISPLAY_REQUIRED));
+  destroy(window);
 }
 
 // With an East Asian input method on, keys would reach the game as VK_PROCESSKEY and end

@@ -40,7 +40,8 @@ dlls=$(x86_64-w64-mingw32-objdump -p "$game/vask.exe" | sed -n 's/^\s*DLL Name: 
   tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
 for dll in $dlls; do
   case $dll in
-    kernel32.dll|user32.dll|gdi32.dll|imm32.dll|opengl32.dll|glu32.dll|dsound.dll|winmm.dll|msvcrt.dll) ;;
+    kernel32.dll|user32.dll|gdi32.dll|imm32.dll|shell32.dll|opengl32.dll|glu32.dll|dsound.dll|\
+      winmm.dll|msvcrt.dll) ;;
     *) fail "vask.exe needs $dll, which Windows does not bring" ;;
   esac
 done

@@ -1,0 +1,48 @@
+// The window's scale, through whichever of Windows' DPI functions the system has.
+#include "platform/win32/dpi_win32.h"
+
+namespace {
+
+typedef UINT(WINAPI* GetDpiForWindowFn)(HWND);
+typedef HRESULT(WINAPI* GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
+typedef BOOL(WINAPI* AdjustWindowRectExForDpiFn)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+template <typename Fn>
+Fn lookUp(const char* library, const char* name, bool load) {
+  HMODULE module = load ? LoadLibraryA(library) : GetModuleHandleA(library);
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                : 0;
+}
+
+}  // namespace
+
+UINT windowDpi(HWND window) {
+  // Windows 10 (1607) and later.
+  static GetDpiForWindowFn forWindow = lookUp<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow", false);
+  if (forWindow) {
+    UINT dpi = forWindow(window);
+    if (dpi) return dpi;
+  }
+  // Windows 8.1.
+  static GetDpiForMonitorFn forMonitor = lookUp<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor", true);
+  if (forMonitor) {
+    UINT x = 0, y = 0;
+    const int MDT_EFFECTIVE_DPI = 0;
+    if (SUCCEEDED(forMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), MDT_EFFECTIVE_DPI, &x, &y)) && x)
+      return x;
+  }
+  // Older: the system's one scale.
+  HDC screen = GetDC(0);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ReleaseDC(0, screen);
+  return dpi > 0 ? (UINT)dpi : 96;
+}
+
+SIZE outerSizeForClient(DWORD style, DWORD exStyle, int width, int height, UINT dpi) {
+  static AdjustWindowRectExForDpiFn adjustForDpi =
+      lookUp<AdjustWindowRectExForDpiFn>("user32.dll", "AdjustWindowRectExForDpi", false);
+  RECT r = {0, 0, width, height};
+  if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  SIZE size = {r.right - r.left, r.bottom - r.top};
+  return size;
+}

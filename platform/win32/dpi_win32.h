@@ -1,0 +1,15 @@
+// The window's scale on a high-DPI display. The program declares itself per-monitor DPI
+// aware (vask.exe.manifest), so Windows no longer scales its window as a bitmap: the window
+// asks for its size in the pixels of the monitor it is on. The functions for that came with
+// Windows 8.1 and 10 and are looked up at run time; older systems get the system's scale.
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+// Dots per inch of the monitor the window is on (96 is 100 %).
+UINT windowDpi(HWND window);
+
+// The outer size of a window of the given styles whose client area is width by height
+// pixels, with the frame and caption drawn at the given DPI.
+SIZE outerSizeForClient(DWORD style, DWORD exStyle, int width, int height, UINT dpi);
