@@ -3,11 +3,9 @@
 // is followed by one late repaint, not a burst. The clock is moved by hand; the window and
 // its queue are real, on a private display.
 #include <gtest/gtest.h>
-#include <SDL.h>
 
 #include <vector>
 
-#include "platform/sdl/display_awake_sdl.h"
 #include "platform/window.h"
 #include "tests/doubles/manual_frame_clock.h"
 
@@ -20,7 +18,6 @@ int64_t frameCost = 2000;          // drawing one frame, in microseconds
 int64_t slowFrameCost = 0;         // the cost of the one slow frame, when set
 int slowFrameAt = -1;              // which repaint is slow
 std::vector<int64_t> paintTimes;
-int showFrames = 0;                // each repaint puts a frame on the screen
 
 // Draws a "frame": the drawing cost, then a swap that waits for the next refresh.
 intptr_t pacedProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -34,7 +31,6 @@ intptr_t pacedProc(WindowHandle window, uint32_t message, uintptr_t wParam, intp
     done = (done / period + 1) * period;  // the swap returns at the next refresh
   }
   setManualClock(done);
-  if (showFrames) noteFrameShown();
   return 1;
 }
 
@@ -99,23 +95,6 @@ TEST(WindowPacing, ASlowFrameIsFollowedByOneLateStepNotABurst) {
   // make up for the lost ones.
   EXPECT_NEAR((double)paintTimes[12], (double)(paintTimes[10] + 3 * slot), 5.0);
   EXPECT_NEAR((double)paintTimes[13], (double)(paintTimes[10] + 4 * slot), 5.0);
-}
-
-// The display may sleep at the title, where a frame is shown only on exposure, and not
-// while a match or the attract mode shows one frame after another.
-TEST(WindowPacing, TheScreenSaverIsKeptOutOnlyWhileFramesAreShown) {
-  WindowHandle window = theWindow();
-  ASSERT_TRUE(window != 0) << "no window on the test display";
-  setManualClock(9000 * SECOND);
-  showFrames = 1;
-  runLoop(window, 1);
-  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "frames shown, yet the display may sleep";
-  showFrames = 0;
-  runLoop(window, 3);
-  EXPECT_TRUE(SDL_IsScreenSaverEnabled()) << "no frame for 3 s, yet the display stays awake";
-  showFrames = 1;
-  runLoop(window, 1);
-  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "frames again, yet the display may sleep";
 }
 
 }  // namespace
