@@ -10,6 +10,7 @@
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
+#include "platform/web/gamepad_web.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformWindow {
@@ -58,9 +59,15 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   uint32_t message;
   if (eventType == EMSCRIPTEN_EVENT_KEYDOWN) message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
   else message = system ? WM_SYSKEYUP : WM_KEYUP;
-  postMessage(&theWindow, message, vk, lParam);
+  postKeyMessage(&theWindow, message, vk, lParam);
   return pageKeepsKey(e) ? 1 : 0;
 }
+
+// The page offers its touch controls' Play and Attract only until the game's first key.
+EM_JS(void, tellPageKeyDown, (), {
+  if (Module.vaskPage && Module.vaskPage.gameKeyDown) Module.vaskPage.gameKeyDown();
+});
+int keyDownSeen = 0;
 
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
 
@@ -82,6 +89,14 @@ int takeRepaint(WindowMessage* message) {
 }
 
 }  // namespace
+
+void postKeyMessage(WindowHandle window, uint32_t message, uintptr_t key, intptr_t lParam) {
+  postMessage(window, message, key, lParam);
+  if (message == WM_KEYDOWN && !keyDownSeen) {
+    keyDownSeen = 1;
+    tellPageKeyDown();
+  }
+}
 
 void destroyWindow(WindowHandle window) {
   if (!window || window->destroyed) return;
@@ -128,6 +143,7 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
 
   memset(&theWindow, 0, sizeof theWindow);
+  keyDownSeen = 0;
   theWindow.windowProc = cls->windowProc;
   theWindow.invalid = 1;
   windowCreated = 1;
@@ -145,6 +161,7 @@ int peekMessage(WindowMessage* message) {
   if (repaintPending()) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
     yieldedSincePaint = 1;
+    pollGamepads(&theWindow);
     return takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message);
   }
   return 0;

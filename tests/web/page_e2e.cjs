@@ -173,6 +173,7 @@ function virtualDisplay() {
     return clear.call(this, mask);
   };
   window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
+  window.vaskGameWaits = () => display.waiting.length > 0;
   window.vaskRunFrames = async (frames) => {
     const before = display.clears;
     for (let i = 0; i < frames; i++) {
@@ -212,9 +213,11 @@ function readPicture() {
 // The logs of every page the running case has opened: a page error in any of them fails
 // the case, not only in its last.
 let caseLogs = [];
-async function openPage(browser, dir, file = '') {
+// `prepare` readies the page before it loads: a device to emulate, a stand-in of its own.
+async function openPage(browser, dir, file = '', prepare = null) {
   const server = await serve(dir);
   const page = await browser.newPage();
+  if (prepare) await prepare(page);
   const log = [];
   caseLogs.push(log);
   page.on('console', (m) => { if (!m.text().startsWith('WebGL:')) log.push(m.text()); });
@@ -416,6 +419,87 @@ async function openPlay(browser) {
   return opened;
 }
 
+// Runs the game's frames one at a time until the page says the game has ended: the
+// number of frames it took, or a failure after `limit`.
+async function framesUntilEnded(page, limit) {
+  for (let frames = 0; frames <= limit; frames++) {
+    // Once it has quit the game asks for no frame: wait for either.
+    await page.waitForFunction(() => document.body.dataset.state === 'ended' || window.vaskGameWaits(),
+                               { timeout: 30000, polling: 10 });
+    if (await state(page) === 'ended') return frames;
+    await page.evaluate(() => window.vaskRunFrames(1));
+  }
+  throw new Error(`the game still runs ${limit} frames on (page "${await state(page)}")`);
+}
+
+// --- touch screens and gamepads ---------------------------------------------------------
+const phone = (width, height) => async (page) => page.emulate({
+  userAgent: await page.browser().userAgent(),
+  viewport: { width, height, isMobile: true, hasTouch: true, deviceScaleFactor: 3 },
+});
+async function centreOf(page, selector) {
+  const box = await (await page.$(selector)).boundingBox();
+  if (!box) throw new Error(`${selector} does not show`);
+  return [box.x + box.width / 2, box.y + box.height / 2];
+}
+const tap = async (page, selector) => page.touchscreen.tap(...await centreOf(page, selector));
+
+const TITLE_BUTTONS = ['play', 'attract'].map((id) => `touch-${id}`);
+const PLAY_BUTTONS = ['look-left', 'look-back', 'look-right', 'turn-left', 'turn-right', 'view', 'help', 'end',
+                      'slower', 'faster'].map((id) => `touch-${id}`);
+// Where the head-up display draws the minimap and the scores, in the picture's 640 by 480.
+const HUD_AREAS = { minimap: [25, 25, 225, 225], scores: [0, 25, WIDTH, 50] };
+
+// The buttons show, each within the viewport and off the minimap and the scores (of the
+// largest 4:3 picture the canvas shows), and the page does not scroll.
+async function checkTouchLayout(page, ids, what) {
+  const layout = await page.evaluate((list) => {
+    const rect = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
+    return { canvas: rect(document.getElementById('vask-canvas')), buttons: list.map((id) => rect(document.getElementById(id))),
+             view: [innerWidth, innerHeight],
+             scroll: [document.scrollingElement.scrollWidth, document.scrollingElement.scrollHeight] };
+  }, ids);
+  const [vw, vh] = layout.view;
+  if (layout.scroll[0] > vw || layout.scroll[1] > vh) throw new Error(`${what}: the page scrolls (${layout.scroll} in ${layout.view})`);
+  const [cl, ct, cr, cb] = layout.canvas;
+  const scale = Math.min((cr - cl) / WIDTH, (cb - ct) / HEIGHT);
+  const x0 = cl + (cr - cl - WIDTH * scale) / 2, y0 = ct + (cb - ct - HEIGHT * scale) / 2;
+  ids.forEach((id, k) => {
+    const [l, t, r, b] = layout.buttons[k];
+    if (!(r - l > 20 && b - t > 20)) throw new Error(`${what}: ${id} does not show (${layout.buttons[k]})`);
+    if (l < -0.5 || t < -0.5 || r > vw + 0.5 || b > vh + 0.5) throw new Error(`${what}: ${id} (${layout.buttons[k]}) leaves the viewport ${layout.view}`);
+    for (const [area, [ax0, ay0, ax1, ay1]] of Object.entries(HUD_AREAS))
+      if (l < x0 + ax1 * scale && r > x0 + ax0 * scale && t < y0 + ay1 * scale && b > y0 + ay0 * scale)
+        throw new Error(`${what}: ${id} (${layout.buttons[k]}) covers the ${area}`);
+  });
+}
+
+// Rider 0's trail on the minimap has turned a corner: its pixels span more than a line.
+function checkTurned(picture) {
+  const [x0, y0, x1, y1] = HUD_AREAS.minimap;
+  let left = WIDTH, right = -1, top = HEIGHT, bottom = -1;
+  for (let y = y0; y < y1; y++)
+    for (let x = x0; x < x1; x++)
+      if (sameColour(picture.at(x, y), RIDER_COLOURS[0])) {
+        left = Math.min(left, x); right = Math.max(right, x); top = Math.min(top, y); bottom = Math.max(bottom, y);
+      }
+  if (Math.min(right - left, bottom - top) < 3) throw new Error(`rider 0's trail spans ${right - left} by ${bottom - top}: no corner`);
+}
+
+// A gamepad with the standard mapping, at index 0, whose buttons a case presses:
+// vaskPad.press(button, down); vaskPad.connected = false takes it away.
+function stubGamepad() {
+  const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+  const pad = { id: 'stand-in pad', index: 0, connected: true, mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0], buttons };
+  window.vaskPad = {
+    connected: true,
+    press(k, down) { buttons[k] = { pressed: down, touched: down, value: down ? 1 : 0 }; },
+  };
+  Object.defineProperty(navigator, 'getGamepads', { configurable: true,
+    value: () => [window.vaskPad.connected ? pad : null, null, null, null] });
+}
+const PAD_BACK = 8, PAD_START = 9;
+
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -502,6 +586,110 @@ const CASES = {
                                `worst ${worst} at ${JSON.stringify(where)}`);
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
   },
+  // A phone held upright: the touch controls below the picture, in the viewport, off the
+  // minimap and the scores, without scrolling. A game by touch alone: Play leaves the title,
+  // a turn shows on the minimap, a tap of End does not end the game, a second's hold does.
+  async touchPortrait(browser) {
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir, '', phone(390, 844));
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await tap(page, '#start');
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
+      await tap(page, '#touch-play');
+      const play = await framesUntil(page, checkMinimap);
+      if (holds(checkTurned, play)) throw new Error("rider 0's trail has a corner before any turn");
+      await checkTouchLayout(page, PLAY_BUTTONS, 'in play');
+      // A rider that crashes before the corner shows comes back without its trail: turn again.
+      let turned = false;
+      for (let tries = 0; tries < 5 && !turned; tries++) {
+        await tap(page, '#touch-turn-left');
+        turned = await framesUntil(page, checkTurned, 120).then(() => true, () => false);
+      }
+      if (!turned) throw new Error('five taps of Turn left never turned rider 0');
+      await tap(page, '#touch-end');
+      await page.evaluate(() => window.vaskRunFrames(90));
+      expect(await state(page), 'running', 'the state 1.5 s after a tap of End');
+      await page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
+      await page.evaluate(() => window.vaskRunFrames(40));
+      expect(await state(page), 'running', 'the state with End held for 2/3 s');
+      await framesUntilEnded(page, 60);
+      await page.touchscreen.touchEnd();
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // A phone on its side: the controls beside the picture, as above; Attract leaves the
+  // title for the attract mode (scores, no minimap) and a held End ends it.
+  async touchLandscape(browser) {
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir, '', phone(844, 390));
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await tap(page, '#start');
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
+      await tap(page, '#touch-attract');
+      await framesUntil(page, (picture) => {
+        checkScores(picture);
+        if (panelCovered(picture) >= 0.05) throw final('the minimap shows: this is play, not the attract mode');
+      });
+      await checkTouchLayout(page, PLAY_BUTTONS, 'in the attract mode');
+      await page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
+      await framesUntilEnded(page, 100);
+      await page.touchscreen.touchEnd();
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // A visitor with a mouse and a keyboard sees no touch controls.
+  async noTouchOnDesktop(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      const shown = await page.evaluate((ids) => ids.filter((id) => {
+        const r = document.getElementById(id).getBoundingClientRect();
+        return r.width > 0 || r.height > 0;
+      }), [...TITLE_BUTTONS, ...PLAY_BUTTONS]);
+      expect(shown.join(' '), '', 'touch controls shown on the desktop');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A standard-mapping pad alone: Start leaves the title for play; Back holds the help up
+  // until the pad goes away; Start held a second, and not less, ends the game.
+  async gamepadPlays(browser) {
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir, '', (p) => p.evaluateOnNewDocument(stubGamepad));
+    const press = (button, down) => page.evaluate((b, d) => window.vaskPad.press(b, d), button, down);
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      await press(PAD_START, true);
+      await page.evaluate(() => window.vaskRunFrames(2));
+      await press(PAD_START, false);
+      await framesUntil(page, checkMinimap);
+      await press(PAD_BACK, true);
+      await framesUntil(page, (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); });
+      await page.evaluate(() => { window.vaskPad.connected = false; });
+      const middle = ink(0, HELP[1][0], HELP[1][1]);
+      await framesUntil(page, (picture) => {
+        if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays after the pad has gone');
+      });
+      await press(PAD_BACK, false);
+      await page.evaluate(() => { window.vaskPad.connected = true; });
+      await press(PAD_START, true);
+      await page.evaluate(() => window.vaskRunFrames(40));
+      expect(await state(page), 'running', 'the state with Start held for 2/3 s');
+      await framesUntilEnded(page, 60);
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
   // Before the click nothing of the game runs; after it the window's title is the page's.
   async overlayThenTitle(browser) {
     const { page, server } = await openPage(browser, siteDir);
