@@ -8,7 +8,8 @@
 
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/gamepad_keys.h"
-#include "platform/web/window_web_internal.h"
+#include "platform/shared/window_message_queue.h"
+#include "platform/web/gamepad_web.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ struct Sink {
 };
 
 void postPadKey(void* context, uint32_t message, uintptr_t key, intptr_t lParam) {
-  postKeyMessage(static_cast<Sink*>(context)->window, message, key, lParam);
+  postMessage(static_cast<Sink*>(context)->window, message, key, lParam);
 }
 
 void updatePad(int index, bool present, const GamepadState& state, uint32_t now, Sink* sink) {
@@ -104,7 +105,7 @@ void pollGamepads(WindowHandle window) {
   updatePad(TOUCH_PAD, touchHeld >= 0, touch, now, &sink);
   for (int i = 0; i < tapCount; i++) {
     if (taps[i] <= 0 || taps[i] >= 0xFF) continue;
-    postKeyMessage(window, WM_KEYDOWN, (uintptr_t)taps[i], 1);
-    postKeyMessage(window, WM_KEYUP, (uintptr_t)taps[i], (intptr_t)(int32_t)0xC0000001u);
+    postMessage(window, WM_KEYDOWN, (uintptr_t)taps[i], 1);
+    postMessage(window, WM_KEYUP, (uintptr_t)taps[i], (intptr_t)(int32_t)0xC0000001u);
   }
 }

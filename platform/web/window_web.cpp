@@ -59,15 +59,9 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   uint32_t message;
   if (eventType == EMSCRIPTEN_EVENT_KEYDOWN) message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
   else message = system ? WM_SYSKEYUP : WM_KEYUP;
-  postKeyMessage(&theWindow, message, vk, lParam);
+  postMessage(&theWindow, message, vk, lParam);
   return pageKeepsKey(e) ? 1 : 0;
 }
-
-// The page offers its touch controls' Play and Attract only until the game's first key.
-EM_JS(void, tellPageKeyDown, (), {
-  if (Module.vaskPage && Module.vaskPage.gameKeyDown) Module.vaskPage.gameKeyDown();
-});
-int keyDownSeen = 0;
 
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
 
@@ -88,15 +82,22 @@ int takeRepaint(WindowMessage* message) {
   return 1;
 }
 
-}  // namespace
+// The page offers its touch controls' Play and Attract only until the game's first key.
+EM_JS(void, tellPageKeyDown, (), {
+  if (Module.vaskPage && Module.vaskPage.gameKeyDown) Module.vaskPage.gameKeyDown();
+});
+int keyDownSeen = 0;
 
-void postKeyMessage(WindowHandle window, uint32_t message, uintptr_t key, intptr_t lParam) {
-  postMessage(window, message, key, lParam);
-  if (message == WM_KEYDOWN && !keyDownSeen) {
+int takePosted(WindowMessage* message) {
+  if (!takePostedMessage(message)) return 0;
+  if (message->message == WM_KEYDOWN && !keyDownSeen) {
     keyDownSeen = 1;
     tellPageKeyDown();
   }
+  return 1;
 }
+
+}  // namespace
 
 void destroyWindow(WindowHandle window) {
   if (!window || window->destroyed) return;
@@ -143,10 +144,10 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, 0, 1, onKey);
 
   memset(&theWindow, 0, sizeof theWindow);
-  keyDownSeen = 0;
   theWindow.windowProc = cls->windowProc;
   theWindow.invalid = 1;
   windowCreated = 1;
+  keyDownSeen = 0;
   WindowHandle w = &theWindow;
   sendMessage(w, WM_CREATE, 0, 0);
   sendMessage(w, WM_SIZE, 0, sizeParam(width, height));
@@ -155,14 +156,15 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
-  if (takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
+  if (takePosted(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only a repaint is pending: give the page the next animation frame (it shows the last
   // picture and delivers keys meanwhile), then hand out what there is.
   if (repaintPending()) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
     yieldedSincePaint = 1;
+    // The pads' keys come in with the frame, as the keyboard's do.
     pollGamepads(&theWindow);
-    return takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message);
+    return takePosted(message) || takeQuitMessage(message) || takeRepaint(message);
   }
   return 0;
 }
