@@ -213,11 +213,11 @@ function readPicture() {
 // The logs of every page the running case has opened: a page error in any of them fails
 // the case, not only in its last.
 let caseLogs = [];
-// `prepare` readies the page before it loads: a device to emulate, a stand-in of its own.
+// `prepare` readies the page before it loads, over the defaults: a device to emulate, a
+// stand-in of its own.
 async function openPage(browser, dir, file = '', prepare = null) {
   const server = await serve(dir);
   const page = await browser.newPage();
-  if (prepare) await prepare(page);
   const log = [];
   caseLogs.push(log);
   page.on('console', (m) => { if (!m.text().startsWith('WebGL:')) log.push(m.text()); });
@@ -226,6 +226,7 @@ async function openPage(browser, dir, file = '', prepare = null) {
   await page.evaluateOnNewDocument(tapAudio, SILENT);
   await page.evaluateOnNewDocument(readPicture);
   await page.evaluateOnNewDocument(virtualDisplay);
+  if (prepare) await prepare(page);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
   return { page, server, log };
 }
@@ -440,10 +441,14 @@ const runsOn = async (page, frames, what) => {
 };
 
 // --- touch screens and gamepads ---------------------------------------------------------
-const phone = (width, height) => async (page) => page.emulate({
+const touchScreen = async (page, width, height, scale) => page.emulate({
   userAgent: await page.browser().userAgent(),
-  viewport: { width, height, isMobile: true, hasTouch: true, deviceScaleFactor: 3 },
+  viewport: { width, height, isMobile: true, hasTouch: true, deviceScaleFactor: scale },
 });
+const phone = (width, height) => (page) => touchScreen(page, width, height, 3);
+// A touch screen whose picture area is the game's own 640 by 480, one device pixel to a CSS
+// pixel: there the canvas shows the picture unscaled, to be read pixel for pixel.
+const unscaledTouch = { portrait: [640, 800], landscape: [928, 480] };
 async function centreOf(page, selector) {
   const box = await (await page.$(selector)).boundingBox();
   if (!box) throw new Error(`${selector} does not show`);
@@ -597,8 +602,9 @@ const CASES = {
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
   },
   // A phone held upright: the touch controls below the picture, in the viewport, off the
-  // minimap and the scores, without scrolling. A game by touch alone: Play leaves the title,
-  // a turn shows on the minimap, a tap of End does not end the game, a second's hold does.
+  // minimap and the scores, without scrolling. A game by touch alone (read on a larger
+  // touch screen from Play on): Play leaves the title, a turn shows on the minimap, a tap of
+  // End does not end the game, a second's hold does.
   async touchPortrait(browser) {
     const dir = siteVariant({ 'setup.txt': MATCH });
     const { page, server } = await openPage(browser, dir, '', phone(390, 844));
@@ -609,9 +615,10 @@ const CASES = {
       await page.evaluate(() => window.vaskRunFrames(10));
       await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
       await tap(page, '#touch-play');
+      await checkTouchLayout(page, PLAY_BUTTONS, 'in play');
+      await touchScreen(page, ...unscaledTouch.portrait, 1);
       const play = await framesUntil(page, checkMinimap);
       if (holds(checkTurned, play)) throw new Error("rider 0's trail has a corner before any turn");
-      await checkTouchLayout(page, PLAY_BUTTONS, 'in play');
       // A rider that crashes before the corner shows comes back without its trail: turn again.
       let turned = false;
       for (let tries = 0; tries < 5 && !turned; tries++) {
@@ -630,7 +637,7 @@ const CASES = {
   },
 
   // A phone on its side: the controls beside the picture, as above; Attract leaves the
-  // title for the attract mode (scores, no minimap) and a held End ends it.
+  // title for the attract mode (scores, no minimap; read as above) and a held End ends it.
   async touchLandscape(browser) {
     const dir = siteVariant({ 'setup.txt': MATCH });
     const { page, server } = await openPage(browser, dir, '', phone(844, 390));
@@ -641,11 +648,12 @@ const CASES = {
       await page.evaluate(() => window.vaskRunFrames(10));
       await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
       await tap(page, '#touch-attract');
+      await checkTouchLayout(page, PLAY_BUTTONS, 'in the attract mode');
+      await touchScreen(page, ...unscaledTouch.landscape, 1);
       await framesUntil(page, (picture) => {
         checkScores(picture);
         if (panelCovered(picture) >= 0.05) throw final('the minimap shows: this is play, not the attract mode');
       });
-      await checkTouchLayout(page, PLAY_BUTTONS, 'in the attract mode');
       await page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
       await ends(page, 100, 'End held in the attract mode');
       await page.touchscreen.touchEnd();
