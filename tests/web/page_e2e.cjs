@@ -420,35 +420,27 @@ async function openPlay(browser) {
   return opened;
 }
 
-// Runs up to `limit` of the game's frames, one at a time, until the page says the game has
-// ended: the frames it took, or null if it still runs.
-async function framesUntilEnded(page, limit) {
-  for (let frames = 0; ; frames++) {
+// Runs up to `frames` of the game's frames, one at a time, and fails unless the page says
+// the game has ended in them (`wanted`) or has not.
+async function endsWithin(page, frames, wanted, what) {
+  for (let frame = 0; ; frame++) {
     // Once it has quit the game asks for no frame: wait for either.
     await page.waitForFunction(() => document.body.dataset.state === 'ended' || window.vaskGameWaits(),
                                { timeout: 30000, polling: 10 });
-    if (await state(page) === 'ended') return frames;
-    if (frames === limit) return null;
+    const ended = await state(page) === 'ended';
+    if (ended || frame === frames) {
+      if (ended !== wanted) throw new Error(`${what}: the game ${ended ? `ended after ${frame}` : `still runs ${frames}`} frames on`);
+      return;
+    }
     await page.evaluate(() => window.vaskRunFrames(1));
   }
 }
-const ends = async (page, limit, what) => {
-  if (await framesUntilEnded(page, limit) === null) throw new Error(`${what}: the game still runs ${limit} frames on`);
-};
-const runsOn = async (page, frames, what) => {
-  const ended = await framesUntilEnded(page, frames);
-  if (ended !== null) throw new Error(`${what}: the game ended after ${ended} frames`);
-};
 
 // --- touch screens and gamepads ---------------------------------------------------------
 const touchScreen = async (page, width, height, scale) => page.emulate({
   userAgent: await page.browser().userAgent(),
   viewport: { width, height, isMobile: true, hasTouch: true, deviceScaleFactor: scale },
 });
-const phone = (width, height) => (page) => touchScreen(page, width, height, 3);
-// A touch screen whose picture area is the game's own 640 by 480, one device pixel to a CSS
-// pixel: there the canvas shows the picture unscaled, to be read pixel for pixel.
-const unscaledTouch = { portrait: [640, 800], landscape: [928, 480] };
 async function centreOf(page, selector) {
   const box = await (await page.$(selector)).boundingBox();
   if (!box) throw new Error(`${selector} does not show`);
@@ -491,15 +483,35 @@ async function checkTouchLayout(page, ids, what) {
 
 // Rider 0's trail on the minimap has turned a corner: its pixels span more than a line.
 function checkTurned(picture) {
-  const [x0, y0, x1, y1] = HUD_AREAS.minimap;
-  let left = WIDTH, right = -1, top = HEIGHT, bottom = -1;
+  const [x0, y0, x1, y1] = HUD_AREAS.minimap, xs = [], ys = [];
   for (let y = y0; y < y1; y++)
-    for (let x = x0; x < x1; x++)
-      if (sameColour(picture.at(x, y), RIDER_COLOURS[0])) {
-        left = Math.min(left, x); right = Math.max(right, x); top = Math.min(top, y); bottom = Math.max(bottom, y);
-      }
-  if (Math.min(right - left, bottom - top) < 3) throw new Error(`rider 0's trail spans ${right - left} by ${bottom - top}: no corner`);
+    for (let x = x0; x < x1; x++) if (sameColour(picture.at(x, y), RIDER_COLOURS[0])) { xs.push(x); ys.push(y); }
+  const [w, h] = [xs, ys].map((v) => (v.length ? Math.max(...v) - Math.min(...v) : 0));
+  if (Math.min(w, h) < 3) throw new Error(`rider 0's trail spans ${w} by ${h}: no corner`);
 }
+
+// A phone's size and orientation: the game started by touch, the controls checked at the
+// title and after `button` leaves it; then the game is read on a touch screen whose picture
+// area is the game's own 640 by 480, one device pixel to a CSS pixel, where the canvas shows
+// the picture unscaled, to be read pixel for pixel.
+async function touchGame(browser, [width, height], button, unscaled) {
+  const dir = siteVariant({ 'setup.txt': MATCH });
+  const opened = await openPage(browser, dir, '', (page) => touchScreen(page, width, height, 3));
+  const { page } = opened;
+  opened.close = async () => { await page.close(); opened.server.close(); fs.rmSync(dir, { recursive: true }); };
+  try {
+    await page.evaluate(() => window.vaskVirtualDisplay(60));
+    await tap(page, '#start');
+    await waitState(page, 'running');
+    await page.evaluate(() => window.vaskRunFrames(10));
+    await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
+    await tap(page, button);
+    await checkTouchLayout(page, PLAY_BUTTONS, 'after the title');
+    await touchScreen(page, ...unscaled, 1);
+  } catch (e) { await opened.close(); throw e; }
+  return opened;
+}
+const holdEnd = async (page) => page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
 
 // A gamepad with the standard mapping, at index 0, whose buttons a case presses:
 // vaskPad.press(button, down); vaskPad.connected = false takes it away.
@@ -602,21 +614,11 @@ const CASES = {
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
   },
   // A phone held upright: the touch controls below the picture, in the viewport, off the
-  // minimap and the scores, without scrolling. A game by touch alone (read on a larger
-  // touch screen from Play on): Play leaves the title, a turn shows on the minimap, a tap of
-  // End does not end the game, a second's hold does.
+  // minimap and the scores, without scrolling. A game by touch alone: Play leaves the title,
+  // a turn shows on the minimap, a tap of End does not end the game, a second's hold does.
   async touchPortrait(browser) {
-    const dir = siteVariant({ 'setup.txt': MATCH });
-    const { page, server } = await openPage(browser, dir, '', phone(390, 844));
+    const { page, close } = await touchGame(browser, [390, 844], '#touch-play', [640, 800]);
     try {
-      await page.evaluate(() => window.vaskVirtualDisplay(60));
-      await tap(page, '#start');
-      await waitState(page, 'running');
-      await page.evaluate(() => window.vaskRunFrames(10));
-      await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
-      await tap(page, '#touch-play');
-      await checkTouchLayout(page, PLAY_BUTTONS, 'in play');
-      await touchScreen(page, ...unscaledTouch.portrait, 1);
       const play = await framesUntil(page, checkMinimap);
       if (holds(checkTurned, play)) throw new Error("rider 0's trail has a corner before any turn");
       // A rider that crashes before the corner shows comes back without its trail: turn again.
@@ -627,37 +629,26 @@ const CASES = {
       }
       if (!turned) throw new Error('five taps of Turn left never turned rider 0');
       await tap(page, '#touch-end');
-      await runsOn(page, 90, 'a tap of End');
-      await page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
-      await runsOn(page, 40, 'End held for 2/3 s');
-      await ends(page, 60, 'End held for a second');
-      await page.touchscreen.touchEnd();
+      await endsWithin(page, 90, false, 'a tap of End');
+      await holdEnd(page);
+      await endsWithin(page, 40, false, 'End held for 2/3 s');
+      await endsWithin(page, 60, true, 'End held for a second');
       expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
-    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+    } finally { await close(); }
   },
 
   // A phone on its side: the controls beside the picture, as above; Attract leaves the
-  // title for the attract mode (scores, no minimap; read as above) and a held End ends it.
+  // title for the attract mode (scores, no minimap) and a held End ends it.
   async touchLandscape(browser) {
-    const dir = siteVariant({ 'setup.txt': MATCH });
-    const { page, server } = await openPage(browser, dir, '', phone(844, 390));
+    const { page, close } = await touchGame(browser, [844, 390], '#touch-attract', [928, 480]);
     try {
-      await page.evaluate(() => window.vaskVirtualDisplay(60));
-      await tap(page, '#start');
-      await waitState(page, 'running');
-      await page.evaluate(() => window.vaskRunFrames(10));
-      await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
-      await tap(page, '#touch-attract');
-      await checkTouchLayout(page, PLAY_BUTTONS, 'in the attract mode');
-      await touchScreen(page, ...unscaledTouch.landscape, 1);
       await framesUntil(page, (picture) => {
         checkScores(picture);
         if (panelCovered(picture) >= 0.05) throw final('the minimap shows: this is play, not the attract mode');
       });
-      await page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
-      await ends(page, 100, 'End held in the attract mode');
-      await page.touchscreen.touchEnd();
-    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+      await holdEnd(page);
+      await endsWithin(page, 100, true, 'End held in the attract mode');
+    } finally { await close(); }
   },
 
   // A visitor with a mouse and a keyboard sees no touch controls.
@@ -699,8 +690,8 @@ const CASES = {
       await press(PAD_BACK, false);
       await page.evaluate(() => { window.vaskPad.connected = true; });
       await press(PAD_START, true);
-      await runsOn(page, 40, 'Start held for 2/3 s');
-      await ends(page, 60, 'Start held for a second');
+      await endsWithin(page, 40, false, 'Start held for 2/3 s');
+      await endsWithin(page, 60, true, 'Start held for a second');
       expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
