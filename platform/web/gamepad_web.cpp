@@ -103,7 +103,7 @@ void pollGamepads(WindowHandle window) {
   const int touchHeld = readTouchPad(taps, MAX_TAPS, &tapCount);
   const GamepadState touch = {touchHeld > 0 ? (uint32_t)touchHeld : 0u, 0, 0, 0, 0};
   updatePad(TOUCH_PAD, touchHeld >= 0, touch, now, &sink);
-  for (int i = 0; i < tapCount; i++) {
+  for (int i = 0; i < tapCount && i < MAX_TAPS; i++) {
     if (taps[i] <= 0 || taps[i] >= 0xFF) continue;
     postMessage(window, WM_KEYDOWN, (uintptr_t)taps[i], 1);
     postMessage(window, WM_KEYUP, (uintptr_t)taps[i], (intptr_t)(int32_t)0xC0000001u);
