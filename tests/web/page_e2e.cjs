@@ -481,10 +481,11 @@ async function checkTouchLayout(page, ids, what) {
   });
 }
 
-// Rider 0's trail on the minimap has turned a corner: its pixels span more than a line.
+// Rider 0's trail on the minimap has turned a corner: its pixels span more than a line. The
+// rows under the scores are left out: rider 0's score, in its colour, reaches into the panel.
 function checkTurned(picture) {
-  const [x0, y0, x1, y1] = HUD_AREAS.minimap, xs = [], ys = [];
-  for (let y = y0; y < y1; y++)
+  const [x0, , x1, y1] = HUD_AREAS.minimap, xs = [], ys = [];
+  for (let y = HUD_AREAS.scores[3]; y < y1; y++)
     for (let x = x0; x < x1; x++) if (sameColour(picture.at(x, y), RIDER_COLOURS[0])) { xs.push(x); ys.push(y); }
   const [w, h] = [xs, ys].map((v) => (v.length ? Math.max(...v) - Math.min(...v) : 0));
   if (Math.min(w, h) < 3) throw new Error(`rider 0's trail spans ${w} by ${h}: no corner`);
