@@ -11,6 +11,7 @@
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
 #include "platform/web/system_keys_web.h"
+#include "platform/web/gamepad_web.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformWindow {
@@ -110,6 +111,21 @@ int takeRepaint(WindowMessage* message) {
   return 1;
 }
 
+// The page offers its touch controls' Play and Attract only until the game's first key.
+EM_JS(void, tellPageKeyDown, (), {
+  if (Module.vaskPage && Module.vaskPage.gameKeyDown) Module.vaskPage.gameKeyDown();
+});
+int keyDownSeen = 0;
+
+int takePosted(WindowMessage* message) {
+  if (!takePostedMessage(message)) return 0;
+  if (message->message == WM_KEYDOWN && !keyDownSeen) {
+    keyDownSeen = 1;
+    tellPageKeyDown();
+  }
+  return 1;
+}
+
 }  // namespace
 
 void destroyWindow(WindowHandle window) {
@@ -167,6 +183,7 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   theWindow.height = height;
   theWindow.invalid = 1;
   windowCreated = 1;
+  keyDownSeen = 0;
   WindowHandle w = &theWindow;
   sendMessage(w, WM_CREATE, 0, 0);
   sendMessage(w, WM_SIZE, 0, sizeParam(width, height));
@@ -175,13 +192,15 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
 
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
-  if (takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
+  if (takePosted(message) || takeQuitMessage(message) || takeRepaint(message)) return 1;
   // Only a repaint is pending: give the page the next animation frame (it shows the last
   // picture and delivers keys meanwhile), then hand out what there is.
   if (repaintPending()) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
     yieldedSincePaint = 1;
-    return takePostedMessage(message) || takeQuitMessage(message) || takeRepaint(message);
+    // The pads' keys come in with the frame, as the keyboard's do.
+    pollGamepads(&theWindow);
+    return takePosted(message) || takeQuitMessage(message) || takeRepaint(message);
   }
   return 0;
 }

@@ -174,6 +174,7 @@ function virtualDisplay() {
     return clear.call(this, mask);
   };
   window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
+  window.vaskGameWaits = () => display.waiting.length > 0;
   window.vaskRunFrames = async (frames) => {
     const before = display.clears;
     for (let i = 0; i < frames; i++) {
@@ -236,7 +237,9 @@ function readPicture() {
 // The logs of every page the running case has opened: a page error in any of them fails
 // the case, not only in its last.
 let caseLogs = [];
-async function openPage(browser, dir, file = '') {
+// `prepare` readies the page before it loads, over the defaults: a device to emulate, a
+// stand-in of its own.
+async function openPage(browser, dir, file = '', prepare = null) {
   const server = await serve(dir);
   const page = await browser.newPage();
   const log = [];
@@ -250,6 +253,7 @@ async function openPage(browser, dir, file = '') {
   await page.evaluateOnNewDocument(readPicture);
   await page.evaluateOnNewDocument(virtualDisplay);
   await page.evaluateOnNewDocument(wakeLockStub);
+  if (prepare) await prepare(page);
   await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
   return { page, server, log };
 }
@@ -444,6 +448,114 @@ async function openPlay(browser) {
   return opened;
 }
 
+// Runs up to `frames` of the game's frames, one at a time, and fails unless the page says
+// the game has ended in them (`wanted`) or has not.
+async function endsWithin(page, frames, wanted, what) {
+  for (let frame = 0; ; frame++) {
+    // Once it has quit the game asks for no frame: wait for either.
+    await page.waitForFunction(() => document.body.dataset.state === 'ended' || window.vaskGameWaits(),
+                               { timeout: 30000, polling: 10 });
+    const ended = await state(page) === 'ended';
+    if (ended || frame === frames) {
+      if (ended !== wanted) throw new Error(`${what}: the game ${ended ? `ended after ${frame}` : `still runs ${frames}`} frames on`);
+      return;
+    }
+    await page.evaluate(() => window.vaskRunFrames(1));
+  }
+}
+
+// --- touch screens and gamepads ---------------------------------------------------------
+const touchScreen = async (page, width, height, scale) => page.emulate({
+  userAgent: await page.browser().userAgent(),
+  viewport: { width, height, isMobile: true, hasTouch: true, deviceScaleFactor: scale },
+});
+async function centreOf(page, selector) {
+  const box = await (await page.$(selector)).boundingBox();
+  if (!box) throw new Error(`${selector} does not show`);
+  return [box.x + box.width / 2, box.y + box.height / 2];
+}
+const tap = async (page, selector) => page.touchscreen.tap(...await centreOf(page, selector));
+
+const TITLE_BUTTONS = ['play', 'attract'].map((id) => `touch-${id}`);
+const PLAY_BUTTONS = ['look-left', 'look-back', 'look-right', 'turn-left', 'turn-right', 'view', 'help', 'end',
+                      'slower', 'faster'].map((id) => `touch-${id}`);
+// Where the head-up display draws the minimap and the scores, in the picture's 640 by 480.
+const HUD_AREAS = { minimap: [25, 25, 225, 225], scores: [0, 25, WIDTH, 50] };
+
+// The buttons show, each within the viewport and off the minimap and the scores (of the
+// largest 4:3 picture the canvas shows), and the page's content fits the viewport: nothing
+// to scroll.
+async function checkTouchLayout(page, ids, what) {
+  const layout = await page.evaluate((list) => {
+    const rect = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
+    return { canvas: rect(document.getElementById('vask-canvas')), buttons: list.map((id) => rect(document.getElementById(id))),
+             view: [innerWidth, innerHeight],
+             // The body's own: the document's stops at the viewport when overflow is hidden.
+             scroll: [Math.max(document.documentElement.scrollWidth, document.body.scrollWidth),
+                      Math.max(document.documentElement.scrollHeight, document.body.scrollHeight)] };
+  }, ids);
+  const [vw, vh] = layout.view;
+  if (layout.scroll[0] > vw || layout.scroll[1] > vh) throw new Error(`${what}: the page scrolls (${layout.scroll} in ${layout.view})`);
+  const [cl, ct, cr, cb] = layout.canvas;
+  const scale = Math.min((cr - cl) / WIDTH, (cb - ct) / HEIGHT);
+  const x0 = cl + (cr - cl - WIDTH * scale) / 2, y0 = ct + (cb - ct - HEIGHT * scale) / 2;
+  ids.forEach((id, k) => {
+    const [l, t, r, b] = layout.buttons[k];
+    if (!(r - l > 20 && b - t > 20)) throw new Error(`${what}: ${id} does not show (${layout.buttons[k]})`);
+    if (l < -0.5 || t < -0.5 || r > vw + 0.5 || b > vh + 0.5) throw new Error(`${what}: ${id} (${layout.buttons[k]}) leaves the viewport ${layout.view}`);
+    for (const [area, [ax0, ay0, ax1, ay1]] of Object.entries(HUD_AREAS))
+      if (l < x0 + ax1 * scale && r > x0 + ax0 * scale && t < y0 + ay1 * scale && b > y0 + ay0 * scale)
+        throw new Error(`${what}: ${id} (${layout.buttons[k]}) covers the ${area}`);
+  });
+}
+
+// Rider 0's trail on the minimap has turned a corner: its pixels span more than a line. The
+// rows under the scores are left out: rider 0's score, in its colour, reaches into the panel.
+function checkTurned(picture) {
+  const [x0, , x1, y1] = HUD_AREAS.minimap, xs = [], ys = [];
+  for (let y = HUD_AREAS.scores[3]; y < y1; y++)
+    for (let x = x0; x < x1; x++) if (sameColour(picture.at(x, y), RIDER_COLOURS[0])) { xs.push(x); ys.push(y); }
+  const [w, h] = [xs, ys].map((v) => (v.length ? Math.max(...v) - Math.min(...v) : 0));
+  if (Math.min(w, h) < 3) throw new Error(`rider 0's trail spans ${w} by ${h}: no corner`);
+}
+
+// A phone's size and orientation: the game started by touch, the controls checked at the
+// title and after `button` leaves it; then the game is read on a touch screen whose picture
+// area is the game's own 640 by 480, one device pixel to a CSS pixel, where the canvas shows
+// the picture unscaled, to be read pixel for pixel.
+async function touchGame(browser, [width, height], button, unscaled) {
+  const dir = siteVariant({ 'setup.txt': MATCH });
+  const opened = await openPage(browser, dir, '', (page) => touchScreen(page, width, height, 3));
+  const { page } = opened;
+  opened.close = async () => { await page.close(); opened.server.close(); fs.rmSync(dir, { recursive: true }); };
+  try {
+    await page.evaluate(() => window.vaskVirtualDisplay(60));
+    await tap(page, '#start');
+    await waitState(page, 'running');
+    await page.evaluate(() => window.vaskRunFrames(10));
+    await checkTouchLayout(page, TITLE_BUTTONS, 'at the title');
+    await tap(page, button);
+    await checkTouchLayout(page, PLAY_BUTTONS, 'after the title');
+    await touchScreen(page, ...unscaled, 1);
+  } catch (e) { await opened.close(); throw e; }
+  return opened;
+}
+const holdEnd = async (page) => page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
+
+// A gamepad with the standard mapping, at index 0, whose buttons a case presses:
+// vaskPad.press(button, down); vaskPad.connected = false takes it away.
+function stubGamepad() {
+  const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+  const pad = { id: 'stand-in pad', index: 0, connected: true, mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0], buttons };
+  window.vaskPad = {
+    connected: true,
+    press(k, down) { buttons[k] = { pressed: down, touched: down, value: down ? 1 : 0 }; },
+  };
+  Object.defineProperty(navigator, 'getGamepads', { configurable: true,
+    value: () => [window.vaskPad.connected ? pad : null, null, null, null] });
+}
+const PAD_BACK = 8, PAD_START = 9;
+
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -530,6 +642,89 @@ const CASES = {
                                `worst ${worst} at ${JSON.stringify(where)}`);
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
   },
+  // A phone held upright: the touch controls below the picture, in the viewport, off the
+  // minimap and the scores, without scrolling. A game by touch alone: Play leaves the title,
+  // a turn shows on the minimap, a tap of End does not end the game, a second's hold does.
+  async touchPortrait(browser) {
+    const { page, close } = await touchGame(browser, [390, 844], '#touch-play', [640, 800]);
+    try {
+      const play = await framesUntil(page, checkMinimap);
+      if (holds(checkTurned, play)) throw new Error("rider 0's trail has a corner before any turn");
+      // A rider that crashes before the corner shows comes back without its trail: turn again.
+      let turned = false;
+      for (let tries = 0; tries < 5 && !turned; tries++) {
+        await tap(page, '#touch-turn-left');
+        turned = await framesUntil(page, checkTurned, 120).then(() => true, () => false);
+      }
+      if (!turned) throw new Error('five taps of Turn left never turned rider 0');
+      await tap(page, '#touch-end');
+      await endsWithin(page, 90, false, 'a tap of End');
+      await holdEnd(page);
+      await endsWithin(page, 40, false, 'End held for 2/3 s');
+      await endsWithin(page, 60, true, 'End held for a second');
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+    } finally { await close(); }
+  },
+
+  // A phone on its side: the controls beside the picture, as above; Attract leaves the
+  // title for the attract mode (scores, no minimap) and a held End ends it.
+  async touchLandscape(browser) {
+    const { page, close } = await touchGame(browser, [844, 390], '#touch-attract', [928, 480]);
+    try {
+      await framesUntil(page, (picture) => {
+        checkScores(picture);
+        if (panelCovered(picture) >= 0.05) throw final('the minimap shows: this is play, not the attract mode');
+      });
+      await holdEnd(page);
+      await endsWithin(page, 100, true, 'End held in the attract mode');
+    } finally { await close(); }
+  },
+
+  // A visitor with a mouse and a keyboard sees no touch controls.
+  async noTouchOnDesktop(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      const shown = await page.evaluate((ids) => ids.filter((id) => {
+        const r = document.getElementById(id).getBoundingClientRect();
+        return r.width > 0 || r.height > 0;
+      }), [...TITLE_BUTTONS, ...PLAY_BUTTONS]);
+      expect(shown.join(' '), '', 'touch controls shown on the desktop');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A standard-mapping pad alone: Start leaves the title for play; Back holds the help up
+  // until the pad goes away; Start held a second, and not less, ends the game.
+  async gamepadPlays(browser) {
+    const dir = siteVariant({ 'setup.txt': MATCH });
+    const { page, server } = await openPage(browser, dir, '', (p) => p.evaluateOnNewDocument(stubGamepad));
+    const press = (button, down) => page.evaluate((b, d) => window.vaskPad.press(b, d), button, down);
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      await press(PAD_START, true);
+      await page.evaluate(() => window.vaskRunFrames(2));
+      await press(PAD_START, false);
+      await framesUntil(page, checkMinimap);
+      await press(PAD_BACK, true);
+      await framesUntil(page, (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); });
+      await page.evaluate(() => { window.vaskPad.connected = false; });
+      const middle = ink(0, HELP[1][0], HELP[1][1]);
+      await framesUntil(page, (picture) => {
+        if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays after the pad has gone');
+      });
+      await press(PAD_BACK, false);
+      await page.evaluate(() => { window.vaskPad.connected = true; });
+      await press(PAD_START, true);
+      await endsWithin(page, 40, false, 'Start held for 2/3 s');
+      await endsWithin(page, 60, true, 'Start held for a second');
+      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
   // Before the click nothing of the game runs; after it the window's title is the page's.
   async overlayThenTitle(browser) {
     const { page, server } = await openPage(browser, siteDir);

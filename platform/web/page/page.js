@@ -12,6 +12,8 @@
   let audio = null;
   let music = null;
   let gameAudio = [];  // the running game's own audio contexts: its sound slots'
+  // The game reads them once a frame as a gamepad of the page's own.
+  const touch = VaskTouchControls.create(document.getElementById('stage'));
 
   // A page may hold only a few audio contexts: those of a game that has ended go with it,
   // as a desktop program's sound goes with its process.
@@ -55,6 +57,10 @@
 
     audioOpened(context) { gameAudio.push(context); },
 
+    touch: touch,
+    // The game has had its first key: the title is gone, and with it Play and Attract.
+    gameKeyDown() { touch.leaveTitle(); },
+
     gameEnded(exitCode) {
       if (music) music.stop();
       closeGameAudio();
@@ -79,6 +85,7 @@
     }
     await audio.resume();
     page.music = music;
+    touch.reset();
     const screen = document.getElementById('screen');
     screen.replaceChildren();
     const canvas = document.createElement('canvas');
