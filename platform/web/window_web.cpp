@@ -10,8 +10,8 @@
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
-#include "platform/web/system_keys_web.h"
 #include "platform/web/gamepad_web.h"
+#include "platform/web/system_keys_web.h"
 #include "platform/web/window_web_internal.h"
 
 struct PlatformWindow {
