@@ -1,7 +1,7 @@
 // The one shader that stands in for the fixed pipeline: positions through projection times
 // modelview, colours smooth or flat, and the textured rectangles of glBitmap and glDrawPixels.
-#include <stdio.h>
 #include "platform/web/gl/layer_state.h"
+#include "platform/web/gl/shader_program.h"
 
 namespace {
 const char* const VERTEX_SHADER =
@@ -40,22 +40,6 @@ const char* const FRAGMENT_SHADER =
     "  }\n"
     "}\n";
 
-GLuint compileShader(GLenum type, const char* source) {
-  GLuint shader = glCreateShader(type);
-  glShaderSource(shader, 1, &source, 0);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[512] = "";
-    glGetShaderInfoLog(shader, sizeof log, 0, log);
-    fprintf(stderr, "GL 1.1 layer: shader does not compile: %s\n", log);
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
-
 const float IDENTITY[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 void bindVertexLayout() {
@@ -70,22 +54,8 @@ void bindVertexLayout() {
 }  // namespace
 
 int buildFixedPipelineShader() {
-  GLuint vertex = compileShader(GL_VERTEX_SHADER, VERTEX_SHADER);
-  GLuint fragment = compileShader(GL_FRAGMENT_SHADER, FRAGMENT_SHADER);
-  if (!vertex || !fragment) return 0;
-  GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
-  GLint ok = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    fprintf(stderr, "GL 1.1 layer: shader does not link\n");
-    glDeleteProgram(program);
-    return 0;
-  }
+  GLuint program = buildShaderProgram(VERTEX_SHADER, FRAGMENT_SHADER, "GL 1.1 layer");
+  if (!program) return 0;
   layer.program = program;
   layer.matrixUniform = glGetUniformLocation(program, "uMatrix");
   layer.flatUniform = glGetUniformLocation(program, "uFlat");

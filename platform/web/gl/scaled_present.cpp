@@ -8,6 +8,8 @@
 #include <stdio.h>
 #include <GLES2/gl2.h>
 
+#include "platform/web/gl/shader_program.h"
+
 namespace {
 
 // WebGL's packed depth and stencil, for a depth buffer as deep as the canvas's own.
@@ -53,43 +55,10 @@ struct Present {
 };
 Present present;
 
-GLuint compile(GLenum type, const char* source) {
-  GLuint shader = glCreateShader(type);
-  glShaderSource(shader, 1, &source, 0);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[512] = "";
-    glGetShaderInfoLog(shader, sizeof log, 0, log);
-    fprintf(stderr, "scaled present: shader does not compile: %s\n", log);
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
-
 int buildProgram() {
-  GLuint vertex = compile(GL_VERTEX_SHADER, PRESENT_VERTEX_SHADER);
-  GLuint fragment = compile(GL_FRAGMENT_SHADER, PRESENT_FRAGMENT_SHADER);
-  if (!vertex || !fragment) {
-    if (vertex) glDeleteShader(vertex);
-    if (fragment) glDeleteShader(fragment);
-    return 0;
-  }
-  GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
-  GLint ok = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    fprintf(stderr, "scaled present: shader does not link\n");
-    glDeleteProgram(program);
-    return 0;
-  }
+  GLuint program =
+      buildShaderProgram(PRESENT_VERTEX_SHADER, PRESENT_FRAGMENT_SHADER, "scaled present");
+  if (!program) return 0;
   present.program = program;
   present.cornerAttrib = glGetAttribLocation(program, "aCorner");
   present.frameSizeUniform = glGetUniformLocation(program, "uFrameSize");
