@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include "platform/opengl.h"
+#include "platform/shared/scaled_frame.h"
 
 namespace {
 GlTestWindow opened;
@@ -50,8 +51,13 @@ int openGlTestWindow(GlTestWindow* out, int width, int height) {
   return 1;
 }
 
+// The game draws into the off-screen frame where the driver has one; it is bound for reading.
+void readFromTheGamesFrame() {
+  if (!scaledFrameOffscreen()) glReadBuffer(GL_BACK);
+}
+
 void readPixelRgb(int x, int y, uint8_t rgb[3]) {
-  glReadBuffer(GL_BACK);
+  readFromTheGamesFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
@@ -59,7 +65,7 @@ void readPixelRgb(int x, int y, uint8_t rgb[3]) {
 int saveBackBufferPpm(const char* path, int width, int height) {
   unsigned char* pixels = (unsigned char*)malloc((size_t)width * height * 3);
   if (!pixels) return 0;
-  glReadBuffer(GL_BACK);
+  readFromTheGamesFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   FILE* f = fopen(path, "wb");
