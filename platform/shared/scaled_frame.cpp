@@ -262,7 +262,9 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   }
   GLfloat clearColor[4];
   GLboolean colorMask[4];
+  GLint scissorBox[4];
   const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  glGetIntegerv(GL_SCISSOR_BOX, scissorBox);  // the bars are cleared through the scissor
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
   glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -273,6 +275,7 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   presentOffscreen(area);
 
   fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
   if (scissor) glEnable(GL_SCISSOR_TEST);
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
   glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);

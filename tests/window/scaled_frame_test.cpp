@@ -146,6 +146,10 @@ TEST_F(ScaledFrame, KeepsLinesSharpAndBarsBlackWithARemainderAndLeavesTheGameIts
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   EXPECT_FLOAT_EQ(clear[2], 0.4f);
   EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  GLint box[4];
+  glGetIntegerv(GL_SCISSOR_BOX, box);
+  EXPECT_TRUE(box[0] == 1 && box[1] == 2 && box[2] == 3 && box[3] == 4)
+      << "the scissor box is " << box[0] << "," << box[1] << " " << box[2] << "x" << box[3];
   glDisable(GL_SCISSOR_TEST);
 
   const std::vector<uint8_t> shown = readWindow(WINDOW_W, WINDOW_H);
