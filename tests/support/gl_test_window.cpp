@@ -2,7 +2,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include "platform/opengl.h"
-#include "platform/shared/scaled_frame.h"
 
 namespace {
 GlTestWindow opened;
@@ -51,9 +50,13 @@ int openGlTestWindow(GlTestWindow* out, int width, int height) {
   return 1;
 }
 
-// The game draws into the off-screen frame where the driver has one; it is bound for reading.
+// The game draws into an off-screen frame where the GL layer made one; it is bound for
+// reading. (A GL 1.1 driver knows no framebuffer binding, and leaves the answer 0.)
 void readFromTheGamesFrame() {
-  if (!scaledFrameOffscreen()) glReadBuffer(GL_BACK);
+  const GLenum FRAMEBUFFER_BINDING = 0x8CA6;
+  GLint frame = 0;
+  glGetIntegerv(FRAMEBUFFER_BINDING, &frame);
+  if (frame == 0) glReadBuffer(GL_BACK);
 }
 
 void readPixelRgb(int x, int y, uint8_t rgb[3]) {
