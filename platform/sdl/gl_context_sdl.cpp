@@ -111,8 +111,16 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 
 void swapBuffers(DeviceContext dc) {
   if (!dc) return;
-  if (frameContext && dc->window == frameWindow) presentFrame(dc->window);
-  SDL_GL_SwapWindow(sdlWindowOf(dc->window));
+  SDL_Window* sdl = sdlWindowOf(dc->window);
+  if (!frameContext || dc->window != frameWindow) {
+    SDL_GL_SwapWindow(sdl);
+    return;
+  }
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(sdl, &width, &height);
+  scaledFramePresent(width, height);
+  SDL_GL_SwapWindow(sdl);
+  scaledFrameSwapped(width, height);
 }
 
 void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }

@@ -162,7 +162,8 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         out->message = WM_SIZE;
         out->wParam = 0;
         out->lParam = sizeParam(r.right - r.left, r.bottom - r.top);
-        showLastPictureAgain(w);
+        // Without a kept picture the game draws the title again, centred anew.
+        if (!showLastPictureAgain(w)) theWindow.invalid = theWindow.exposed = 1;
         return 1;
       }
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {

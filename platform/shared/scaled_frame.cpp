@@ -179,34 +179,46 @@ void presentOffscreen(const FrameArea& area) {
   blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_LINEAR);
 }
 
-// No off-screen frame: the game drew into the window's lower left corner, which is copied
-// to the centre. The window is kept at least as large as the frame.
-void presentInPlace(int windowWidth, int windowHeight) {
+// Without an off-screen frame, the frame's place in the window: the middle.
+FrameArea inPlaceArea(int windowWidth, int windowHeight) {
   FrameArea area = {0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, 1};
   if (windowWidth > GAME_FRAME_WIDTH) area.x = (windowWidth - GAME_FRAME_WIDTH) / 2;
   if (windowHeight > GAME_FRAME_HEIGHT) area.y = (windowHeight - GAME_FRAME_HEIGHT) / 2;
+  return area;
+}
+
+// Copies the frame's 640 by 480 pixels within the window's back buffer, the game's state
+// left as it was.
+void copyInWindow(int fromX, int fromY, int toX, int toY, int windowWidth, int windowHeight) {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
-  if (area.x || area.y) {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, windowWidth, 0.0, windowHeight, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glViewport(0, 0, windowWidth, windowHeight);
-    const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,    GL_TEXTURE_2D, GL_FOG,
-                          GL_LIGHTING,   GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST};
-    for (GLenum cap : off) glDisable(cap);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glPixelZoom(1.0f, 1.0f);
-    glRasterPos2i(area.x, area.y);
-    glCopyPixels(0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_COLOR);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-  }
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0.0, windowWidth, 0.0, windowHeight, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glViewport(0, 0, windowWidth, windowHeight);
+  const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,    GL_TEXTURE_2D, GL_FOG,
+                        GL_LIGHTING,   GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST};
+  for (GLenum cap : off) glDisable(cap);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPixelZoom(1.0f, 1.0f);
+  glRasterPos2i(toX, toY);
+  glCopyPixels(fromX, fromY, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_COLOR);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+}
+
+// No off-screen frame: the game drew into the window's lower left corner, which is copied
+// to the centre. The window is kept at least as large as the frame.
+void presentInPlace(int windowWidth, int windowHeight) {
+  const FrameArea area = inPlaceArea(windowWidth, windowHeight);
+  if (area.x || area.y) copyInWindow(0, 0, area.x, area.y, windowWidth, windowHeight);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   clearBars(area, windowWidth, windowHeight);
   glPopAttrib();
@@ -279,6 +291,12 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   if (scissor) glEnable(GL_SCISSOR_TEST);
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
   glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+}
+
+void scaledFrameSwapped(int windowWidth, int windowHeight) {
+  if (!started || offscreen || windowWidth <= 0 || windowHeight <= 0) return;
+  const FrameArea area = inPlaceArea(windowWidth, windowHeight);
+  if (area.x || area.y) copyInWindow(area.x, area.y, 0, 0, windowWidth, windowHeight);
 }
 
 void scaledFrameStop() {

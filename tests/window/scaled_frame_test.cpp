@@ -7,6 +7,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <vector>
 
 #include "platform/opengl.h"
@@ -199,6 +201,16 @@ TEST_F(ScaledFrame, OnlyMovesTheFrameToTheMiddleWhenTheDriverCannotDrawOffscreen
   }
   EXPECT_EQ(differing, 0) << "the frame is not in the middle as drawn";
   EXPECT_EQ(lit, 0) << "the bars are not black";
+
+  // After the swap the game draws on over its frame (the title's text over its picture):
+  // the frame is back in the corner it drew it in.
+  scaledFrameSwapped(width, height);
+  const std::vector<uint8_t> after = readWindow(width, height);
+  differing = 0;
+  for (int y = 0; y < H; y++)
+    for (int x = 0; x < W; x++)
+      differing += memcmp(&after[(y * width + x) * 3], &drawn[(y * W + x) * 3], 3) != 0;
+  EXPECT_EQ(differing, 0) << "the frame is not back in the lower left corner after the swap";
 }
 
 }  // namespace
