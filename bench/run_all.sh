@@ -19,7 +19,8 @@ echo "run_all: building into $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASK_BUILD_BENCH=ON \
   -DVASK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target vask vask_bench_frame vask_bench_frame_parts vask_bench_sim \
-  vask_bench_memory vask_bench_startup vask_bench_startup_game vask_bench_empty_window >/dev/null
+  vask_bench_memory vask_bench_startup vask_bench_startup_game vask_bench_empty_window \
+  vask_bench_present_ways >/dev/null
 
 xvfb=$root/tests/support/with_xvfb.sh
 bin=$build/bench
@@ -32,6 +33,10 @@ echo "run_all: frame rate (empty frame, the game's frame, both also presented at
   --benchmark_enable_random_interleaving=true \
   --benchmark_out="$out/frame.json" --benchmark_out_format=json >/dev/null 2>"$out/frame.err") ||
   { cat "$out/frame.err" >&2; exit 1; }
+
+echo "run_all: what presenting the frame at 1920x1080 costs, by way of doing it"
+"$xvfb" "$bin/vask_bench_present_ways" >"$out/present.txt" 2>"$out/present.err" ||
+  { cat "$out/present.err" >&2; exit 1; }
 
 echo "run_all: where the game frame's time goes"
 (cd data && "$xvfb" "$bin/vask_bench_frame_parts" 3000 >"$out/parts.txt" 2>"$out/parts.err") ||
@@ -256,6 +261,15 @@ with open(os.path.join(out, "parts.txt")) as f:
 parts_total = sum(p[1] for p in parts)
 fill_total = sum(max(0.0, p[1] - p[2]) for p in parts if p[0] in ("floor", "cycles and crash bursts", "walls of light"))
 
+ways = {}
+with open(os.path.join(out, "present.txt")) as f:
+    for p in (line.split() for line in f):
+        if len(p) == 4 and p[0] == "way":
+            ways[p[1]] = (float(p[2]), float(p[3]))
+way_names = {"swap_only": "clear and swap alone", "nearest": "one nearest blit", "smoothed": "one smoothed blit",
+             "two_blits": "the two blits the game uses", "shader": "a one-pass sharp-bilinear shader",
+             "quad": "a fixed-function textured quad"}
+
 steps = ["desktop", "window", "match_file", "sound", "model", "music", "graphics", "title"]
 def phase_table(m):
     prev = 0.0
@@ -281,6 +295,11 @@ tail = [
     f"Keeping 70 % of the empty frame's rate leaves {parts_empty * (1 / 0.7 - 1):.0f} µs for everything beyond it, less than",
     "the pixel filling alone: on llvmpipe here only drawing fewer or smaller pixels could reach it.",
 ] if fill_total > parts_empty * (1 / 0.7 - 1) else []) + [
+    "",
+    "Presenting the 640x480 frame in a 1920x1080 window (1440x1080 of it), each way alone on the same",
+    "window (`vask_bench_present_ways`, 600 frames each, CPU ms a frame): "
+    + "; ".join(f"{way_names.get(k, k)} {v[0]:.2f}" for k, v in ways.items()) + ".",
+    "llvmpipe draws every scaled blit as a textured quad; only a blit at the frame's own size is a plain copy.",
     "",
     "Start-up by step (ms spent in each, medians; the empty window's \"window\" step includes its GL context): ",
     f"- empty SDL2 GL window: {phase_table(empty_start)}",
