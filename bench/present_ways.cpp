@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -42,15 +43,17 @@ void makeTargets() {
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, wholeColor);
 }
 
-// Sharp bilinear in one pass: each sample moves toward its texel's centre, so only the
-// last output pixel at a texel's edge blends with the next.
+// Sharp bilinear in one pass, as the game presents it: the sample stays at a pixel's centre
+// across its middle and moves to its edge only within half an output pixel of it.
 void makeProgram() {
   const char* vertex = "void main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = gl_Vertex; }";
   const char* fragment =
-      "uniform sampler2D frame; uniform vec2 size; uniform float scale;\n"
+      "uniform sampler2D frame; uniform vec2 size; uniform float whole;\n"
       "void main() {\n"
       "  vec2 texel = gl_TexCoord[0].xy * size;\n"
-      "  vec2 inside = clamp((fract(texel) - 0.5) * scale + 0.5, 0.0, 1.0);\n"
+      "  vec2 fromCentre = fract(texel) - 0.5;\n"
+      "  vec2 flat = vec2(0.5 - 0.5 / whole);\n"
+      "  vec2 inside = (fromCentre - clamp(fromCentre, -flat, flat)) * whole + 0.5;\n"
       "  gl_FragColor = texture2D(frame, (floor(texel) + inside) / size);\n"
       "}\n";
   program = glCreateProgram();
@@ -63,10 +66,16 @@ void makeProgram() {
     glAttachShader(program, shader);
   }
   glLinkProgram(program);
+  GLint linked = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  if (!linked) {
+    fprintf(stderr, "present_ways: the shader did not link\n");
+    exit(1);
+  }
   glUseProgram(program);
   glUniform1i(glGetUniformLocation(program, "frame"), 0);
   glUniform2f(glGetUniformLocation(program, "size"), 640.0f, 480.0f);
-  glUniform1f(glGetUniformLocation(program, "scale"), (float)AREA_W / 640.0f);
+  glUniform1f(glGetUniformLocation(program, "whole"), 2.0f);
   glUseProgram(0);
 }
 
