@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the game and starts it in data/, where it finds its files.
 #   ./play.sh --web   builds the browser version and serves it on this machine instead
+#   ./play.sh --fullscreen   starts the game in full screen (any other options go to it too)
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = "--web" ]; then
@@ -16,4 +17,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec bash scripts/showcase.sh
 fi
 cd data
-exec ../build/app/vask
+exec ../build/app/vask "$@"

@@ -9,6 +9,7 @@
 #include "audio/game_window.h"
 #include "audio/sound_effects.h"
 #include "platform/opengl.h"
+#include "platform/sdl/window_sdl_internal.h"
 #include "platform/window.h"
 #include "render/arena.h"
 #include "render/attract_mode.h"
@@ -76,6 +77,20 @@ void waitForFrameSlot() {
     translateMessage(&message);
     dispatchMessage(&message);
   }
+}
+
+int presentFramesAt(int width, int height) {
+  SDL_Window* window = sdlWindowOf(mainWindow);
+  SDL_SetWindowSize(window, width, height);
+  for (int i = 0; i < 200; ++i) {  // the new size arrives with the desktop's events
+    runLoopChores();
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window, &w, &h);
+    if (w == width && h == height) return 1;
+    SDL_Delay(5);
+  }
+  fprintf(stderr, "bench: the window did not take the size %dx%d\n", width, height);
+  return 0;
 }
 
 void drawEmptyFrame() {

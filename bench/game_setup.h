@@ -20,6 +20,10 @@ void runLoopChores();
 // Waits, as the game's message pump does, for the next of the 60 frame slots a second.
 void waitForFrameSlot();
 
+// Resizes the hidden window so that each swap presents the game's 640 by 480 frame at the
+// given size in pixels, and waits until the drawable has it. Returns 0 if it never did.
+int presentFramesAt(int width, int height);
+
 // Clears the colour and depth buffers and swaps: the cheapest frame on the same GL path.
 void drawEmptyFrame();
 

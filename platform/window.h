@@ -108,8 +108,9 @@ void postQuitMessage(int exitCode);
 void invalidateWindow(WindowHandle window);
 
 // The size handling reads the window's outer rectangle. Both backends report the size of
-// the picture: SDL the GL drawable, since the desktop draws the frame outside it, and Win32
-// the client area, since the caption would cover the top of an outer-sized viewport.
+// the picture: SDL the size the game asked for at any window size, since its GL layer scales
+// that picture to the window, and Win32 the client area, since the caption would cover the
+// top of an outer-sized viewport.
 int getWindowRect(WindowHandle window, WindowRect* rect);
 
 // The graphics set-up shows the window in its normal state once GL is ready.

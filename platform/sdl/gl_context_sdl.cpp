@@ -1,8 +1,10 @@
 // The GL context layer on SDL2: the window's GL visual stands in for the pixel format.
+// The game draws into the scaled frame, which each swap presents at the window's size.
 #include <stdlib.h>
 #include "platform/gl_context.h"
 #include "platform/sdl/display_awake_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
+#include "platform/shared/scaled_frame.h"
 
 struct PlatformDeviceContext {
   WindowHandle window;
@@ -12,6 +14,48 @@ struct PlatformDeviceContext {
 struct PlatformRenderContext {
   SDL_GLContext gl;
 };
+
+namespace {
+
+// The context the scaled frame was started in, and the window it is presented to.
+RenderContext frameContext = 0;
+WindowHandle frameWindow = 0;
+
+void presentFrame(WindowHandle window) {
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(sdlWindowOf(window), &width, &height);
+  scaledFramePresent(width, height);
+}
+
+// The off-screen frame still holds the last picture: the desktop gets it again at once.
+int showLastPicture(WindowHandle window) {
+  if (!scaledFrameOffscreen() || window != frameWindow) return 0;
+  presentFrame(window);
+  SDL_GL_SwapWindow(sdlWindowOf(window));
+  return 1;
+}
+
+void startFrame(DeviceContext dc, RenderContext rc) {
+  frameContext = rc;
+  frameWindow = dc->window;
+  if (scaledFrameStart(SDL_GL_GetProcAddress)) {
+    frameWindow->showLastPicture = showLastPicture;
+  } else {
+    // The game's picture sits in the window's own pixels: a smaller window would cut it.
+    SDL_SetWindowMinimumSize(sdlWindowOf(frameWindow), GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT);
+  }
+}
+
+// With its context still current.
+void stopFrame() {
+  if (!frameContext) return;
+  scaledFrameStop();
+  if (frameWindow) frameWindow->showLastPicture = 0;
+  frameContext = 0;
+  frameWindow = 0;
+}
+
+}  // namespace
 
 DeviceContext getDeviceContext(WindowHandle window) {
   if (!window) return 0;
@@ -54,6 +98,7 @@ RenderContext createRenderContext(DeviceContext dc) {
 
 int makeCurrent(DeviceContext dc, RenderContext rc) {
   if (!dc || !rc) {
+    stopFrame();
     SDL_GL_MakeCurrent(0, 0);
     return 1;
   }
@@ -61,12 +106,23 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
   // Swaps never wait for the display's refresh: on a 50 Hz display that would hold the
   // match to 50 steps a second. The window layer hands out the 60 repaints a second.
   SDL_GL_SetSwapInterval(0);
+  if (!frameContext) startFrame(dc, rc);  // the game has one context, and one frame
   return 1;
 }
 
 void swapBuffers(DeviceContext dc) {
   if (!dc) return;
-  SDL_GL_SwapWindow(sdlWindowOf(dc->window));
+  SDL_Window* sdl = sdlWindowOf(dc->window);
+  if (!frameContext || dc->window != frameWindow) {
+    SDL_GL_SwapWindow(sdl);
+    noteFrameShown();
+    return;
+  }
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(sdl, &width, &height);
+  scaledFramePresent(width, height);
+  SDL_GL_SwapWindow(sdl);
+  scaledFrameSwapped(width, height);
   noteFrameShown();
 }
 
@@ -74,6 +130,7 @@ void releaseDeviceContext(WindowHandle, DeviceContext dc) { free(dc); }
 
 void deleteRenderContext(RenderContext rc) {
   if (!rc) return;
+  if (rc == frameContext) stopFrame();  // deleted while current: its frame goes with it
   SDL_GL_DeleteContext(rc->gl);
   free(rc);
 }

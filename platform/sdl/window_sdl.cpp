@@ -15,6 +15,7 @@
 #include "platform/sdl/held_keys_sdl.h"
 #include "platform/sdl/startup_phase.h"
 #include "platform/sdl/system_keys_sdl.h"
+#include "platform/sdl/window_presentation_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/sdl/x11_gone_window_errors.h"
 #include "platform/shared/frame_clock.h"
@@ -134,6 +135,7 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
   switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+      if (takeFullScreenKey(w, e.key)) return 0;
       SDL_Scancode sc = e.key.keysym.scancode;
       if ((unsigned)sc < SDL_NUM_SCANCODES && heldBeforeFocus[sc]) {
         if (e.type == SDL_KEYDOWN) return 0;
@@ -168,9 +170,14 @@ int translateEvent(const SDL_Event& e, WindowMessage* out) {
         out->message = WM_SIZE;
         out->wParam = 0;
         out->lParam = sizeParam(r.right - r.left, r.bottom - r.top);
+        // Without a kept picture the game draws the title again, centred anew.
+        if (!showLastPictureAgain(w)) theWindow.invalid = theWindow.exposed = 1;
         return 1;
       }
-      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) theWindow.invalid = theWindow.exposed = 1;
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        theWindow.invalid = 1;
+        if (!showLastPictureAgain(w)) theWindow.exposed = 1;  // the game draws it again
+      }
       if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
         noteModifiersHeldAtFocus();
         gamepadsFocusChanged(w, 1);
@@ -300,7 +307,10 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   theWindow.windowProc = cls->windowProc;
   theWindow.glCapable = glCapable;
   theWindow.invalid = 1;
+  theWindow.pictureWidth = width;
+  theWindow.pictureHeight = height;
   windowCreated = 1;
+  applyDesktopScale(&theWindow);
 
   WindowHandle w = &theWindow;
   sendMessage(w, WM_CREATE, 0, 0);
@@ -363,14 +373,13 @@ int peekMessage(WindowMessage* message) {
 
 int getWindowRect(WindowHandle window, WindowRect* rect) {
   if (!window || !window->sdl || !rect) return 0;
-  int x = 0, y = 0, w = 0, h = 0;
+  // The game's picture keeps the size it asked for at any window size: the GL layer scales it.
+  int x = 0, y = 0;
   SDL_GetWindowPosition(window->sdl, &x, &y);
-  if (window->glCapable) SDL_GL_GetDrawableSize(window->sdl, &w, &h);
-  else SDL_GetWindowSize(window->sdl, &w, &h);
   rect->left = x;
   rect->top = y;
-  rect->right = x + w;
-  rect->bottom = y + h;
+  rect->right = x + window->pictureWidth;
+  rect->bottom = y + window->pictureHeight;
   return 1;
 }
 
@@ -378,6 +387,7 @@ void showWindow(WindowHandle window) {
   if (!window || !window->sdl) return;
   SDL_ShowWindow(window->sdl);
   SDL_RaiseWindow(window->sdl);
+  enterFullScreenAtStart(window);
   // The first show is a size change from nothing: the GL viewport follows it.
   WindowRect r = {0, 0, 0, 0};
   getWindowRect(window, &r);

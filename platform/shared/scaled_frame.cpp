@@ -23,6 +23,11 @@ enum : GLenum {
   RGBA8 = 0x8058,
   DEPTH_COMPONENT16 = 0x81A5,
   DEPTH_COMPONENT24 = 0x81A6,
+  CLAMP_TO_EDGE = 0x812F,
+  FRAGMENT_SHADER = 0x8B30,
+  VERTEX_SHADER = 0x8B31,
+  LINK_STATUS = 0x8B82,
+  CURRENT_PROGRAM = 0x8B8D,
 };
 
 typedef void(APIENTRY* GenNamesFn)(GLsizei, GLuint*);
@@ -44,12 +49,39 @@ struct FramebufferCalls {
   BlitFn blitFramebuffer;
 };
 
+typedef GLuint(APIENTRY* CreateFn)();
+typedef GLuint(APIENTRY* CreateShaderFn)(GLenum);
+typedef void(APIENTRY* ShaderSourceFn)(GLuint, GLsizei, const char* const*, const GLint*);
+typedef void(APIENTRY* NameFn)(GLuint);
+typedef void(APIENTRY* AttachShaderFn)(GLuint, GLuint);
+typedef void(APIENTRY* GetivFn)(GLuint, GLenum, GLint*);
+typedef GLint(APIENTRY* UniformLocationFn)(GLuint, const char*);
+typedef void(APIENTRY* Uniform1iFn)(GLint, GLint);
+typedef void(APIENTRY* Uniform2fFn)(GLint, GLfloat, GLfloat);
+
+// GL 2.0's shaders, for the one-pass present.
+struct ShaderCalls {
+  CreateFn createProgram;
+  CreateShaderFn createShader;
+  ShaderSourceFn shaderSource;
+  NameFn compileShader, linkProgram, useProgram, deleteShader, deleteProgram;
+  AttachShaderFn attachShader;
+  GetivFn getProgramiv;
+  UniformLocationFn getUniformLocation;
+  Uniform1iFn uniform1i;
+  Uniform2fFn uniform2f;
+};
+
 struct Target {
   GLuint framebuffer, color, depth;
   int width, height;
 };
 
 FramebufferCalls fb;
+ShaderCalls sh;
+GLuint sharpProgram = 0;  // 0: the driver has no shaders, and the present takes two blits
+GLuint frameTexture = 0;  // the game's frame copied for the shader to sample
+GLint wholeScaleAt = -1;  // where the program takes the whole-number part of the scale
 Target gameFrame;   // 640 by 480: what the game draws into
 Target wholeFrame;  // the game's frame times the whole-number scale, made when first needed
 GLenum colorFormat = RGBA8;
@@ -158,10 +190,123 @@ void blit(const Target& from, GLuint to, int x, int y, int width, int height, GL
                      GL_COLOR_BUFFER_BIT, filter);
 }
 
+// Sharp bilinear in one pass: across the middle of each of the frame's pixels the sample
+// stays at its centre (nearest), and only within half an output pixel of its edges does it
+// move to the edge, where linear filtering blends the two neighbours. The same picture as a
+// nearest scale by the whole part followed by a smoothed scale for the rest, without
+// writing the intermediate.
+const char* const SHARP_VERTEX =
+    "void main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = gl_Vertex; }\n";
+const char* const SHARP_FRAGMENT =
+    "uniform sampler2D frame;\n"
+    "uniform vec2 whole;\n"
+    "void main() {\n"
+    "  vec2 texel = gl_TexCoord[0].xy * vec2(640.0, 480.0);\n"
+    "  vec2 fromCentre = fract(texel) - 0.5;\n"
+    "  vec2 flat = 0.5 - 0.5 / whole;\n"
+    "  vec2 inside = (fromCentre - clamp(fromCentre, -flat, flat)) * whole + 0.5;\n"
+    "  gl_FragColor = texture2D(frame, (floor(texel) + inside) / vec2(640.0, 480.0));\n"
+    "}\n";
+
+void makeSharpProgram(GlEntryLoader load) {
+  const char* version = (const char*)glGetString(GL_VERSION);
+  if (!version || version[0] < '2' || version[0] > '9' || version[1] != '.') return;
+  sh.createProgram = (CreateFn)load("glCreateProgram");
+  sh.createShader = (CreateShaderFn)load("glCreateShader");
+  sh.shaderSource = (ShaderSourceFn)load("glShaderSource");
+  sh.compileShader = (NameFn)load("glCompileShader");
+  sh.linkProgram = (NameFn)load("glLinkProgram");
+  sh.useProgram = (NameFn)load("glUseProgram");
+  sh.deleteShader = (NameFn)load("glDeleteShader");
+  sh.deleteProgram = (NameFn)load("glDeleteProgram");
+  sh.attachShader = (AttachShaderFn)load("glAttachShader");
+  sh.getProgramiv = (GetivFn)load("glGetProgramiv");
+  sh.getUniformLocation = (UniformLocationFn)load("glGetUniformLocation");
+  sh.uniform1i = (Uniform1iFn)load("glUniform1i");
+  sh.uniform2f = (Uniform2fFn)load("glUniform2f");
+  if (!sh.createProgram || !sh.createShader || !sh.shaderSource || !sh.compileShader ||
+      !sh.linkProgram || !sh.useProgram || !sh.deleteShader || !sh.deleteProgram ||
+      !sh.attachShader || !sh.getProgramiv || !sh.getUniformLocation || !sh.uniform1i ||
+      !sh.uniform2f)
+    return;
+  GLuint program = sh.createProgram();
+  const char* const sources[2] = {SHARP_VERTEX, SHARP_FRAGMENT};
+  const GLenum kinds[2] = {VERTEX_SHADER, FRAGMENT_SHADER};
+  for (int i = 0; i < 2; i++) {
+    GLuint shader = sh.createShader(kinds[i]);
+    sh.shaderSource(shader, 1, &sources[i], 0);
+    sh.compileShader(shader);
+    sh.attachShader(program, shader);
+    sh.deleteShader(shader);  // goes with the program
+  }
+  sh.linkProgram(program);
+  GLint linked = 0;
+  sh.getProgramiv(program, LINK_STATUS, &linked);
+  if (!linked) {
+    sh.deleteProgram(program);
+    return;
+  }
+  GLint previous = 0;
+  glGetIntegerv(CURRENT_PROGRAM, &previous);
+  sh.useProgram(program);
+  sh.uniform1i(sh.getUniformLocation(program, "frame"), 0);
+  wholeScaleAt = sh.getUniformLocation(program, "whole");
+  sh.useProgram((GLuint)previous);
+
+  GLint boundTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+  glGenTextures(1, &frameTexture);
+  glBindTexture(GL_TEXTURE_2D, frameTexture);
+  glTexImage2D(GL_TEXTURE_2D, 0, (GLint)colorFormat, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, 0,
+               GL_RGBA, GL_UNSIGNED_BYTE, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, (GLuint)boundTexture);
+  sharpProgram = program;
+}
+
+// The frame, copied to the texture (a plain copy at its own size), drawn once into the area
+// of the window's buffer with the program. Every state it touches is put back.
+void presentInOnePass(const FrameArea& area) {
+  GLint previous = 0;
+  glGetIntegerv(CURRENT_PROGRAM, &previous);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  fb.bindFramebuffer(READ_FRAMEBUFFER, gameFrame.framebuffer);
+  glBindTexture(GL_TEXTURE_2D, frameTexture);
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT);
+  fb.bindFramebuffer(FRAMEBUFFER, 0);
+  const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,        GL_FOG,          GL_LIGHTING,
+                        GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST, GL_CULL_FACE,
+                        GL_POLYGON_STIPPLE, GL_DITHER};
+  for (GLenum cap : off) glDisable(cap);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glViewport(area.x, area.y, area.width, area.height);
+  sh.useProgram(sharpProgram);
+  sh.uniform2f(wholeScaleAt, (GLfloat)area.whole, (GLfloat)area.whole);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(-1.0f, -1.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(1.0f, -1.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(1.0f, 1.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(-1.0f, 1.0f);
+  glEnd();
+  sh.useProgram((GLuint)previous);
+  glPopAttrib();
+}
+
 void presentOffscreen(const FrameArea& area) {
   if (area.whole >= 1 && area.width == GAME_FRAME_WIDTH * area.whole &&
       area.height == GAME_FRAME_HEIGHT * area.whole) {
     blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_NEAREST);
+    return;
+  }
+  if (area.whole >= 2 && sharpProgram) {
+    presentInOnePass(area);
     return;
   }
   if (area.whole >= 2) {
@@ -179,34 +324,46 @@ void presentOffscreen(const FrameArea& area) {
   blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_LINEAR);
 }
 
-// No off-screen frame: the game drew into the window's lower left corner, which is copied
-// to the centre. The window is kept at least as large as the frame.
-void presentInPlace(int windowWidth, int windowHeight) {
+// Without an off-screen frame, the frame's place in the window: the middle.
+FrameArea inPlaceArea(int windowWidth, int windowHeight) {
   FrameArea area = {0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, 1};
   if (windowWidth > GAME_FRAME_WIDTH) area.x = (windowWidth - GAME_FRAME_WIDTH) / 2;
   if (windowHeight > GAME_FRAME_HEIGHT) area.y = (windowHeight - GAME_FRAME_HEIGHT) / 2;
+  return area;
+}
+
+// Copies the frame's 640 by 480 pixels within the window's back buffer, the game's state
+// left as it was.
+void copyInWindow(int fromX, int fromY, int toX, int toY, int windowWidth, int windowHeight) {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
-  if (area.x || area.y) {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, windowWidth, 0.0, windowHeight, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glViewport(0, 0, windowWidth, windowHeight);
-    const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,    GL_TEXTURE_2D, GL_FOG,
-                          GL_LIGHTING,   GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST};
-    for (GLenum cap : off) glDisable(cap);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glPixelZoom(1.0f, 1.0f);
-    glRasterPos2i(area.x, area.y);
-    glCopyPixels(0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_COLOR);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-  }
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0.0, windowWidth, 0.0, windowHeight, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glViewport(0, 0, windowWidth, windowHeight);
+  const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,    GL_TEXTURE_2D, GL_FOG,
+                        GL_LIGHTING,   GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST};
+  for (GLenum cap : off) glDisable(cap);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPixelZoom(1.0f, 1.0f);
+  glRasterPos2i(toX, toY);
+  glCopyPixels(fromX, fromY, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_COLOR);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+}
+
+// No off-screen frame: the game drew into the window's lower left corner, which is copied
+// to the centre. The window is kept at least as large as the frame.
+void presentInPlace(int windowWidth, int windowHeight) {
+  const FrameArea area = inPlaceArea(windowWidth, windowHeight);
+  if (area.x || area.y) copyInWindow(0, 0, area.x, area.y, windowWidth, windowHeight);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   clearBars(area, windowWidth, windowHeight);
   glPopAttrib();
@@ -243,6 +400,7 @@ int scaledFrameStart(GlEntryLoader load) {
   const GLenum depthFormat = depthBits > 16 ? DEPTH_COMPONENT24 : DEPTH_COMPONENT16;
   offscreen = load && loadCalls(load) &&
               makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat);
+  if (offscreen) makeSharpProgram(load);
   if (!offscreen) {
     fb = FramebufferCalls{};
     fprintf(stderr,
@@ -262,7 +420,9 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   }
   GLfloat clearColor[4];
   GLboolean colorMask[4];
+  GLint scissorBox[4];
   const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  glGetIntegerv(GL_SCISSOR_BOX, scissorBox);  // the bars are cleared through the scissor
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
   glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -273,9 +433,16 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   presentOffscreen(area);
 
   fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
   if (scissor) glEnable(GL_SCISSOR_TEST);
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
   glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+}
+
+void scaledFrameSwapped(int windowWidth, int windowHeight) {
+  if (!started || offscreen || windowWidth <= 0 || windowHeight <= 0) return;
+  const FrameArea area = inPlaceArea(windowWidth, windowHeight);
+  if (area.x || area.y) copyInWindow(area.x, area.y, 0, 0, windowWidth, windowHeight);
 }
 
 void scaledFrameStop() {
@@ -284,6 +451,10 @@ void scaledFrameStop() {
     deleteTarget(&wholeFrame);
     deleteTarget(&gameFrame);
   }
+  if (sharpProgram) sh.deleteProgram(sharpProgram);
+  if (frameTexture) glDeleteTextures(1, &frameTexture);
+  sharpProgram = frameTexture = 0;
+  sh = ShaderCalls{};
   fb = FramebufferCalls{};
   started = 0;
   offscreen = 0;

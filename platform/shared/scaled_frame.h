@@ -38,5 +38,11 @@ int scaledFrameOffscreen();
 // by a swap, to show the last picture again when the window is exposed or resized.
 void scaledFramePresent(int windowWidth, int windowHeight);
 
+// After each swap of a present, with the window's size in pixels: without an off-screen
+// frame, moves the frame in the back buffer back to the lower left corner, where the game
+// goes on drawing over what it drew before (the title draws its text over its picture).
+// Does nothing when the game draws off-screen.
+void scaledFrameSwapped(int windowWidth, int windowHeight);
+
 // Before the context goes: deletes the off-screen frame.
 void scaledFrameStop();

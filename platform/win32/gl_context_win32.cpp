@@ -139,6 +139,7 @@ void swapBuffers(DeviceContext dc) {
   HWND window = WindowFromDC(hdcOf(dc));
   if (scaledContext) presentAtClientSize(window, hdcOf(dc));
   SwapBuffers(hdcOf(dc));
+  if (scaledContext) scaledFrameSwapped(presentedSize.cx, presentedSize.cy);
   markWindowDrawn(window);
 }
 

@@ -13,6 +13,15 @@ Usage: desktop_e2e.py --game PATH --data DIR [--swap-counter LIB] CASE
                 leave the game running; any other key still ends it.
   no_display, dead_display: without a usable display the game says so and exits with 1
                 promptly.
+  full_screen:  under a window manager, --fullscreen starts in a borderless full screen, the
+                title scaled into its middle between black bars; Alt+Enter leaves it and, in
+                play, enters and leaves it again with the game running; leaving puts the
+                window back where it was, at 640 by 480.
+  resize_title: the title, with no key pressed, shows again at once in a window resized to
+                1280 by 960, each of its pixels a 2 by 2 block, and pixel for pixel as before
+                back at 640 by 480.
+  desktop_scale: GDK_SCALE=2 opens the window at 1280 by 960, Xft.dpi 144 at 960 by 720.
+The last three want a screen of 1920 by 1080 (VASK_XVFB_SCREEN=1920x1080x24).
 """
 import argparse
 import os
@@ -36,10 +45,10 @@ class CountedGame(e2e.Game):
             self.env["LD_PRELOAD"] = args.swap_counter
             self.env["VASK_SWAP_COUNT"] = self.count_file
 
-    def start(self):
+    def start(self, *options):
         self.err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
-        self.proc = subprocess.Popen([self.args.game], cwd=self.workdir, env=self.env,
-                                     stdout=subprocess.DEVNULL, stderr=self.err)
+        self.proc = subprocess.Popen([self.args.game] + list(options), cwd=self.workdir,
+                                     env=self.env, stdout=subprocess.DEVNULL, stderr=self.err)
 
     def counts(self):
         """(swaps, swaps that waited for the simulated display's refresh, the display's
@@ -200,6 +209,186 @@ def display_case(display):
     return case
 
 
+# --- the window at other sizes ----------------------------------------------------------
+
+def start_window_manager():
+    """Openbox on the test's display: full screen is the window manager's to grant. Returns
+    its process once it has taken the screen."""
+    try:
+        wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    except OSError as error:
+        raise e2e.Failure("no window manager (openbox, from scripts/packages.txt): %s" % error)
+    deadline = time.monotonic() + 20.0
+    while "window id" not in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").stdout.decode():
+        check(wm.poll() is None, "openbox ended (code %s)" % wm.returncode)
+        if time.monotonic() > deadline:
+            wm.kill()
+            raise e2e.HarnessMiss("openbox did not take the screen within 20 s")
+        time.sleep(0.1)
+    return wm
+
+
+def geometry(window):
+    """(x, y, width, height) of the window on the screen."""
+    out = run("xdotool", "getwindowgeometry", "--shell", window).stdout.decode().split()
+    g = dict(line.split("=") for line in out if "=" in line)
+    return tuple(int(g.get(k, -1)) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
+def full_screen_state(window):
+    return "_NET_WM_STATE_FULLSCREEN" in run("xprop", "-id", window, "_NET_WM_STATE").stdout.decode()
+
+
+def shot_any(game):
+    """The window's pixels at whatever size it has."""
+    out = run("import", "-window", game.window, "-depth", "8", "ppm:-")
+    check(out.returncode == 0 or game.running(), "the game ended (code %s)" % game.proc.returncode)
+    return e2e.read_ppm(out.stdout) if out.returncode == 0 else None
+
+
+def wait_until(holds_now, what, game, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = holds_now()
+        if value:
+            return value
+        check(game.running(), "the game ended (code %s) before %s" % (game.proc.returncode, what))
+        check(time.monotonic() < deadline, "%s not within %.0f s" % (what, timeout))
+        time.sleep(0.1)
+
+
+SCREEN = (1920, 1080)
+# The frame in a 1920 by 1080 full screen: 1440 by 1080 from x 240.
+AREA_X, AREA_W = 240, 1440
+
+
+def scaled_title_shown(image):
+    """The pattern title scaled into the middle of the full screen, black bars beside it."""
+    if image is None or (image.width, image.height) != SCREEN:
+        return False
+    scale = AREA_W / e2e.WIDTH
+    colours = all(e2e.near(image.at(AREA_X + int(x * scale), int(y * scale)), c, 40)
+                  for (x, y), c in e2e.QUADRANTS)
+    bars = all(image.at(x, y) == (0, 0, 0) for x in (0, 120, 239, 1680, 1800, 1919)
+               for y in range(0, SCREEN[1], 60))
+    return colours and bars
+
+
+def full_screen_now(game):
+    image = shot_any(game)
+    return (full_screen_state(game.window) and geometry(game.window) == (0, 0) + SCREEN
+            and image is not None and (image.width, image.height) == SCREEN and image)
+
+
+def windowed_now(game, place=None):
+    g = geometry(game.window)
+    return (not full_screen_state(game.window) and g[2:] == (e2e.WIDTH, e2e.HEIGHT)
+            and (place is None or g[:2] == place))
+
+
+def case_full_screen(game, font):
+    wm = start_window_manager()
+    try:
+        e2e.make_pattern_jpeg(os.path.join(game.workdir, "vask.jpg"))
+        game.start("--fullscreen")
+        game.window = game.find("^%s$" % e2e.TITLE)
+        check(game.window is not None, "the game window did not show (stderr: %s)" % game.stderr())
+        e2e.focus_window(game.window)
+        wait_until(lambda: scaled_title_shown(shot_any(game)),
+                   "the title scaled in a 1920 by 1080 full screen", game)
+
+        game.key("alt+Return")
+        wait_until(lambda: windowed_now(game), "the window at 640 by 480 after Alt+Enter", game)
+        game.wait_for(lambda image: e2e.holds(e2e.title_lines, image, font), "the title in the window")
+        place = geometry(game.window)[:2]
+
+        game.key("g")
+        game.wait_play()
+        game.key("alt+Return")
+        last = []
+
+        def play_full_screen():
+            image = full_screen_now(game)
+            last[:] = [image]
+            return image and all(image.at(x, y) == (0, 0, 0) for x in (0, 239, 1680, 1919)
+                                 for y in (0, 540, 1079)) and image
+        try:
+            first = wait_until(play_full_screen, "play in the full screen, black bars beside it", game)
+        except e2e.Failure:
+            if last and last[0]:
+                last[0].save(os.path.join(game.workdir, "full_screen.ppm"))
+            raise
+        wait_until(lambda: e2e.difference(first, shot_any(game)) > 0,
+                   "the match moving on in the full screen", game)
+        game.key("alt+Return")
+        wait_until(lambda: windowed_now(game, place), "the window back at %s, 640 by 480" % (place,), game)
+        game.wait_play()
+        check(game.running(), "Alt+Enter ended the game")
+        game.key("q")
+        check(game.wait_exit() == 0, "q did not end the game with code 0")
+    finally:
+        wm.kill()
+        wm.wait()
+
+
+def doubled(image):
+    """The picture scaled by 2 with nearest sampling, row by row."""
+    rows = []
+    for y in range(image.height):
+        row = image.data[y * image.width * 3:(y + 1) * image.width * 3]
+        wide = b"".join(row[i:i + 3] * 2 for i in range(0, len(row), 3))
+        rows += [wide, wide]
+    return b"".join(rows)
+
+
+def case_resize_title(game, font):
+    game.start()
+    title = game.wait_window()
+    blocks = doubled(title)
+
+    # All of it on the screen, where its pixels can be read.
+    game.xdotool("windowmove", "--sync", game.window, "0", "0")
+    game.xdotool("windowsize", game.window, "1280", "960")
+    last = []
+
+    def shown_twice():
+        image = shot_any(game)
+        last[:] = [image]
+        return image is not None and (image.width, image.height) == (1280, 960) \
+            and image.data == blocks
+    try:
+        wait_until(shown_twice, "the title shown again at 1280 by 960, each pixel a 2 by 2 block", game)
+    except e2e.Failure:
+        if last and last[0] is not None:
+            last[0].save(os.path.join(game.workdir, "resized.ppm"))
+        raise
+    game.xdotool("windowsize", game.window, "640", "480")
+    wait_until(lambda: e2e.difference(title, game.shot()) == 0,
+               "the title back at 640 by 480, pixel for pixel", game)
+    check(game.running(), "resizing ended the game")
+    e2e.close_request(game.window)
+    check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+
+
+def case_desktop_scale(game, font):
+    for setting, size in [("GDK_SCALE", (1280, 960)), ("Xft.dpi", (960, 720))]:
+        if setting == "GDK_SCALE":
+            game.env["GDK_SCALE"] = "2"
+        else:
+            game.env.pop("GDK_SCALE", None)
+            done = run("xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set",
+                       "RESOURCE_MANAGER", "Xft.dpi:\t144\n")
+            check(done.returncode == 0, "xprop could not set Xft.dpi: %s" % done.stderr.decode())
+        game.start()
+        game.window = game.find("^%s$" % e2e.TITLE)
+        check(game.window is not None, "the game window did not show (stderr: %s)" % game.stderr())
+        wait_until(lambda: geometry(game.window)[2:] == size,
+                   "the window at %dx%d with %s" % (size + (setting,)), game)
+        e2e.close_request(game.window)
+        check(game.wait_exit() == 0, "closing the window did not end the game with code 0")
+
+
 CASES = {
     "pace_play": pace_case("g"),
     "pace_attract": pace_case("d"),
@@ -207,6 +396,9 @@ CASES = {
     "desktop_keys": case_desktop_keys,
     "no_display": display_case(None),
     "dead_display": display_case(":4321"),
+    "full_screen": case_full_screen,
+    "resize_title": case_resize_title,
+    "desktop_scale": case_desktop_scale,
 }
 
 

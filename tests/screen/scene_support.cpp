@@ -5,15 +5,21 @@
 #include <unistd.h>
 #include <jpeglib.h>
 #include "platform/opengl.h"
+#include "platform/shared/scaled_frame.h"
 #include "render/graphics.h"
 #include "support/gl_test_window.h"
 
 namespace {
 char previousDir[4096];
 char tempDir[256];
-// Where a swapped frame can be read back. A hidden window's swap may leave the frame in the
-// back buffer rather than bringing it to the front; a probe at opening tells which.
+// Where a swapped frame can be read back. The off-screen frame the game draws into keeps it;
+// without one, a hidden window's swap may leave the frame in the back buffer rather than
+// bringing it to the front, and a probe at opening tells which.
 GLenum shownBuffer = GL_FRONT;
+
+void readShownFrame() {
+  if (!scaledFrameOffscreen()) glReadBuffer(shownBuffer);
+}
 }  // namespace
 
 int openSceneWindow() {
@@ -28,10 +34,12 @@ int openSceneWindow() {
   glClear(GL_COLOR_BUFFER_BIT);
   swapBuffers(deviceContext);
   uint8_t rgb[3] = {0, 0, 0};
-  glReadBuffer(GL_FRONT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(5, 5, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-  shownBuffer = rgb[0] == 255 ? GL_FRONT : GL_BACK;
+  if (!scaledFrameOffscreen()) {
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(5, 5, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    shownBuffer = rgb[0] == 255 ? GL_FRONT : GL_BACK;
+  }
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   return 1;
 }
@@ -54,14 +62,14 @@ void fillBothBuffers(float r, float g, float b) {
 }
 
 void readShownPixel(int x, int y, uint8_t rgb[3]) {
-  glReadBuffer(shownBuffer);
+  readShownFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 
 std::string readShownBuffer() {
   std::string pixels(640 * 480 * 3, '\0');
-  glReadBuffer(shownBuffer);
+  readShownFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
   return pixels;

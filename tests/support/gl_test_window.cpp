@@ -50,8 +50,17 @@ int openGlTestWindow(GlTestWindow* out, int width, int height) {
   return 1;
 }
 
+// The game draws into an off-screen frame where the GL layer made one; it is bound for
+// reading. (A GL 1.1 driver knows no framebuffer binding, and leaves the answer 0.)
+void readFromTheGamesFrame() {
+  const GLenum FRAMEBUFFER_BINDING = 0x8CA6;
+  GLint frame = 0;
+  glGetIntegerv(FRAMEBUFFER_BINDING, &frame);
+  if (frame == 0) glReadBuffer(GL_BACK);
+}
+
 void readPixelRgb(int x, int y, uint8_t rgb[3]) {
-  glReadBuffer(GL_BACK);
+  readFromTheGamesFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
@@ -59,7 +68,7 @@ void readPixelRgb(int x, int y, uint8_t rgb[3]) {
 int saveBackBufferPpm(const char* path, int width, int height) {
   unsigned char* pixels = (unsigned char*)malloc((size_t)width * height * 3);
   if (!pixels) return 0;
-  glReadBuffer(GL_BACK);
+  readFromTheGamesFrame();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   FILE* f = fopen(path, "wb");

@@ -16,7 +16,8 @@ struct GlTestWindow {
 // later calls return the same window.
 int openGlTestWindow(GlTestWindow* out, int width = 640, int height = 480);
 
-// The colour of one pixel of the back buffer, as 8-bit RGB.
+// The colour of one pixel of the back buffer (the off-screen frame, where the game draws
+// into one), as 8-bit RGB.
 void readPixelRgb(int x, int y, uint8_t rgb[3]);
 
 // Writes the whole back buffer as a binary PPM (top row first). Returns 0 on failure.

@@ -7,6 +7,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <vector>
 
 #include "platform/opengl.h"
@@ -146,6 +148,10 @@ TEST_F(ScaledFrame, KeepsLinesSharpAndBarsBlackWithARemainderAndLeavesTheGameIts
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   EXPECT_FLOAT_EQ(clear[2], 0.4f);
   EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  GLint box[4];
+  glGetIntegerv(GL_SCISSOR_BOX, box);
+  EXPECT_TRUE(box[0] == 1 && box[1] == 2 && box[2] == 3 && box[3] == 4)
+      << "the scissor box is " << box[0] << "," << box[1] << " " << box[2] << "x" << box[3];
   glDisable(GL_SCISSOR_TEST);
 
   const std::vector<uint8_t> shown = readWindow(WINDOW_W, WINDOW_H);
@@ -195,6 +201,16 @@ TEST_F(ScaledFrame, OnlyMovesTheFrameToTheMiddleWhenTheDriverCannotDrawOffscreen
   }
   EXPECT_EQ(differing, 0) << "the frame is not in the middle as drawn";
   EXPECT_EQ(lit, 0) << "the bars are not black";
+
+  // After the swap the game draws on over its frame (the title's text over its picture):
+  // the frame is back in the corner it drew it in.
+  scaledFrameSwapped(width, height);
+  const std::vector<uint8_t> after = readWindow(width, height);
+  differing = 0;
+  for (int y = 0; y < H; y++)
+    for (int x = 0; x < W; x++)
+      differing += memcmp(&after[(y * width + x) * 3], &drawn[(y * W + x) * 3], 3) != 0;
+  EXPECT_EQ(differing, 0) << "the frame is not back in the lower left corner after the swap";
 }
 
 }  // namespace

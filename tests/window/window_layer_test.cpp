@@ -379,6 +379,69 @@ TEST_F(WindowLayerTest, ShowingTheWindowReportsItsSize) {
   EXPECT_EQ(received.back().message, (uint32_t)WM_SIZE);
 }
 
+int picturesShownAgain = 0;
+int showAgain(WindowHandle) { return ++picturesShownAgain; }
+
+// The GL layer keeps the last picture: the window shows it again itself, and the game, which
+// always sees its own size, has nothing to draw. Without it the game hears of the exposure.
+TEST_F(WindowLayerTest, AnUncoveredOrResizedWindowShowsTheLastPictureWithoutTheGame) {
+  window->showLastPicture = showAgain;
+  picturesShownAgain = 0;
+  SDL_SetWindowSize(window->sdl, 1000, 750);
+  pushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
+  WindowMessage m;
+  int sizes = 0;
+  for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++) {
+    if (m.message != WM_SIZE) continue;
+    sizes++;
+    EXPECT_EQ(m.lParam & 0xFFFF, 640);
+    EXPECT_EQ((m.lParam >> 16) & 0xFFFF, 480);
+  }
+  EXPECT_GE(sizes, 1);
+  EXPECT_EQ(picturesShownAgain, sizes) << "each resize shows the picture again";
+  WindowRect r;
+  ASSERT_TRUE(getWindowRect(window, &r));
+  EXPECT_EQ(r.right - r.left, 640);
+  EXPECT_EQ(r.bottom - r.top, 480);
+
+  drain();
+  picturesShownAgain = 0;
+  pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(picturesShownAgain, 1);
+  EXPECT_EQ(windowExposed(window), 0) << "the game was told to draw what the window has";
+
+  window->showLastPicture = 0;
+  pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+  ASSERT_TRUE(next(&m));
+  EXPECT_EQ(windowExposed(window), 1) << "with no picture kept, the game must draw it again";
+  SDL_SetWindowSize(window->sdl, 640, 480);
+}
+
+// Alt+Enter (either Enter) switches the full screen and never reaches the game as a key,
+// nor does the Enter's release after Alt has gone up. The game hears only of sizes.
+TEST_F(WindowLayerTest, AltEnterSwitchesTheFullScreenAndIsNoKeyOfTheGame) {
+  auto messagesBeforeTheRepaint = [this]() {
+    std::vector<uint32_t> got;
+    WindowMessage m;
+    for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++)
+      if (m.message != WM_SIZE) got.push_back(m.message);
+    return got;
+  };
+  for (SDL_Keycode enter : {SDLK_RETURN, SDLK_KP_ENTER}) {
+    pushKey(enter, KMOD_LALT, 1);
+    pushKey(enter, KMOD_LALT, 1, 1);
+    pushKey(enter, KMOD_LALT, 0);
+    EXPECT_TRUE(messagesBeforeTheRepaint().empty()) << SDL_GetKeyName(enter);
+    EXPECT_NE(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u)
+        << "one press, held, goes full screen once";
+    pushKey(enter, KMOD_LALT, 1);
+    pushKey(enter, 0, 0);
+    EXPECT_TRUE(messagesBeforeTheRepaint().empty()) << SDL_GetKeyName(enter);
+    EXPECT_EQ(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+  }
+}
+
 TEST_F(WindowLayerTest, CloseRequestDestroysTheWindowAndQuits) {
   pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
   WindowMessage m;
