@@ -229,6 +229,20 @@ def start_window_manager():
     return wm
 
 
+def windows_named(name, wm):
+    """What the display holds of that name, for a failure's message: each window's map state
+    and size, and whether the window manager still runs."""
+    found = run("xdotool", "search", "--name", "^%s$" % name).stdout.decode().split()
+    states = []
+    for window in found:
+        info = run("xwininfo", "-id", window).stdout.decode()
+        states.append(window + ": " + ", ".join(
+            line.strip() for line in info.splitlines()
+            if line.strip().startswith(("Map State", "Width", "Height"))))
+    return "windows of that name: %s; openbox %s" % (
+        "; ".join(states) or "none", "running" if wm.poll() is None else "ended (%s)" % wm.returncode)
+
+
 def geometry(window):
     """(x, y, width, height) of the window on the screen."""
     out = run("xdotool", "getwindowgeometry", "--shell", window).stdout.decode().split()
@@ -293,7 +307,8 @@ def case_full_screen(game, font):
         e2e.make_pattern_jpeg(os.path.join(game.workdir, "vask.jpg"))
         game.start("--fullscreen")
         game.window = game.find("^%s$" % e2e.TITLE)
-        check(game.window is not None, "the game window did not show (stderr: %s)" % game.stderr())
+        check(game.window is not None, "the game window did not show (%s; stderr: %s)"
+              % (windows_named(e2e.TITLE, wm), game.stderr()))
         e2e.focus_window(game.window)
         wait_until(lambda: scaled_title_shown(shot_any(game)),
                    "the title scaled in a 1920 by 1080 full screen", game)
