@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the game needs from Debian (only what is missing) and builds it into build/.
+# Installs what the game needs from Debian (only what is missing, and none of what those
+# packages merely recommend: a fresh machine would fetch some 140 more, LLVM's headers and
+# libraries, Ghostscript and GTK among them, that nothing here uses) and builds it into build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +16,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
