@@ -213,7 +213,11 @@ def display_case(display):
 
 def start_window_manager():
     """Openbox on the test's display: full screen is the window manager's to grant. Returns
-    its process once it has taken the screen."""
+    its process once it has taken the screen.
+    Openbox's first start on a fresh system builds fontconfig's caches after it has taken the
+    screen, and a window mapped meanwhile is never shown (seen on a new Debian 12): the caches
+    are built first, which takes a second on a fresh system and nothing after."""
+    run("fc-cache")
     try:
         wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
