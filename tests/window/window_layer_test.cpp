@@ -90,6 +90,20 @@ class WindowLayerTest : public ::testing::Test {
     }
     return 0;
   }
+  // Takes the messages up to the next repaint and counts the size messages among them, each
+  // of which must report the game's own 640 by 480; dispatches them when asked to.
+  int sizeMessagesBeforeRepaint(bool dispatch) {
+    WindowMessage m;
+    int sizes = 0;
+    for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++) {
+      if (m.message != WM_SIZE) continue;
+      sizes++;
+      EXPECT_EQ(m.lParam & 0xFFFF, 640);
+      EXPECT_EQ((m.lParam >> 16) & 0xFFFF, 480);
+      if (dispatch) dispatchMessage(&m);
+    }
+    return sizes;
+  }
   // The next message that is neither a repaint nor a key's repeat.
   int nextKey(WindowMessage* m) {
     for (int i = 0; i < 30; i++) {
@@ -365,16 +379,7 @@ TEST_F(WindowLayerTest, QuitComesAfterWaitingMessagesAndBeforeTheRepaint) {
 
 TEST_F(WindowLayerTest, ShowingTheWindowReportsItsSize) {
   showWindow(window);
-  WindowMessage m;
-  int sizes = 0;
-  for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++) {
-    if (m.message != WM_SIZE) continue;
-    sizes++;
-    EXPECT_EQ(m.lParam & 0xFFFF, 640);
-    EXPECT_EQ((m.lParam >> 16) & 0xFFFF, 480);
-    dispatchMessage(&m);
-  }
-  EXPECT_GE(sizes, 1);
+  EXPECT_GE(sizeMessagesBeforeRepaint(true), 1);
   ASSERT_FALSE(received.empty());
   EXPECT_EQ(received.back().message, (uint32_t)WM_SIZE);
 }
@@ -389,14 +394,7 @@ TEST_F(WindowLayerTest, AnUncoveredOrResizedWindowShowsTheLastPictureWithoutTheG
   picturesShownAgain = 0;
   SDL_SetWindowSize(window->sdl, 1000, 750);
   pushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
-  WindowMessage m;
-  int sizes = 0;
-  for (int i = 0; i < 20 && next(&m) && m.message != WM_PAINT; i++) {
-    if (m.message != WM_SIZE) continue;
-    sizes++;
-    EXPECT_EQ(m.lParam & 0xFFFF, 640);
-    EXPECT_EQ((m.lParam >> 16) & 0xFFFF, 480);
-  }
+  const int sizes = sizeMessagesBeforeRepaint(false);
   EXPECT_GE(sizes, 1);
   EXPECT_EQ(picturesShownAgain, sizes) << "each resize shows the picture again";
   WindowRect r;
@@ -407,6 +405,7 @@ TEST_F(WindowLayerTest, AnUncoveredOrResizedWindowShowsTheLastPictureWithoutTheG
   drain();
   picturesShownAgain = 0;
   pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+  WindowMessage m;
   ASSERT_TRUE(next(&m));
   EXPECT_EQ(picturesShownAgain, 1);
   EXPECT_EQ(windowExposed(window), 0) << "the game was told to draw what the window has";
