@@ -5,8 +5,8 @@
 # scene suite again under AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz
 # target for a bounded time (FUZZ_SECONDS each, default 30).
 # Every test runs once. Only a harness's own miss (no X server, a focus xdotool refused, a
-# screenshot tool failing on a window that is up and drawing) earns an end-to-end test a
-# second try, and never when a real failure came with it; only the leak checker's own tracer
+# screenshot tool failing on a window that is up and drawing, Wine not starting a test
+# program) earns an end-to-end or Windows test a second try, and never when a real failure came with it; only the leak checker's own tracer
 # crash earns a sanitized one. The closing lines name each test that needed it, and count
 # results, not test names. Every stage has a time limit; past it, the stacks of its
 # programs go to the log and the stage fails.
@@ -89,7 +89,7 @@ if stage build 1500 bash scripts/setup.sh; then
   echo "== The Windows program, cross-built and run under Wine =="
   if stage windows-build 1500 bash scripts/build-windows.sh -DVASK_LINUX_GAME="$PWD/build/app/vask" \
       -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so"; then
-    suite windows build-windows 900 -j"$(nproc)" -LE e2e
+    suite windows build-windows 900 "${harness_miss[@]}" -j"$(nproc)" -LE e2e
     suite windows-e2e build-windows 1200 "${harness_miss[@]}" -j"$(nproc)" -L e2e
   fi
 
