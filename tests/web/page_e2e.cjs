@@ -730,8 +730,9 @@ const CASES = {
   },
 
   // Before the click nothing of the game runs; after it the window's title is the page's.
+  // Nothing the page asks for is missing, its icon included.
   async overlayThenTitle(browser) {
-    const { page, server } = await openPage(browser, siteDir);
+    const { page, server, log } = await openPage(browser, siteDir);
     try {
       expect(await state(page), 'start', 'state before the click');
       expect(await page.$('#vask-canvas'), null, 'canvas before the click');
@@ -755,6 +756,7 @@ const CASES = {
                                  { timeout: 5000, polling: 50 }).catch(() => {});
       expect(await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id), 'stage', 'full screen');
       expect(await focused(page), 'vask-canvas', 'what has the focus in full screen');
+      expect(log.filter((line) => /^4\d\d /.test(line)).join(', '), '', 'files missing');
     } finally { await page.close(); server.close(); }
   },
 
