@@ -36,9 +36,11 @@
 
   // --- sound while hidden or muted -------------------------------------------------------
   // Every audio context the page made or was told of is held still while the page is hidden
-  // (the match is frozen then too) or the player has muted it, and goes on after.
+  // (the match is frozen then too) or the player has muted it, and goes on after. With no
+  // game, nothing plays: the page's own waits for the next start.
   const muteButton = document.getElementById('mute');
-  const quiet = () => document.visibilityState === 'hidden' || muteButton.getAttribute('aria-pressed') === 'true';
+  const quiet = () => document.visibilityState === 'hidden' || muteButton.getAttribute('aria-pressed') === 'true' ||
+    (!current && !starting);
   function holdSound(context) {
     if (!context || context.state === 'closed') return;
     (quiet() ? context.suspend() : context.resume()).catch(() => {});
@@ -111,6 +113,7 @@
       if (music) music.stop();
       closeGameAudio();
       current = null;
+      applySound();
       if (box.open) box.close();
       let text = 'The game has ended.';
       if (endMessage) text = endMessage;
@@ -221,6 +224,7 @@
     start().catch((e) => {
       starting = false;
       if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended
+      applySound();
       overlayText.textContent = 'The game could not start: ' + e;
       startButton.textContent = 'Start again';
       startButton.disabled = false;
