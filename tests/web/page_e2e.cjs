@@ -560,6 +560,35 @@ function stubGamepad() {
 }
 const PAD_BACK = 8, PAD_START = 9;
 
+// However a game ends, the page says so (`said`), the game's sound is closed and nothing
+// plays, and Start brings a new game (`again`: the state it then reaches). The game runs
+// from a site changed by `files`, in a page readied by `prepare`; it meets `fault` once it
+// runs, or first shows the box `box`, whose OK the player presses.
+async function endedBy(browser, { files = {}, prepare = null, box = null, fault = null, said, again = 'running' }) {
+  const dir = siteVariant(files);
+  const { page, server } = await openPage(browser, dir, '', prepare);
+  try {
+    await startGame(page);
+    if (box) {
+      await waitState(page, 'box');
+      expect(await page.$eval('#box-text', (e) => e.textContent), box, 'box text');
+      await page.click('#box-ok');
+    }
+    if (fault) {
+      await openAudio(page, 2, 'in the game');
+      await fault(page);
+    }
+    await waitState(page, 'ended');
+    expect(await page.$eval('#overlay-text', (e) => e.textContent), said, 'what the page says at the end');
+    await page.waitForFunction(() => window.vaskOpenAudio() === 1 && window.vaskAudioContexts.every((c) => c.state !== 'running'),
+                               { timeout: 5000, polling: 50 }).catch(() => { throw new Error('sound left open or playing'); });
+    if (!again) return;
+    await page.keyboard.press('ArrowUp');  // reaches no ended game
+    await page.click('#start');
+    await waitState(page, again);
+  } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+}
+
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -1059,9 +1088,6 @@ const CASES = {
     } finally { await page.close(); server.close(); }
   },
 
-  // --- what pages meet: a double click, a hidden page, no WebGL or a lost one, a program
-  // that ends from inside or crashes, a page opened as a file ---------------------------
-
   // A double click on Start starts one game: the button takes no second click while the
   // game loads, and the data files are asked for once.
   async oneGamePerStart(browser) {
@@ -1072,9 +1098,8 @@ const CASES = {
       await page.click('#start', { count: 2 });
       expect(await page.$eval('#start', (b) => b.disabled), true, 'the button while the game loads');
       await waitState(page, 'running');
-      await openAudio(page, 2, 'in the game');  // the page's and the game's: both starts would be past their files
+      await openAudio(page, 2, 'in the game');  // by then a second start would have asked too
       expect(asked, 1, 'requests for the list of data files');
-      expect(await page.$$eval('canvas', (c) => c.length), 1, 'canvases');
     } finally { await page.close(); server.close(); }
   },
 
@@ -1083,128 +1108,75 @@ const CASES = {
   // button leaves the keyboard's focus with the game.
   async hiddenHoldsSound(browser) {
     const { page, server } = await openPage(browser, siteDir);
-    const states = (wanted, when) => page.waitForFunction((w) => window.vaskAudioContexts.filter((c) => c.state !== 'closed')
-      .every((c) => c.state === w), { timeout: 5000, polling: 50 }, wanted).catch(async () => {
-      throw new Error(`${when}: audio contexts ${await page.evaluate(() => window.vaskAudioContexts.map((c) => c.state))}, wanted ${wanted}`);
-    });
+    const all = (wanted, when) => page.waitForFunction((w) => window.vaskAudioContexts.every((c) => c.state === w),
+      { timeout: 5000, polling: 50 }, wanted).catch(() => { throw new Error(`${when}: not all audio contexts ${wanted}`); });
     try {
       await startGame(page);
-      await waitState(page, 'running');
       await openAudio(page, 2, 'in the game');
       const other = await browser.newPage();
       await other.bringToFront();
-      await page.waitForFunction(() => document.visibilityState === 'hidden', { timeout: 5000, polling: 50 });
-      await states('suspended', 'hidden');
+      await all('suspended', 'hidden');
       await other.close();
       await page.bringToFront();
-      await states('running', 'shown again');
+      await all('running', 'shown again');
       await page.click('#mute');
-      await states('suspended', 'muted');
+      await all('suspended', 'muted');
       expect(await focused(page), 'vask-canvas', 'what has the focus after Mute');
       await page.click('#mute');
-      await states('running', 'unmuted');
+      await all('running', 'unmuted');
     } finally { await page.close(); server.close(); }
   },
 
-  // A browser without WebGL: the page says so, the game's sound is closed and nothing plays.
-  async noWebGL(browser) {
-    const { page, server } = await openPage(browser, siteDir, '', (p) => p.evaluateOnNewDocument(() => {
+  // Without WebGL the page says so; the game's sound is closed and nothing plays.
+  noWebGL: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
       const getContext = HTMLCanvasElement.prototype.getContext;
       HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
         return /webgl/.test(type) ? null : getContext.call(this, type, ...rest);
       };
-    }));
-    try {
-      await startGame(page);
-      await waitState(page, 'ended');
-      expect(await page.$eval('#overlay-text', (e) => e.textContent),
-             'This browser cannot draw the game: WebGL is off or missing.', 'overlay text');
-      await openAudio(page, 1, 'after the end');
-      await page.waitForFunction(() => window.vaskAudioContexts.every((c) => c.state !== 'running'), { timeout: 5000, polling: 50 })
-        .catch(() => { throw new Error('an audio context still runs'); });
-    } finally { await page.close(); server.close(); }
-  },
+    }),
+    said: 'This browser cannot draw the game: WebGL is off or missing.', again: null }),
 
-  // The browser takes the WebGL context away: the page says so, the game's sound goes, and
-  // a new game starts on request.
-  async contextLost(browser) {
-    const { page, server } = await openPage(browser, siteDir);
-    try {
-      await startGame(page);
-      await waitState(page, 'running');
-      await openAudio(page, 2, 'in the game');
-      await page.evaluate(() => document.getElementById('vask-canvas').getContext('webgl')
-        .getExtension('WEBGL_lose_context').loseContext());
-      await waitState(page, 'ended');
-      expect(/WebGL context was lost/.test(await page.$eval('#overlay-text', (e) => e.textContent)), true, 'says the context was lost');
-      await openAudio(page, 1, 'after the loss');
-      await page.click('#start');
-      await waitState(page, 'running');
-      await openAudio(page, 2, 'in the new game');
-    } finally { await page.close(); server.close(); }
-  },
+  // The browser takes the WebGL context away from a running game.
+  contextLost: (browser) => endedBy(browser, {
+    fault: (page) => page.evaluate(() => document.getElementById('vask-canvas').getContext('webgl')
+      .getExtension('WEBGL_lose_context').loseContext()),
+    said: "The browser took the game's picture away (its WebGL context was lost). Start again to play on." }),
 
-  // A model with a polygon of too many indices: the model reader's box, then its exit(1)
-  // ends the game on the page as any end does, its code shown and its sound closed.
-  async modelExitEndsGame(browser) {
+  // A model with a polygon of too many indices: after the model reader's box, its exit(1).
+  modelExitEndsGame(browser) {
     let model = 'DEF Part Transform { coordIndex [\n';
     for (let i = 0; i < 3000; i++) model += i % 4 === 3 ? '-1\n' : `${i % 4}\n`;
-    const dir = siteVariant({ 'vask3.wrl': model + '] }\n' });
-    const { page, server } = await openPage(browser, dir);
-    try {
-      await startGame(page);
-      await waitState(page, 'box');
-      expect(await page.$eval('#box-text', (e) => e.textContent), 'Error! Too many indices for this polygon!', 'box text');
-      await page.click('#box-ok');
-      await waitState(page, 'ended');
-      expect(await page.$eval('#overlay-text', (e) => e.textContent), 'The game has ended (exit code 1).', 'overlay text');
-      expect(await page.evaluate(() => document.body.dataset.exitCode), '1', 'exit code');
-      await openAudio(page, 1, 'after the exit');
-    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+    return endedBy(browser, { files: { 'vask3.wrl': model + '] }\n' }, box: 'Error! Too many indices for this polygon!',
+                              said: 'The game has ended (exit code 1).', again: 'box' });
   },
 
-  // The program traps in the middle of a frame (a WebAssembly.RuntimeError thrown where its
-  // GL calls reach WebGL, as a trap would be): the page says how it stopped, closes its
-  // sound, and a key then reaches no dead game; a new one starts on request.
-  async trapEndsGame(browser) {
-    const { page, server } = await openPage(browser, siteDir, '', (p) => p.evaluateOnNewDocument(() => {
+  // A trap in the middle of a frame of play (a WebAssembly.RuntimeError thrown where the
+  // game's GL calls reach WebGL, as a trap throws through them).
+  trapEndsGame: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
       const clear = WebGLRenderingContext.prototype.clear;
       WebGLRenderingContext.prototype.clear = function (mask) {
         if (window.vaskTrap) { window.vaskTrap = false; throw new WebAssembly.RuntimeError('unreachable'); }
         return clear.call(this, mask);
       };
-    }));
-    try {
-      await startGame(page);
-      await waitState(page, 'running');
-      await openAudio(page, 2, 'in the game');
+    }),
+    fault: async (page) => {
       await page.evaluate(() => { window.vaskTrap = true; });
       await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
-      await waitState(page, 'ended');
-      expect(await page.$eval('#overlay-text', (e) => e.textContent), 'The game stopped: RuntimeError: unreachable', 'overlay text');
-      await openAudio(page, 1, 'after the trap');
-      await page.keyboard.press('ArrowUp');
-      await page.click('#start');
-      await waitState(page, 'running');
-      await openAudio(page, 2, 'in the new game');
-    } finally { await page.close(); server.close(); }
-  },
+    },
+    said: 'The game stopped: RuntimeError: unreachable' }),
 
   // Opened as a file, the page says to serve its folder, and how, as the site's README does.
   async servedOnly(browser) {
     const page = await browser.newPage();
-    const log = [];
-    caseLogs.push(log);
-    page.on('pageerror', (e) => log.push('page error: ' + (e.stack || e.message)));
     try {
       await page.goto(require('url').pathToFileURL(path.join(siteDir, 'index.html')).href);
       await waitState(page, 'unserved');
       const text = await page.$eval('#overlay-text', (e) => e.textContent);
       const readme = fs.readFileSync(path.join(siteDir, 'README.txt'), 'utf8');
-      for (const [what, said] of [['the page', text], ['README.txt', readme]])
-        for (const how of ['./play.sh --web', 'python3 -m http.server'])
-          if (!said.includes(how)) throw new Error(`${what} does not say "${how}"`);
-      expect(await page.$eval('#start', (b) => b.hidden), true, 'the Start button hidden');
+      for (const how of ['./play.sh --web', 'python3 -m http.server'])
+        if (!text.includes(how) || !readme.includes(how)) throw new Error(`the page or README.txt does not say "${how}"`);
     } finally { await page.close(); }
   },
 
