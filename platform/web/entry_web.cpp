@@ -23,12 +23,15 @@ EM_JS(void, watchForTheEnd, (), {
   Module.vaskEnd = (code) => end(code, null);
   Module.vaskStop = (reason) => end(1, reason);
   Module.onAbort = (what) => end(1, 'Aborted(' + what + ')');
-  // exit() ends in quit_. So does every sleep of main's (for a frame, for the box): main
-  // returns to callMain, which takes that for an exit; the runtime then still holds main's
-  // unwound stack, which an exit of the program's own never leaves behind.
+  // exit() ends in quit_. So does main's first sleep (for a frame, for the box): main
+  // returns to callMain, which takes that for an exit. That one comes before callMain's
+  // task is over, with main's unwound stack held; an exit of the program's own comes with
+  // none held (main running, or rewound), or in a later task (a callback's).
+  let firstTask = true;
+  queueMicrotask(() => { firstTask = false; });
   const quit = quit_;
   quit_ = (status, toThrow) => {
-    if (!Asyncify.currData) end(status, toThrow instanceof ExitStatus ? null : firstLine(toThrow));
+    if (!(firstTask && Asyncify.currData)) end(status, toThrow instanceof ExitStatus ? null : firstLine(toThrow));
     quit(status, toThrow);
   };
 });
