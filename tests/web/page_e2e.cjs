@@ -580,6 +580,7 @@ async function endedBy(browser, { files = {}, prepare = null, box = null, fault 
     }
     await waitState(page, 'ended');
     expect(await page.$eval('#overlay-text', (e) => e.textContent), said, 'what the page says at the end');
+    expect(await page.$eval('[aria-live]:not([hidden])', (e) => e.textContent), said, 'what is read out at the end');
     await page.waitForFunction(() => window.vaskOpenAudio() === 1 && window.vaskAudioContexts.every((c) => c.state !== 'running'),
                                { timeout: 5000, polling: 50 }).catch(() => { throw new Error('sound left open or playing'); });
     if (!again) return;

@@ -8,7 +8,12 @@
 (function () {
   const body = document.body;
   const startButton = document.getElementById('start');
-  const overlayText = document.getElementById('overlay-text');  // read out as it changes
+  const overlayText = document.getElementById('overlay-text');
+  // What the overlay says is also read out, from a live region that never hides with it.
+  const say = (text) => {
+    overlayText.textContent = text;
+    document.getElementById('announce').textContent = text;
+  };
   const box = document.getElementById('box');
   let audio = null;
   let music = null;
@@ -120,7 +125,7 @@
       else if (reason) text = 'The game stopped: ' + reason;
       else if (exitCode) text = `The game has ended (exit code ${exitCode}).`;
       endMessage = null;
-      overlayText.textContent = text;
+      say(text);
       startButton.textContent = 'Start again';
       startButton.disabled = false;
       body.dataset.exitCode = String(exitCode);
@@ -175,7 +180,7 @@
     starting = true;
     startButton.blur();
     startButton.disabled = true;
-    overlayText.textContent = 'Loading the game.';
+    say('Loading the game.');
     setState('loading');
     // Sound may start only from the player's gesture: this click.
     if (!audio) {
@@ -214,7 +219,7 @@
 
   // Opened as a file, the page can fetch nothing: it says how to serve it instead.
   if (location.protocol === 'file:') {
-    overlayText.textContent = UNSERVED;
+    say(UNSERVED);
     startButton.hidden = true;
     setState('unserved');
     return;
@@ -225,7 +230,7 @@
       starting = false;
       if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended
       applySound();
-      overlayText.textContent = 'The game could not start: ' + e;
+      say('The game could not start: ' + e);
       startButton.textContent = 'Start again';
       startButton.disabled = false;
       setState('failed');
