@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Builds the game for the browser with Debian's emscripten and makes the site players open:
-#   build-web/site/                          index.html, the page's scripts, vask.js and
-#                                            vask.wasm, the data files as plain files, the
-#                                            MIDI synthesiser and its soundfont, the licences
+#   build-web/site/                          index.html, the page's scripts, the program
+#                                            (vask.<hash>.js and .wasm), the data files as
+#                                            plain files, the MIDI synthesiser and its
+#                                            soundfont, README.txt, the licences
 #   build-web/vask-light-cycles-web.zip      that folder, zipped (beside it: inside, it
 #                                            would double what a visitor downloads)
 # Any static web server serves the folder (./play.sh --web does). Run from the repository
-# root. With --tests first (before any options for CMake) it also installs what the browser
-# tests need, Debian's chromium and npm's puppeteer-core, and builds the test pages; without,
-# neither is installed. Installs what it needs from Debian (only what is missing) and the npm packages
+# root. Installs what it needs from Debian (only what is missing) and the npm packages
 # pinned in package-lock.json, then builds libjpeg-turbo for WebAssembly from Debian's own
-# source, once: it is kept in build-web/deps and reused by later runs.
+# source, once: it is kept in build-web/deps and reused by later runs. With --tests first
+# (before any options for CMake) it also installs what the browser tests need, Debian's
+# chromium and npm's puppeteer-core, and builds the test pages; without, neither.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
