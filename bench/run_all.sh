@@ -251,7 +251,7 @@ lat = {summary[i]: float(summary[i + 1]) for i in range(1, len(summary) - 1, 2)}
 row(f"Key to picture, {lat['presses']:.0f} presses of V in play ({lat['lost']:.0f} not seen within 1 s)",
     f"median {lat['median']:.1f} ms, worst {lat['worst']:.1f} ms (the key reaches the window procedure after "
     f"{lat['dispatch_median']:.1f} ms, worst {lat['dispatch_worst']:.1f} ms; load average {os.getloadavg()[0]:.1f})",
-    "median at most 16.7 ms (one frame)", lat["median"] <= 16.7)
+    "median at most 16.7 ms (one frame), nine presses in ten seen", lat["median"] <= 16.7 and lat["lost"] * 10 <= lat["presses"] + lat["lost"])
 
 # The browser version, when its site was there to measure: the same game in headless
 # Chromium on SwiftShader; its CPU is the page's main-thread task time.
@@ -271,7 +271,7 @@ if os.path.exists(os.path.join(out, "web.json")):
         f"median {wl['medianMs']:.1f} ms, worst {wl['worstMs']:.1f} ms; of the median press: {wl['queuedMs']:.1f} ms "
         f"before the page's main thread had the key, {wl['toDrawnMs']:.1f} ms to the game's frame drawn, "
         f"{wl['toPixelsMs']:.1f} ms until SwiftShader's pixels were there (load average {wl['loadAverage']:.1f})",
-        "median at most 16.7 ms (one frame)", wl["medianMs"] <= 16.7)
+        "median at most 16.7 ms (one frame), nine presses in ten seen", wl["medianMs"] <= 16.7 and wl["lost"] * 10 <= wl["presses"] + wl["lost"])
 
 parts = []
 parts_empty = None

@@ -141,6 +141,11 @@ const median = (v) => (v.length === 0 ? 0 : v.length % 2 ? v[(v.length - 1) / 2]
     console.error(`web_latency: the page failed: ${errors.join('; ')}`);
     process.exit(1);
   }
+  if (state.results.length * 2 < presses) {
+    // The probe follows the game's wait for animation frames; without it no press is seen.
+    console.error(`web_latency: only ${state.results.length} of ${presses} presses were seen on the canvas`);
+    process.exit(1);
+  }
   const sorted = [...state.results].sort((a, b) => a - b);
   const m = sorted.length;
   const part = (name) => median(state.parts.map((p) => p[name]).sort((a, b) => a - b));
