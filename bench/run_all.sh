@@ -20,7 +20,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASK_BUILD_BENCH=ON \
   -DVASK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target vask vask_bench_frame vask_bench_frame_parts vask_bench_sim \
   vask_bench_memory vask_bench_startup vask_bench_startup_game vask_bench_empty_window \
-  vask_bench_present_ways >/dev/null
+  vask_bench_present_ways vask_bench_input_latency >/dev/null
 
 xvfb=$root/tests/support/with_xvfb.sh
 bin=$build/bench
@@ -59,11 +59,20 @@ echo "run_all: resident memory over $frames attract-mode frames"
 (cd data && "$xvfb" "$bin/vask_bench_memory" "$frames" 5000 >"$out/memory.txt" 2>"$out/memory.err") ||
   { cat "$out/memory.err" >&2; exit 1; }
 
+echo "run_all: key to picture, 50 presses of V in play (the game's own loop, keys through XTest)"
+cut -d' ' -f1 /proc/loadavg >"$out/latency-load.txt"
+(cd data && timeout 300 "$xvfb" "$bin/vask_bench_input_latency" >"$out/latency.txt" 2>"$out/latency.err") ||
+  { cat "$out/latency.err" >&2; exit 1; }
+grep -q '^summary ' "$out/latency.txt" || { echo "run_all: the latency bench gave no summary" >&2; exit 1; }
+
 web=${VASK_WEB_BUILD:-$root/build-web}
 if [ -f "$web/site/index.html" ]; then
   echo "run_all: the browser version (site size, start click to the title, attract mode's frame rate and CPU)"
   node bench/web_bench.cjs "$web/site" "$web/npm" --json >"$out/web.json" 2>"$out/web.err" ||
     { cat "$out/web.err" >&2; exit 1; }
+  echo "run_all: the browser version's key to picture, 50 presses of V in play"
+  node bench/web_latency.cjs "$web/site" "$web/npm" --json >"$out/web-latency.json" 2>"$out/web-latency.err" ||
+    { cat "$out/web-latency.err" >&2; exit 1; }
 fi
 
 if [ "$soak" = 1 ]; then
@@ -235,6 +244,18 @@ row("Resident memory trend from frame 20,000", f"{growth:+.0f} KiB over the run,
 row("Live heap (C library allocator, every arena) trend from frame 20,000", f"{heap_growth:+.0f} KiB over the run, samples within {heap_band[0]:,}..{heap_band[1]:,} KiB",
     "flat (under 1 MiB)", abs(heap_growth) < 1024)
 
+# Key to picture: from a press of V leaving for the X server (XTest) to the return of the
+# swap of the first frame showing the next camera. One frame slot is 16.7 ms.
+with open(os.path.join(out, "latency.txt")) as f:
+    summary = next(line.split() for line in f if line.startswith("summary "))
+lat = {summary[i]: float(summary[i + 1]) for i in range(1, len(summary) - 1, 2)}
+with open(os.path.join(out, "latency-load.txt")) as f:
+    lat_load = float(f.read())
+row(f"Key to picture, {lat['presses']:.0f} presses of V in play ({lat['lost']:.0f} not seen within 1 s)",
+    f"median {lat['median']:.1f} ms, worst {lat['worst']:.1f} ms (the key reaches the window procedure after "
+    f"{lat['dispatch_median']:.1f} ms, worst {lat['dispatch_worst']:.1f} ms; load average {lat_load:.1f})",
+    "median at most 16.7 ms (one frame), nine presses in ten seen", lat["median"] <= 16.7 and lat["lost"] * 10 <= lat["presses"] + lat["lost"])
+
 # The browser version, when its site was there to measure: the same game in headless
 # Chromium on SwiftShader; its CPU is the page's main-thread task time.
 if os.path.exists(os.path.join(out, "web.json")):
@@ -248,6 +269,12 @@ if os.path.exists(os.path.join(out, "web.json")):
     row("Browser: attract mode, frames a second over 5 s", f"{web['fps']:.1f}", "60", web["fps"] >= 59)
     row("Browser: page's main-thread CPU per attract frame", f"{web['cpuPerFrameMs']:.2f} ms (the desktop game frame above: "
         f"{unpaced_cpu:.2f} ms back to back, {paced_cpu:.2f} ms paced)", "", None)
+    wl = bench("web-latency.json")
+    row(f"Browser: key to picture, {wl['presses']} presses of V in play ({wl['lost']} not seen within 1 s)",
+        f"median {wl['medianMs']:.1f} ms, worst {wl['worstMs']:.1f} ms; of the median press: {wl['queuedMs']:.1f} ms "
+        f"before the page's main thread had the key, {wl['toDrawnMs']:.1f} ms to the game's frame drawn, "
+        f"{wl['toPixelsMs']:.1f} ms until SwiftShader's pixels were there (load average {wl['loadAverage']:.1f})",
+        "median at most 16.7 ms (one frame), nine presses in ten seen", wl["medianMs"] <= 16.7 and wl["lost"] * 10 <= wl["presses"] + wl["lost"])
 
 parts = []
 parts_empty = None
