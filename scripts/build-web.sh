@@ -91,8 +91,13 @@ done
 printf '%s\n' "${data_files[@]}" | python3 -c 'import json,sys; print(json.dumps([l.strip() for l in sys.stdin if l.strip()]))' \
   > "$site/data-files.json"
 synth=$npmdir/node_modules/js-synthesizer
-cp "$synth/externals/libfluidsynth-2.4.6.js" "$synth/dist/js-synthesizer.min.js" "$site/"
+cp "$synth/externals/libfluidsynth-2.4.6.js" "$synth/dist/js-synthesizer.min.js" \
+   "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
+# The soundfont cut down to the presets vask.mid plays, and the list of them the page checks
+# a song against; the full one stays for a song that needs more.
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
+python3 tools/cut_soundfont.py cut /usr/share/sounds/sf2/TimGM6mb.sf2 data/vask.mid \
+  "$site/vask.sf2" "$site/soundfont-presets.json"
 mkdir -p "$site/licences"
 cp "$deps/jpeg/LICENSE.md" "$site/licences/libjpeg-turbo.md"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer.txt"

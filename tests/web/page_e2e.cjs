@@ -55,8 +55,8 @@ function serve(dir) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// Taps every connection to an audio context's output: the song's synthesiser (a script
-// processor node) and everything else (the sound slots) each get analysers, of the mix and
+// Taps every connection to an audio context's output: the song's synthesiser (an audio
+// worklet node) and everything else (the sound slots) each get analysers, of the mix and
 // of each channel, so a case can ask whether either is sounding, and on which side.
 // The sound slots also get a recorder on the audio thread (vaskHeld), which sees every
 // sample: the loudest since the case's last mark, how long the output was loud since, and
@@ -105,7 +105,7 @@ function tapAudio(silent) {
       connect.call(this, split);
       connect.call(split, tap.left, 0);
       connect.call(split, tap.right, 1);
-      const kind = this instanceof ScriptProcessorNode ? 'music' : 'effects';
+      const kind = this instanceof ScriptProcessorNode || this instanceof AudioWorkletNode ? 'music' : 'effects';
       window.vaskLevels[kind].push(tap);
       if (kind === 'effects') {
         if (!recorderModules.has(ctx))
@@ -127,6 +127,8 @@ function tapAudio(silent) {
     let peak = 0;
     const samples = new Float32Array(2048);
     for (const tap of window.vaskLevels[kind]) {
+      // A suspended context sounds nothing; its analysers keep their last block.
+      if (tap.all.context.state !== 'running') continue;
       tap[channel].getFloatTimeDomainData(samples);
       for (const s of samples) peak = Math.max(peak, Math.abs(s));
     }
