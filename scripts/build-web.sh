@@ -91,7 +91,9 @@ done
 printf '%s\n' "${data_files[@]}" | python3 -c 'import json,sys; print(json.dumps([l.strip() for l in sys.stdin if l.strip()]))' \
   > "$site/data-files.json"
 synth=$npmdir/node_modules/js-synthesizer
-cp "$synth/externals/libfluidsynth-2.4.6.js" "$synth/dist/js-synthesizer.min.js" \
+# FluidSynth 2.3.0: the 2.4.6 build's file functions are stubs that log an error each time
+# its soundfont loader and sample cache call them, on every start.
+cp "$synth/externals/libfluidsynth-2.3.0.js" "$synth/dist/js-synthesizer.min.js" \
    "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
 # The soundfont cut down to the presets vask.mid plays, and the list of them the page checks
 # a song against; the full one stays for a song that needs more.

@@ -79,7 +79,7 @@ class PageMusic {
       .then((r) => (r.ok ? r.json() : null))
       .then((list) => new Set(list.presets.map(([bank, program]) => bank * 128 + program)))
       .catch(() => null);
-    await worklet.addModule('libfluidsynth-2.4.6.js');
+    await worklet.addModule('libfluidsynth-2.3.0.js');
     await worklet.addModule('js-synthesizer.worklet.min.js');
     await worklet.addModule('music_worklet.js');
     const synth = new JSSynth.AudioWorkletNodeSynthesizer();

@@ -1,8 +1,8 @@
 // Runs in the audio worklet beside FluidSynth (libfluidsynth and js-synthesizer's worklet
 // script): loads a soundfont into the worklet's synthesiser from the bytes the page hands
-// over. FluidSynth reads them through file callbacks of ours: its own file functions are
-// stubs in the WebAssembly build (each logs an error), and its sample cache would ask for
-// the file's modification time, another stub, so samples are loaded as presets are picked.
+// over. FluidSynth reads them through file callbacks of ours, straight from those bytes
+// rather than from a copy in its in-memory file system, and loads a preset's samples only
+// when a channel picks it: of the full soundfont, the few a song plays.
 'use strict';
 
 (function () {
@@ -18,7 +18,9 @@
 
   const callbacks = {
     open: addFunction((namePointer) => {
-      const bytes = fonts.get(fluid.UTF8ToString(namePointer));
+      const heap = fluid.HEAPU8;
+      const name = String.fromCharCode(...heap.subarray(namePointer, heap.indexOf(0, namePointer)));
+      const bytes = fonts.get(name);
       if (!bytes) return 0;
       const handle = nextHandle++;
       files.set(handle, { bytes, at: 0 });
