@@ -65,10 +65,12 @@ def presets_used(song):
     # tracks, which is what a type 1 file with one channel per track needs.
     while pos + 8 <= len(song):
         kind, length = song[pos:pos + 4], struct.unpack('>I', song[pos + 4:pos + 8])[0]
-        start, end = pos + 8, min(pos + 8 + length, len(song))
-        pos = start + length
+        start, end = pos + 8, pos + 8 + length
+        pos = end
         if kind != b'MTrk':
             continue
+        if end > len(song):
+            raise FormatError('MIDI: a track runs past the end of the file')
         i, status = start, 0
         while i < end:
             _, i = _var_len(song, i)
