@@ -69,7 +69,15 @@ class PageMusic {
     this.generation = 0;  // a stop or a newer play cancels a play still waiting for a soundfont
     this.synth = null;
     this.fonts = new Map();  // soundfont file -> its load, once asked for
-    this.ready = this.start();
+    // The synthesiser is set up once the title is on the screen: its scripts and its
+    // WebAssembly would otherwise compete with the game's own start.
+    this.ready = new Promise((resolve) => { this.begin = resolve; }).then(() => this.start());
+  }
+
+  // Two animation frames on: the frame being made when the song was asked for is shown.
+  beginAfterFrame() {
+    const begin = this.begin;
+    requestAnimationFrame(() => requestAnimationFrame(begin));
   }
 
   async start() {
@@ -117,6 +125,7 @@ class PageMusic {
     const song = this.song;
     if (!song) return;
     this.audio.resume();
+    this.beginAfterFrame();
     this.ready.then(async () => {
       await this.loadFont(await this.fontFor(song));
       if (generation !== this.generation) return;
