@@ -7,6 +7,8 @@
 // while no song plays, so the synthesiser costs nothing during a match.
 'use strict';
 
+const CUT_SOUNDFONT = 'vask.sf2';
+const FULL_SOUNDFONT = 'TimGM6mb.sf2';
 const DRUM_CHANNEL = 9;
 const DRUM_BANK = 128;
 
@@ -102,7 +104,18 @@ class PageMusic {
     const cut = await this.cutPresets;
     const used = midiPresetsUsed(song);
     const fits = cut && used && used.every(([bank, program]) => cut.has(bank * 128 + program));
-    return fits ? 'vask.sf2' : 'TimGM6mb.sf2';
+    return fits ? CUT_SOUNDFONT : FULL_SOUNDFONT;
+  }
+
+  // A cut soundfont missing or unreadable leaves the song to the full one.
+  async loadFontFor(song) {
+    const name = await this.fontFor(song);
+    try {
+      await this.loadFont(name);
+    } catch (e) {
+      if (name === FULL_SOUNDFONT) throw e;
+      await this.loadFont(FULL_SOUNDFONT);
+    }
   }
 
   loadFont(name) {
@@ -127,7 +140,7 @@ class PageMusic {
     this.audio.resume();
     this.beginAfterFrame();
     this.ready.then(async () => {
-      await this.loadFont(await this.fontFor(song));
+      await this.loadFontFor(song);
       if (generation !== this.generation) return;
       await this.synth.resetPlayer();
       await this.synth.addSMFDataToPlayer(song.slice().buffer);
