@@ -48,7 +48,11 @@ function counters() {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
     const file = path.join(siteDir, path.normalize(name));
-    if (!file.startsWith(siteDir) || !fs.existsSync(file)) { response.writeHead(404); response.end(); return; }
+    if (!file.startsWith(siteDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
     fetched.add(file);
     response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
     fs.createReadStream(file).pipe(response);
