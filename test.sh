@@ -94,7 +94,7 @@ if stage build 1500 bash scripts/setup.sh; then
   fi
 
   echo "== The browser version, built with emscripten and run in headless Chromium =="
-  if stage web-build 1200 bash scripts/build-web.sh; then
+  if stage web-build 1200 bash scripts/build-web.sh --tests; then
     suite web build-web 900 -j"$(nproc)" -L web
   fi
 

@@ -40,7 +40,8 @@ function counters() {
 }
 
 (async () => {
-  const files = siteFiles(siteDir);
+  // The .gz and .br copies beside the large files are what a server may send instead.
+  const files = siteFiles(siteDir).filter((f) => !/\.(gz|br)$/.test(f));
   const bytes = files.reduce((n, f) => n + fs.statSync(f).size, 0);
   const gzipped = files.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
 

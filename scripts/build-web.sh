@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # Builds the game for the browser with Debian's emscripten and makes the site players open:
-#   build-web/site/                          index.html, the page's scripts, vask.js and
-#                                            vask.wasm, the data files as plain files, the
-#                                            MIDI synthesiser and its soundfont, the licences
+#   build-web/site/                          index.html, the page's scripts, the program
+#                                            (vask.<hash>.js and .wasm), the data files as
+#                                            plain files, the MIDI synthesiser and its
+#                                            soundfonts, README.txt, the licences
 #   build-web/vask-light-cycles-web.zip      that folder, zipped (beside it: inside, it
 #                                            would double what a visitor downloads)
 # Any static web server serves the folder (./play.sh --web does). Run from the repository
 # root. Installs what it needs from Debian (only what is missing) and the npm packages
 # pinned in package-lock.json, then builds libjpeg-turbo for WebAssembly from Debian's own
-# source, once: it is kept in build-web/deps and reused by later runs.
+# source, once: it is kept in build-web/deps and reused by later runs. With --tests first
+# (before any options for CMake) it also installs what the browser tests need, Debian's
+# chromium and npm's puppeteer-core, and builds the test pages; without, neither.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 B=${VASK_WEB_BUILD:-$root/build-web}
 mkdir -p "$B"
 B=$(cd "$B" && pwd)
+tests=0
+if [ "${1:-}" = "--tests" ]; then tests=1; shift; fi
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 [ -n "${VASK_JOBS:-}" ] && jobs=$VASK_JOBS
 
@@ -23,7 +28,7 @@ missing=()
 while read -r pkg; do
   [ -z "$pkg" ] && continue
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < scripts/packages-web.txt
+done < <(cat scripts/packages-web.txt; [ "$tests" = 1 ] && cat scripts/packages-web-tests.txt)
 # Node.js may come with its own npm (NodeSource's does); Debian's is a package of its own.
 command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
@@ -39,10 +44,19 @@ export NODE_PATH=/usr/share/nodejs
 # --- npm packages (pinned in package-lock.json) -----------------------------------------
 npmdir=$B/npm
 mkdir -p "$npmdir"
-if ! cmp -s package-lock.json "$npmdir/package-lock.json" || [ ! -d "$npmdir/node_modules" ]; then
+# The tests' packages (devDependencies) only when asked for; once there they stay until the
+# lock changes.
+npm_for=site
+[ "$tests" = 1 ] && npm_for=tests
+if ! cmp -s package-lock.json "$npmdir/package-lock.json" || [ ! -d "$npmdir/node_modules" ] ||
+   { [ "$tests" = 1 ] && [ "$(cat "$npmdir/installed-for" 2>/dev/null)" != tests ]; }; then
   echo "== npm packages =="
   cp package.json package-lock.json "$npmdir/"
-  (cd "$npmdir" && npm ci --no-audit --no-fund --loglevel=error)
+  rm -f "$npmdir/installed-for"
+  omit=(--omit=dev)
+  [ "$tests" = 1 ] && omit=()
+  (cd "$npmdir" && npm ci "${omit[@]}" --no-audit --no-fund --loglevel=error)
+  echo "$npm_for" > "$npmdir/installed-for"
 fi
 
 # --- libjpeg-turbo from Debian's source package, for WebAssembly ---------------------------
@@ -69,17 +83,29 @@ fi
 
 # --- the game ------------------------------------------------------------------------------
 echo "== The game for the browser =="
-emcmake cmake -S . -B "$B" -DCMAKE_BUILD_TYPE=Release -DVASK_BUILD_TESTS=ON \
+build_tests=OFF
+[ "$tests" = 1 ] && build_tests=ON
+emcmake cmake -S . -B "$B" -DCMAKE_BUILD_TYPE=Release -DVASK_BUILD_TESTS=$build_tests \
   -DJPEG_INCLUDE_DIR="$deps/jpeg/include" -DJPEG_LIBRARY="$deps/jpeg/lib/libjpeg.a" \
   "$@" >/dev/null
-cmake --build "$B" -j"$jobs"  # the game, and the test pages
+cmake --build "$B" -j"$jobs"  # the game, and the test pages with --tests
 
 # --- the site --------------------------------------------------------------------------------
 site=$B/site
 rm -rf "$site"
 mkdir -p "$site"
 cp platform/web/page/* "$site/"
-cp "$B/app/vask.js" "$B/app/vask.wasm" "$site/"
+# The program's two halves carry their content's hash in their names, so that a cache
+# can never pair a new script with an old program: index.html names both (the page finds
+# the wasm through its script tag's data-wasm).
+content_hash() { sha256sum "$1" | cut -c1-12; }
+wasm_name=vask.$(content_hash "$B/app/vask.wasm").wasm
+js_name=vask.$(content_hash "$B/app/vask.js").js
+cp "$B/app/vask.wasm" "$site/$wasm_name"
+cp "$B/app/vask.js" "$site/$js_name"
+grep -q '<script defer src="vask.js" data-wasm="vask.wasm">' "$site/index.html" ||
+  { echo "build-web: index.html has no program script tag to name" >&2; exit 1; }
+sed -i "s|<script defer src=\"vask.js\" data-wasm=\"vask.wasm\">|<script defer src=\"$js_name\" data-wasm=\"$wasm_name\">|" "$site/index.html"
 # The data files, plain, and the list the page loads them by: replacing one here changes
 # the game, removing one makes the game meet it missing, as on the desktop.
 data_files=()
@@ -109,6 +135,19 @@ cp /usr/share/common-licenses/GPL-2 "$site/licences/GPL-2.txt"
 cp /usr/share/common-licenses/LGPL-2.1 "$site/licences/LGPL-2.1.txt"
 cp LICENSE "$site/licences/vask-light-cycles.txt"
 
+# Compressed copies beside the large files, for servers that send them as they are (a
+# player's download gets smaller by what the server would otherwise not compress). The
+# zip leaves them out: unpacked, the folder is served from the player's own disk. The data
+# files have none: a player's replacement would go beside a stale copy a server prefers.
+find "$site" -type f -size +8k ! -name '*.gz' ! -name '*.br' | sort | while read -r f; do
+  [ -e "$root/data/$(basename "$f")" ] && continue
+  gzip -9 -n -k -f "$f"
+  # The soundfont compresses little, and its best quality takes half a minute.
+  quality=11
+  [ "$(stat -c %s "$f")" -gt 1000000 ] && quality=6
+  brotli -q "$quality" -k -f "$f"
+done
+
 rm -f "$B/vask-light-cycles-web.zip"
-(cd "$B" && mv site vask-light-cycles-web && zip -qr vask-light-cycles-web.zip vask-light-cycles-web; mv vask-light-cycles-web site)
+(cd "$B" && mv site vask-light-cycles-web && zip -qr vask-light-cycles-web.zip vask-light-cycles-web -x '*.gz' '*.br'; mv vask-light-cycles-web site)
 echo "build-web: $site"

@@ -1,15 +1,45 @@
 // The program entry in the browser: the page starts it after the player's click (the
-// click lets the page make sound) and the data files are in the working directory. When
-// the game returns, the page is told, so it can say so and offer to start again.
+// click lets the page make sound) and the data files are in the working directory. However
+// the program ends, the page is told once, so it can say so and offer to start again:
+// returning from main, exit() anywhere (the model reader's after its box, say), an abort,
+// or a trap the page meets as an uncaught error (it calls vaskStop with the reason).
 #include <emscripten.h>
 
 #include "platform/window.h"
 
-EM_JS(void, tellPageGameEnded, (int exitCode), {
-  if (Module.vaskPage) Module.vaskPage.gameEnded(exitCode);
+// The ended instance does nothing more: the frame or the box it may still wait for finds
+// the runtime aborted and does not resume it, and its key and focus listeners go.
+EM_JS(void, watchForTheEnd, (), {
+  const page = Module.vaskPage;
+  let ended = false;
+  const end = (code, reason) => {
+    if (ended) return;
+    ended = true;
+    ABORT = true;
+    if (typeof JSEvents !== 'undefined') JSEvents.removeAllEventListeners();
+    if (page) page.gameEnded(code, reason);
+  };
+  const firstLine = (e) => String(e && e.message !== undefined ? (e.name || 'Error') + ': ' + e.message : e).split('\n')[0];
+  Module.vaskEnd = (code) => end(code, null);
+  Module.vaskStop = (reason) => end(1, reason);
+  Module.onAbort = (what) => end(1, 'Aborted(' + what + ')');
+  // exit() ends in quit_. So does main's first sleep (for a frame, for the box): main
+  // returns to callMain, which takes that for an exit. That one comes before callMain's
+  // task is over, with main's unwound stack held; an exit of the program's own comes with
+  // none held (main running, or rewound), or in a later task (a callback's).
+  let firstTask = true;
+  queueMicrotask(() => { firstTask = false; });
+  const quit = quit_;
+  quit_ = (status, toThrow) => {
+    if (!(firstTask && Asyncify.currData)) end(status, toThrow instanceof ExitStatus ? null : firstLine(toThrow));
+    quit(status, toThrow);
+  };
 });
 
+EM_JS(void, tellPageGameEnded, (int exitCode), { Module.vaskEnd(exitCode); });
+
 int main(int, char**) {
+  watchForTheEnd();
   if (!openDesktop()) return 1;
   int exitCode = gameMain(0);
   closeDesktop();

@@ -123,6 +123,12 @@ int setPixelFormat(DeviceContext dc, int format, const PixelFormatRequest* reque
   return 1;
 }
 
+// Without WebGL (switched off, or a browser or driver without it) the game could show
+// nothing: the page says why, and the program ends rather than play on unseen.
+EM_JS(void, tellPageCannotDraw, (), {
+  if (Module.vaskPage && Module.vaskPage.cannotDraw) Module.vaskPage.cannotDraw();
+});
+
 RenderContext createRenderContext(DeviceContext dc) {
   if (!dc || dc->format == 0) return 0;
   EmscriptenWebGLContextAttributes attributes;
@@ -136,7 +142,10 @@ RenderContext createRenderContext(DeviceContext dc) {
   attributes.minorVersion = 0;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl =
       emscripten_webgl_create_context(canvasSelectorOf(dc->window), &attributes);
-  if (webgl <= 0) return 0;
+  if (webgl <= 0) {
+    tellPageCannotDraw();
+    exit(1);
+  }
   RenderContext rc = (RenderContext)calloc(1, sizeof(PlatformRenderContext));
   if (!rc) {
     emscripten_webgl_destroy_context(webgl);
@@ -148,10 +157,11 @@ RenderContext createRenderContext(DeviceContext dc) {
 }
 
 int makeCurrent(DeviceContext dc, RenderContext rc) {
-  if (!dc || !rc) {
+  if (!rc) {
     emscripten_webgl_make_context_current(0);
-    return 1;
+    return !dc;  // a window with no context to make current has failed
   }
+  if (!dc) return 0;
   if (emscripten_webgl_make_context_current(rc->webgl) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
   if (!rc->layerStarted) {
     rc->layerStarted = gl11Start();

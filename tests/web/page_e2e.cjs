@@ -285,6 +285,10 @@ async function waitLevel(page, kind, how, what) {
   }
 }
 
+// Waits until `n` audio contexts are open: the page's own (the song's) and the game's.
+const openAudio = (page, n, when) => page.waitForFunction((k) => window.vaskOpenAudio() === k, { timeout: 20000, polling: 50 }, n)
+  .catch(async () => { throw new Error(`${await page.evaluate(() => window.vaskOpenAudio())} audio contexts open ${when}, not ${n}`); });
+
 // The sound device page's tone lasts a tenth of a second; the recorders count sound in
 // blocks of 128 samples, and the browser resamples the tone to its own rate.
 const TONE = 0.1, TONE_SLACK = 0.015;
@@ -559,6 +563,36 @@ function stubGamepad() {
 }
 const PAD_BACK = 8, PAD_START = 9;
 
+// However a game ends, the page says so (`said`), the game's sound is closed and nothing
+// plays, and Start brings a new game (`again`: the state it then reaches). The game runs
+// from a site changed by `files`, in a page readied by `prepare`; it meets `fault` once it
+// runs, or first shows the box `box`, whose OK the player presses.
+async function endedBy(browser, { files = {}, prepare = null, box = null, fault = null, said, again = 'running' }) {
+  const dir = siteVariant(files);
+  const { page, server } = await openPage(browser, dir, '', prepare);
+  try {
+    await startGame(page);
+    if (box) {
+      await waitState(page, 'box');
+      expect(await page.$eval('#box-text', (e) => e.textContent), box, 'box text');
+      await page.click('#box-ok');
+    }
+    if (fault) {
+      await openAudio(page, 2, 'in the game');
+      await fault(page);
+    }
+    await waitState(page, 'ended');
+    expect(await page.$eval('#overlay-text', (e) => e.textContent), said, 'what the page says at the end');
+    expect(await page.$eval('[aria-live]:not([hidden])', (e) => e.textContent), said, 'what is read out at the end');
+    await page.waitForFunction(() => window.vaskOpenAudio() === 1 && window.vaskAudioContexts.every((c) => c.state !== 'running'),
+                               { timeout: 5000, polling: 50 }).catch(() => { throw new Error('sound left open or playing'); });
+    if (!again) return;
+    await page.keyboard.press('ArrowUp');  // reaches no ended game
+    await page.click('#start');
+    await waitState(page, again);
+  } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+}
+
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -729,8 +763,9 @@ const CASES = {
   },
 
   // Before the click nothing of the game runs; after it the window's title is the page's.
+  // Nothing the page asks for is missing, its icon included.
   async overlayThenTitle(browser) {
-    const { page, server } = await openPage(browser, siteDir);
+    const { page, server, log } = await openPage(browser, siteDir);
     try {
       expect(await state(page), 'start', 'state before the click');
       expect(await page.$('#vask-canvas'), null, 'canvas before the click');
@@ -754,6 +789,7 @@ const CASES = {
                                  { timeout: 5000, polling: 50 }).catch(() => {});
       expect(await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id), 'stage', 'full screen');
       expect(await focused(page), 'vask-canvas', 'what has the focus in full screen');
+      expect(log.filter((line) => /^4\d\d /.test(line)).join(', '), '', 'files missing');
     } finally { await page.close(); server.close(); }
   },
 
@@ -1106,6 +1142,98 @@ const CASES = {
       await page.evaluate(() => window.vaskRunFrames(30));
       await locks(1, 'in play');
     } finally { await page.close(); server.close(); }
+  },
+
+  // A double click on Start starts one game: the button takes no second click while the
+  // game loads, and the data files are asked for once.
+  async oneGamePerStart(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    let asked = 0;
+    page.on('request', (r) => { if (r.url().endsWith('/data-files.json')) asked++; });
+    try {
+      await page.click('#start', { count: 2 });
+      expect(await page.$eval('#start', (b) => b.disabled), true, 'the button while the game loads');
+      await waitState(page, 'running');
+      await openAudio(page, 2, 'in the game');  // by then a second start would have asked too
+      expect(asked, 1, 'requests for the list of data files');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // Hidden behind another tab, or muted by its button, the page holds every audio context
+  // still (the song's and the game's), and lets them go on when shown or unmuted; the mute
+  // button leaves the keyboard's focus with the game.
+  async hiddenHoldsSound(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    const all = (wanted, when) => page.waitForFunction((w) => window.vaskAudioContexts.every((c) => c.state === w),
+      { timeout: 5000, polling: 50 }, wanted).catch(() => { throw new Error(`${when}: not all audio contexts ${wanted}`); });
+    try {
+      await startGame(page);
+      await openAudio(page, 2, 'in the game');
+      const other = await browser.newPage();
+      await other.bringToFront();
+      await all('suspended', 'hidden');
+      await other.close();
+      await page.bringToFront();
+      await all('running', 'shown again');
+      await page.click('#mute');
+      await all('suspended', 'muted');
+      expect(await focused(page), 'vask-canvas', 'what has the focus after Mute');
+      await page.click('#mute');
+      await all('running', 'unmuted');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // Without WebGL the page says so; the game's sound is closed and nothing plays.
+  noWebGL: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
+      const getContext = HTMLCanvasElement.prototype.getContext;
+      HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+        return /webgl/.test(type) ? null : getContext.call(this, type, ...rest);
+      };
+    }),
+    said: 'This browser cannot draw the game: WebGL is off or missing.', again: null }),
+
+  // The browser takes the WebGL context away from a running game.
+  contextLost: (browser) => endedBy(browser, {
+    fault: (page) => page.evaluate(() => document.getElementById('vask-canvas').getContext('webgl')
+      .getExtension('WEBGL_lose_context').loseContext()),
+    said: "The browser took the game's picture away (its WebGL context was lost). Start again to play on." }),
+
+  // A model with a polygon of too many indices: after the model reader's box, its exit(1).
+  modelExitEndsGame(browser) {
+    let model = 'DEF Part Transform { coordIndex [\n';
+    for (let i = 0; i < 3000; i++) model += i % 4 === 3 ? '-1\n' : `${i % 4}\n`;
+    return endedBy(browser, { files: { 'vask3.wrl': model + '] }\n' }, box: 'Error! Too many indices for this polygon!',
+                              said: 'The game has ended (exit code 1).', again: 'box' });
+  },
+
+  // A trap in the middle of a frame of play (a WebAssembly.RuntimeError thrown where the
+  // game's GL calls reach WebGL, as a trap throws through them).
+  trapEndsGame: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
+      const clear = WebGLRenderingContext.prototype.clear;
+      WebGLRenderingContext.prototype.clear = function (mask) {
+        if (window.vaskTrap) { window.vaskTrap = false; throw new WebAssembly.RuntimeError('unreachable'); }
+        return clear.call(this, mask);
+      };
+    }),
+    fault: async (page) => {
+      await page.evaluate(() => { window.vaskTrap = true; });
+      await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
+    },
+    said: 'The game stopped: RuntimeError: unreachable' }),
+
+  // Opened as a file, the page says to serve its folder, and how, as the site's README does.
+  async servedOnly(browser) {
+    const page = await browser.newPage();
+    try {
+      await page.goto(require('url').pathToFileURL(path.join(siteDir, 'index.html')).href);
+      await waitState(page, 'unserved');
+      const text = await page.$eval('#overlay-text', (e) => e.textContent);
+      const readme = fs.readFileSync(path.join(siteDir, 'README.txt'), 'utf8');
+      for (const how of ['./play.sh --web', 'python3 -m http.server'])
+        if (!text.includes(how) || !readme.includes(how)) throw new Error(`the page or README.txt does not say "${how}"`);
+    } finally { await page.close(); }
   },
 
   // A slot placed to the right of the listener is louder on the right. A slot played once

@@ -4,7 +4,8 @@
 // plays. The site's soundfont is cut down to the presets vask.mid plays
 // (tools/cut_soundfont.py); a song that picks any other preset gets the full General MIDI
 // soundfont, fetched only then. The music has its audio context to itself: it is suspended
-// while no song plays, so the synthesiser costs nothing during a match.
+// while no song plays (and while the page holds its sound), so the synthesiser costs
+// nothing during a match.
 'use strict';
 
 const CUT_SOUNDFONT = 'vask.sf2';
@@ -71,6 +72,8 @@ class PageMusic {
     this.generation = 0;  // a stop or a newer play cancels a play still waiting for a soundfont
     this.synth = null;
     this.fonts = new Map();  // soundfont file -> its load, once asked for
+    this.playing = false;    // a song is asked for and not yet over
+    this.quiet = false;      // the page holds its sound still (hidden, muted, no game)
     // The synthesiser is set up once the title is on the screen: its scripts and its
     // WebAssembly would otherwise compete with the game's own start.
     this.ready = new Promise((resolve) => { this.begin = resolve; }).then(() => this.start());
@@ -137,7 +140,8 @@ class PageMusic {
     const generation = ++this.generation;
     const song = this.song;
     if (!song) return;
-    this.audio.resume();
+    this.playing = true;
+    this.applyState();
     this.beginAfterFrame();
     this.ready.then(async () => {
       await this.loadFontFor(song);
@@ -164,6 +168,19 @@ class PageMusic {
   }
 
   rest() {
-    if (this.audio.state === 'running') this.audio.suspend();
+    this.playing = false;
+    this.applyState();
+  }
+
+  // The page's hold on its sound: hidden, muted or between games.
+  hold(quiet) {
+    this.quiet = quiet;
+    this.applyState();
+  }
+
+  // The audio context runs only while a song plays and the page lets it sound.
+  applyState() {
+    if (this.audio.state === 'closed') return;
+    (this.playing && !this.quiet ? this.audio.resume() : this.audio.suspend()).catch(() => {});
   }
 }

@@ -1,19 +1,34 @@
-// The page around the game: the start overlay (its click lets the page make sound), the
-// data files put into the game's working directory, the message box as a page dialog, and
-// the end of the game with an offer to start again. Each start is a fresh instance of the
-// game on a fresh canvas, as each start of the desktop program is a fresh process.
+// The page around the game: the start overlay (its click lets the page make sound) and its
+// progress, the data files put into the game's working directory, the message box as a page
+// dialog, and the end of the game, however it comes, with an offer to start again. Each
+// start is a fresh instance of the game on a fresh canvas, as each start of the desktop
+// program is a fresh process.
 'use strict';
 
 (function () {
   const body = document.body;
   const startButton = document.getElementById('start');
   const overlayText = document.getElementById('overlay-text');
+  // What the overlay says is also read out, from a live region that never hides with it.
+  const say = (text) => {
+    overlayText.textContent = text;
+    document.getElementById('announce').textContent = text;
+  };
   const box = document.getElementById('box');
   let audio = null;
   let music = null;
   let gameAudio = [];  // the running game's own audio contexts: its sound slots'
+  let current = null;  // the running game: its module and canvas
+  let starting = false;
+  let endMessage = null;  // what the page says at the end instead of the exit code
   // The game reads them once a frame as a gamepad of the page's own.
   const touch = VaskTouchControls.create(document.getElementById('stage'));
+
+  const NO_WEBGL = 'This browser cannot draw the game: WebGL is off or missing.';
+  const CONTEXT_LOST = "The browser took the game's picture away (its WebGL context was lost). Start again to play on.";
+  const UNSERVED = 'Opened as a file, this page cannot load the game: browsers load it only from a web server. ' +
+    'Serve this folder with any static web server (for example, run "python3 -m http.server" in it and open ' +
+    'http://localhost:8000/), or run "./play.sh --web" in the game\'s source folder. README.txt says more.';
 
   // A page may hold only a few audio contexts: those of a game that has ended go with it,
   // as a desktop program's sound goes with its process.
@@ -23,6 +38,35 @@
   }
 
   function setState(state) { body.dataset.state = state; }
+
+  // --- sound while hidden or muted -------------------------------------------------------
+  // Every audio context the page made or was told of is held still while the page is hidden
+  // (the match is frozen then too) or the player has muted it, and goes on after. With no
+  // game, nothing plays: the page's own waits for the next start.
+  const muteButton = document.getElementById('mute');
+  const quiet = () => document.visibilityState === 'hidden' || muteButton.getAttribute('aria-pressed') === 'true' ||
+    (!current && !starting);
+  function holdSound(context) {
+    if (!context || context.state === 'closed') return;
+    (quiet() ? context.suspend() : context.resume()).catch(() => {});
+  }
+  function applySound() {
+    // The song's context also rests while no song plays: the music runs it only then.
+    if (music) music.hold(quiet());
+    else holdSound(audio);
+    gameAudio.forEach(holdSound);
+  }
+  document.addEventListener('visibilitychange', applySound);
+  // The button never takes the keyboard's focus from the game, as the full-screen one.
+  muteButton.addEventListener('mousedown', (e) => e.preventDefault());
+  muteButton.addEventListener('click', () => {
+    const muted = muteButton.getAttribute('aria-pressed') !== 'true';
+    muteButton.setAttribute('aria-pressed', String(muted));
+    muteButton.title = muted ? 'Sound on' : 'Mute';
+    muteButton.setAttribute('aria-label', muteButton.title);
+    applySound();
+    if (current && body.dataset.state === 'running') current.canvas.focus();
+  });
 
   // The data files, fetched afresh at every start: a file replaced in the site's folder is
   // the file the game reads; a file missing there is missing for the game.
@@ -49,32 +93,97 @@
       const before = body.dataset.state;
       setState('box');
       return new Promise((resolve) => {
-        box.addEventListener('close', () => { setState(before); resolve(); }, { once: true });
+        box.addEventListener('close', () => {
+          if (body.dataset.state === 'box') setState(before);  // not when the game has ended meanwhile
+          resolve();
+        }, { once: true });
         box.showModal();
         document.getElementById('box-ok').focus();
       });
     },
 
-    audioOpened(context) { gameAudio.push(context); },
+    audioOpened(context) {
+      gameAudio.push(context);
+      holdSound(context);
+    },
 
     touch: touch,
     // The game has had its first key: the title is gone, and with it Play and Attract.
     gameKeyDown() { touch.leaveTitle(); },
 
-    gameEnded(exitCode) {
+    // The game cannot draw: it ends, and the page says why rather than give its exit code.
+    cannotDraw() { endMessage = NO_WEBGL; },
+
+    // Told once for every way the game ends: its return or exit (the code), an abort or a
+    // trap (the first line of the reason).
+    gameEnded(exitCode, reason) {
       if (music) music.stop();
       closeGameAudio();
-      overlayText.textContent = 'The game has ended.';
+      current = null;
+      applySound();
+      if (box.open) box.close();
+      let text = 'The game has ended.';
+      if (endMessage) text = endMessage;
+      else if (reason) text = 'The game stopped: ' + reason;
+      else if (exitCode) text = `The game has ended (exit code ${exitCode}).`;
+      endMessage = null;
+      say(text);
       startButton.textContent = 'Start again';
+      startButton.disabled = false;
       body.dataset.exitCode = String(exitCode);
       setState('ended');
       startButton.focus();
     },
   };
 
+  // --- faults ----------------------------------------------------------------------------
+  // An error no one caught while the game runs came out of the game (a trap, or a throw in
+  // what it called): the game stops there. Its own exit travels as an ExitStatus the
+  // program has already reported.
+  function gameFault(error) {
+    if (error && error.name === 'ExitStatus') return true;
+    if (!current) return false;
+    const reason = String(error && error.message !== undefined ? `${error.name || 'Error'}: ${error.message}` : error);
+    if (current.game.vaskStop) current.game.vaskStop(reason.split('\n')[0]);
+    else page.gameEnded(1, reason.split('\n')[0]);
+    return true;
+  }
+  window.addEventListener('error', (e) => { if (gameFault(e.error)) e.preventDefault(); });
+  window.addEventListener('unhandledrejection', (e) => { if (gameFault(e.reason)) e.preventDefault(); });
+
+  // A lost WebGL context leaves nothing to draw on: the game stops and can start again.
+  function watchContextLoss(canvas) {
+    canvas.addEventListener('webglcontextlost', () => {
+      if (!current || current.canvas !== canvas) return;
+      endMessage = CONTEXT_LOST;
+      gameFault(new Error('the WebGL context was lost'));
+    });
+  }
+
+  // vask.js and vask.wasm carry their content's hash in their names: index.html names both.
+  const program = document.querySelector('script[data-wasm]');
+  const wasmName = program ? program.dataset.wasm : 'vask.wasm';
+  const locateFile = (name, prefix) => prefix + (name === 'vask.wasm' ? wasmName : name);
+
+  // What is still loading shows on the button, which starts nothing more meanwhile.
+  function loading(parts) {
+    const left = new Set(Object.keys(parts));
+    const show = () => { startButton.textContent = `Loading ${[...left].join(', ')}…`; };
+    show();
+    return Promise.all(Object.entries(parts).map(([name, promise]) => promise.then((value) => {
+      left.delete(name);
+      if (left.size) show();
+      return value;
+    })));
+  }
+
   async function start() {
-    setState('loading');
+    if (starting || current) return;
+    starting = true;
     startButton.blur();
+    startButton.disabled = true;
+    say('Loading the game.');
+    setState('loading');
     // Sound may start only from the player's gesture: this click.
     if (!audio) {
       audio = new AudioContext();
@@ -84,6 +193,7 @@
       }
     }
     await audio.resume();
+    applySound();
     page.music = music;
     touch.reset();
     const screen = document.getElementById('screen');
@@ -93,16 +203,38 @@
     canvas.width = 640;
     canvas.height = 480;
     canvas.tabIndex = 0;
+    canvas.setAttribute('role', 'application');
+    canvas.setAttribute('aria-label', 'Vask Light Cycles, the game');
     screen.appendChild(canvas);
-    const files = await fetchDataFiles();
-    const game = await createVask({ canvas: canvas, vaskPage: page });
+    watchContextLoss(canvas);
+    // The title does not wait for the song's synthesiser: the song starts once it is ready.
+    const [files, game] = await loading({
+      'data files': fetchDataFiles(),
+      program: createVask({ canvas: canvas, vaskPage: page, locateFile: locateFile }),
+    });
+    startButton.textContent = 'Starting…';
     for (const [name, bytes] of files) game.FS.writeFile(name, bytes);
+    current = { game, canvas };
+    starting = false;
     game.callMain([]);
+  }
+
+  // Opened as a file, the page can fetch nothing: it says how to serve it instead.
+  if (location.protocol === 'file:') {
+    say(UNSERVED);
+    startButton.hidden = true;
+    setState('unserved');
+    return;
   }
 
   startButton.addEventListener('click', () => {
     start().catch((e) => {
-      overlayText.textContent = 'The game could not start: ' + e;
+      starting = false;
+      if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended
+      applySound();
+      say('The game could not start: ' + e);
+      startButton.textContent = 'Start again';
+      startButton.disabled = false;
       setState('failed');
     });
   });
