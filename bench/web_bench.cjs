@@ -1,5 +1,6 @@
 // The browser version's figures, in headless Chromium with SwiftShader (software WebGL):
-// the site's download size, plain and gzipped; the time from the start click to the title
+// the site's size, plain and gzipped, whole and as a normal visit downloads it (the files
+// the page fetched, up to the title with its song playing); the time from the start click to the title
 // on the canvas; attract mode's frame rate over 5 s and the page's CPU time per frame.
 //   node bench/web_bench.cjs <site folder> <npm folder> [--json]
 // prints a Markdown table, or with --json the figures for bench/run_all.sh's table.
@@ -39,14 +40,21 @@ function counters() {
 }
 
 (async () => {
-  const files = siteFiles(siteDir);
+  // The .gz and .br copies beside the large files are what a server may send instead.
+  const files = siteFiles(siteDir).filter((f) => !/\.(gz|br)$/.test(f));
   const bytes = files.reduce((n, f) => n + fs.statSync(f).size, 0);
   const gzipped = files.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
 
+  const fetched = new Set();
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
     const file = path.join(siteDir, path.normalize(name));
-    if (!file.startsWith(siteDir) || !fs.existsSync(file)) { response.writeHead(404); response.end(); return; }
+    if (!file.startsWith(siteDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    fetched.add(file);
     response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
     fs.createReadStream(file).pipe(response);
   });
@@ -85,15 +93,20 @@ function counters() {
   await browser.close();
   server.close();
   titles.sort((a, b) => a - b);
+  const visit = [...fetched];
+  const visitBytes = visit.reduce((n, f) => n + fs.statSync(f).size, 0);
+  const visitGzipped = visit.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
   if (json) {
-    console.log(JSON.stringify({ files: files.length, bytes, gzipped, titleMs: titles, fps, cpuPerFrameMs: cpuPerFrame }));
+    console.log(JSON.stringify({ files: files.length, bytes, gzipped, visitFiles: visit.length, visitBytes, visitGzipped,
+                                 titleMs: titles, fps, cpuPerFrameMs: cpuPerFrame }));
     return;
   }
   const mb = (n) => (n / 1e6).toFixed(2);
   console.log('| Measure | Result | Target | |');
   console.log('|---|---|---|---|');
-  console.log(`| Site download, ${files.length} files | ${mb(bytes)} MB (${mb(gzipped)} MB gzipped) | at most 10 MB | ${bytes <= 10e6 ? 'met' : '**missed**'} |`);
-  console.log(`| Start click to the title on the canvas | ${titles[1].toFixed(0)} ms (fastest ${titles[0].toFixed(0)}, slowest ${titles[2].toFixed(0)}) | within 1.5 s | ${titles[1] <= 1500 ? 'met' : '**missed**'} |`);
+  console.log(`| Site, ${files.length} files | ${mb(bytes)} MB (${mb(gzipped)} MB gzipped) | at most 10 MB | ${bytes <= 10e6 ? 'met' : '**missed**'} |`);
+  console.log(`| Download of a normal visit, ${visit.length} files | ${mb(visitBytes)} MB (${mb(visitGzipped)} MB gzipped) | at most 1.5 MB gzipped | ${visitGzipped <= 1.5e6 ? 'met' : '**missed**'} |`);
+  console.log(`| Start click to the title on the canvas | ${titles[1].toFixed(0)} ms (fastest ${titles[0].toFixed(0)}, slowest ${titles[2].toFixed(0)}) | within 300 ms | ${titles[1] <= 300 ? 'met' : '**missed**'} |`);
   console.log(`| Attract mode, frames a second over 5 s | ${fps.toFixed(1)} | 60 | ${fps >= 59 ? 'met' : '**missed**'} |`);
   console.log(`| Page's main-thread CPU per attract frame | ${cpuPerFrame.toFixed(2)} ms |  |  |`);
 })();

@@ -3,7 +3,7 @@
 #   build-web/site/                          index.html, the page's scripts, the program
 #                                            (vask.<hash>.js and .wasm), the data files as
 #                                            plain files, the MIDI synthesiser and its
-#                                            soundfont, README.txt, the licences
+#                                            soundfonts, README.txt, the licences
 #   build-web/vask-light-cycles-web.zip      that folder, zipped (beside it: inside, it
 #                                            would double what a visitor downloads)
 # Any static web server serves the folder (./play.sh --web does). Run from the repository
@@ -117,8 +117,15 @@ done
 printf '%s\n' "${data_files[@]}" | python3 -c 'import json,sys; print(json.dumps([l.strip() for l in sys.stdin if l.strip()]))' \
   > "$site/data-files.json"
 synth=$npmdir/node_modules/js-synthesizer
-cp "$synth/externals/libfluidsynth-2.4.6.js" "$synth/dist/js-synthesizer.min.js" "$site/"
+# FluidSynth 2.3.0: the 2.4.6 build's file functions are stubs that log an error each time
+# its soundfont loader and sample cache call them, on every start.
+cp "$synth/externals/libfluidsynth-2.3.0.js" "$synth/dist/js-synthesizer.min.js" \
+   "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
+# The soundfont cut down to the presets vask.mid plays, and the list of them the page checks
+# a song against; the full one stays for a song that needs more.
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
+python3 tools/cut_soundfont.py cut /usr/share/sounds/sf2/TimGM6mb.sf2 data/vask.mid \
+  "$site/vask.sf2" "$site/soundfont-presets.json"
 mkdir -p "$site/licences"
 cp "$deps/jpeg/LICENSE.md" "$site/licences/libjpeg-turbo.md"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer.txt"

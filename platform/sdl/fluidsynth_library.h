@@ -14,6 +14,7 @@ struct FluidSynthLibrary {
   void (*deleteSynth)(fluid_synth_t*);
   int (*synthSfload)(fluid_synth_t*, const char*, int);
   int (*synthSystemReset)(fluid_synth_t*);
+  int (*synthUnsetProgram)(fluid_synth_t*, int);
   int (*synthWriteS16)(fluid_synth_t*, int, void*, int, int, void*, int, int);
   fluid_player_t* (*newPlayer)(fluid_synth_t*);
   void (*deletePlayer)(fluid_player_t*);

@@ -24,6 +24,7 @@ int loadFluidSynth(FluidSynthLibrary* library) {
               find(handle, "delete_fluid_synth", &l.deleteSynth) &
               find(handle, "fluid_synth_sfload", &l.synthSfload) &
               find(handle, "fluid_synth_system_reset", &l.synthSystemReset) &
+              find(handle, "fluid_synth_unset_program", &l.synthUnsetProgram) &
               find(handle, "fluid_synth_write_s16", &l.synthWriteS16) &
               find(handle, "new_fluid_player", &l.newPlayer) &
               find(handle, "delete_fluid_player", &l.deletePlayer) &

@@ -33,6 +33,9 @@ enum {
   FEED_PERIOD_MS = 5,
   STARTUP_WAIT_MS = 1000,      // the longest the soundfont waits for the game's start-up
   MAX_ALIAS = 64,
+  MIDI_CHANNELS = 16,
+  MAX_SONG_BYTES = 16 * 1024 * 1024,
+  ALL_CHANNELS = (1 << MIDI_CHANNELS) - 1,
 };
 
 struct Sequencer {
@@ -40,6 +43,7 @@ struct Sequencer {
   char alias[MAX_ALIAS];
   char fileName[MCI_MAX_TOKEN];
   const char* soundfont;
+  unsigned channelsPlayed;  // a bit for each MIDI channel the song plays notes on
   int rate;
   ALuint source;
   ALuint buffers[STREAM_BUFFERS];
@@ -83,6 +87,78 @@ static int isMidiFile(const char* name) {
   return isMidi;
 }
 
+// Reads a variable-length quantity of a MIDI file; 0 when it runs past `end`.
+static int readVarLen(const unsigned char** at, const unsigned char* end, unsigned long* value) {
+  *value = 0;
+  for (int i = 0; i < 4 && *at < end; i++) {
+    unsigned char byte = *(*at)++;
+    *value = (*value << 7) | (byte & 0x7F);
+    if (!(byte & 0x80)) return 1;
+  }
+  return 0;
+}
+
+// The channels a standard MIDI file plays notes on, a bit each; every channel when the file
+// cannot be read through to its end.
+static unsigned channelsWithNotes(const char* fileName) {
+  FILE* f = fopen(fileName, "rb");
+  if (!f) return ALL_CHANNELS;
+  long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+  unsigned char* song = size >= 14 && size <= MAX_SONG_BYTES ? (unsigned char*)malloc((size_t)size) : 0;
+  int ok = song && fseek(f, 0, SEEK_SET) == 0 && fread(song, 1, (size_t)size, f) == (size_t)size &&
+           memcmp(song, "MThd", 4) == 0;
+  fclose(f);
+  unsigned channels = 0;
+  const unsigned char* end = song + (ok ? size : 0);
+  const unsigned char* at = song;
+  if (ok) {
+    unsigned long header = (unsigned long)song[4] << 24 | song[5] << 16 | song[6] << 8 | song[7];
+    ok = header <= (unsigned long)(size - 8);
+    if (ok) at += 8 + header;
+  }
+  while (ok && at < end) {
+    if (end - at < 8) {
+      ok = 0;
+      break;
+    }
+    unsigned long length = (unsigned long)at[4] << 24 | at[5] << 16 | at[6] << 8 | at[7];
+    int isTrack = memcmp(at, "MTrk", 4) == 0;
+    at += 8;
+    if (length > (unsigned long)(end - at)) {
+      ok = 0;
+      break;
+    }
+    const unsigned char* trackEnd = at + length;
+    unsigned char status = 0;
+    while (ok && isTrack && at < trackEnd) {
+      unsigned long skip = 0;
+      ok = readVarLen(&at, trackEnd, &skip) && at < trackEnd;  // the event's delta time
+      if (!ok) break;
+      if (*at & 0x80) status = *at++;
+      if (status == 0xFF) {  // a meta event: its type, then its length
+        ok = at < trackEnd && (++at, readVarLen(&at, trackEnd, &skip));
+      } else if (status == 0xF0 || status == 0xF7) {
+        ok = readVarLen(&at, trackEnd, &skip);
+      } else if (status >= 0x80) {
+        int dataBytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+        if (trackEnd - at < dataBytes) {
+          ok = 0;
+          break;
+        }
+        if ((status & 0xF0) == 0x90 && at[1] > 0) channels |= 1u << (status & 0x0F);
+        skip = (unsigned long)dataBytes;
+      } else {
+        ok = 0;  // data without a status
+      }
+      if (ok && skip > (unsigned long)(trackEnd - at)) ok = 0;
+      if (ok) at += skip;
+    }
+    at = trackEnd;
+  }
+  free(song);
+  return ok ? channels : (unsigned)ALL_CHANNELS;
+}
+
 // The worker's side: the synthesiser, its soundfont and the stream.
 
 // Renders one buffer and queues it. Returns 0 once the song and its tail are over.
@@ -101,6 +177,10 @@ static int renderAndQueue(ALuint buffer) {
 // Starts the song from the beginning. Returns 0 when it cannot be played.
 static int startSong() {
   fluid.synthSystemReset(sequencer.synth);
+  // The reset gives every channel the grand piano, whose samples (7.5 MB of FluidR3_GM) a
+  // channel keeps loaded as long as it holds it: channels the song plays no note on let go.
+  for (int channel = 0; channel < MIDI_CHANNELS; channel++)
+    if (!(sequencer.channelsPlayed & (1u << channel))) fluid.synthUnsetProgram(sequencer.synth, channel);
   sequencer.player = fluid.newPlayer(sequencer.synth);
   if (!sequencer.player) return 0;
   if (fluid.playerAdd(sequencer.player, sequencer.fileName) != FLUID_OK ||
@@ -108,6 +188,9 @@ static int startSong() {
     return 0;
   sequencer.tailLeft = TAIL_BUFFERS;
   for (int i = 0; i < STREAM_BUFFERS; i++) renderAndQueue(sequencer.buffers[i]);
+  // The song's first events have picked its presets and the piano's samples are freed:
+  // hand their pages back, or this thread's allocator arena keeps them resident.
+  malloc_trim(0);
   alGetError();
   alSourcePlay(sequencer.source);
   return alGetError() == AL_NO_ERROR;
@@ -184,6 +267,9 @@ static int makeSynthesiser() {
   // Load only the samples of the instruments the song picks: the whole General MIDI
   // soundfont is about 150 MB.
   fluid.settingsSetint(sequencer.settings, "synth.dynamic-sample-loading", 1);
+  // The song starts on a synthesiser reset here, before the player: the player's own would
+  // give the channels the song leaves alone their default preset back.
+  fluid.settingsSetint(sequencer.settings, "player.reset-synth", 0);
   sequencer.synth = fluid.newSynth(sequencer.settings);
   return sequencer.synth != 0;
 }
@@ -291,6 +377,7 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   snprintf(sequencer.alias, sizeof sequencer.alias, "%s", alias);
   snprintf(sequencer.fileName, sizeof sequencer.fileName, "%s", fileName);
   sequencer.soundfont = soundfont;
+  sequencer.channelsPlayed = channelsWithNotes(fileName);
 
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;

@@ -25,6 +25,9 @@ int holdSoundfont = 0;
 int soundfontReadOffThread = 0;
 int soundfontLoads = 0;
 int synthMadeOnTestThread = 0;
+int samplesLoadedOnDemand = -1;  // the synthesiser's synth.dynamic-sample-loading
+unsigned channelsUnset = 0;      // a bit for each channel whose preset was taken away
+int playerResetsSynth = -1;      // the synthesiser's player.reset-synth
 int songsStarted = 0;
 int startupWaiters = 0;
 int startupWaitUnbounded = 0;
@@ -42,8 +45,10 @@ struct _fluid_synth_t;
 struct _fluid_player_t;
 struct _fluid_hashtable_t;
 _fluid_synth_t* __real_new_fluid_synth(_fluid_hashtable_t* settings);
+int fluid_settings_getint(_fluid_hashtable_t* settings, const char* name, int* value);
 int __real_fluid_synth_sfload(_fluid_synth_t* synth, const char* file, int reset);
 int __real_fluid_player_play(_fluid_player_t* player);
+int __real_fluid_synth_unset_program(_fluid_synth_t* synth, int channel);
 int __real_pthread_join(pthread_t thread, void** result);
 void __real__Z18waitForStartupOveri(int maxMilliseconds);
 
@@ -74,6 +79,9 @@ _fluid_synth_t* __wrap_new_fluid_synth(_fluid_hashtable_t* settings) {
   {
     std::lock_guard<std::mutex> hold(gateLock);
     synthMadeOnTestThread = pthread_equal(pthread_self(), testThread);
+    if (fluid_settings_getint(settings, "synth.dynamic-sample-loading", &samplesLoadedOnDemand) != 0)
+      samplesLoadedOnDemand = -1;
+    if (fluid_settings_getint(settings, "player.reset-synth", &playerResetsSynth) != 0) playerResetsSynth = -1;
   }
   return __real_new_fluid_synth(settings);
 }
@@ -83,6 +91,13 @@ int __wrap_fluid_player_play(_fluid_player_t* player) {
     songsStarted++;
   }
   return __real_fluid_player_play(player);
+}
+int __wrap_fluid_synth_unset_program(_fluid_synth_t* synth, int channel) {
+  {
+    std::lock_guard<std::mutex> hold(gateLock);
+    channelsUnset |= 1u << channel;
+  }
+  return __real_fluid_synth_unset_program(synth, channel);
 }
 // "close all" has asked the loading thread to end before it joins it.
 int __wrap_pthread_join(pthread_t thread, void** result) {
@@ -127,6 +142,9 @@ class Music : public ::testing::Test {
     soundfontReadOffThread = 0;
     soundfontLoads = 0;
     synthMadeOnTestThread = 0;
+    samplesLoadedOnDemand = -1;
+    channelsUnset = 0;
+    playerResetsSynth = -1;
     songsStarted = 0;
     holdSoundfont = 0;
     startupWaiters = 0;
@@ -167,6 +185,8 @@ TEST_F(Music, TheSoundfontWaitsUntilTheGameHasStartedUp) {
   // Made on the game's thread, FluidSynth's lasting state stays out of the loading thread's
   // allocator arena, which "close all" can then hand back whole.
   EXPECT_TRUE(synthMadeOnTestThread) << "the synthesiser is made as start-up ends, on the game's thread";
+  // Of the General MIDI soundfont's 140 MB, only the samples of the presets the song picks.
+  EXPECT_EQ(samplesLoadedOnDemand, 1) << "the synthesiser loads every sample of the soundfont";
   std::vector<float> s = renderFromFirstSound(0.5);
   EXPECT_GT(rms(s, 0, s.size() / 2), 0.01) << "the song must be heard once start-up is over";
 }
@@ -182,6 +202,46 @@ TEST_F(Music, ASongShorterThanTheTitleEndsAndTheTitleStaysSilent) {
   EXPECT_GT(rms(s, 0, LOOPBACK_RATE / 2), 0.01) << "the note must be heard";
   // The note and its fading tail end well before the last 1.5 s; nothing starts it again.
   EXPECT_LT(rms(s, 3 * LOOPBACK_RATE, s.size() / 2), 1e-3);
+}
+
+// The reset before a song gives every channel the grand piano, whose samples a channel keeps
+// loaded while it holds it: the channels the song plays no note on give it up; a song that
+// cannot be read through keeps them all.
+TEST_F(Music, ChannelsTheSongLeavesAloneHoldNoPreset) {
+  // An organ note on channel 4 and a drum on channel 10; channel 6 only changes its program.
+  Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
+                'M', 'T', 'r', 'k', 0, 0, 0, 27,
+                0x00, 0xC3, 19, 0x00, 0xC5, 5, 0x00, 0x93, 60, 100, 0x00, 0x99, 36, 100,
+                0x83, 0x60, 0x83, 60, 64, 0x00, 0x89, 36, 64, 0x00, 0xFF, 0x2F, 0x00};
+  writeFile("two.mid", song);
+  ASSERT_EQ(playMusicFile("two.mid"), 1);
+  std::vector<float> s = renderFromFirstSound(0.3);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.01) << "the organ and the drum must be heard";
+  {
+    std::lock_guard<std::mutex> hold(gateLock);
+    EXPECT_EQ(channelsUnset, 0xFFFFu & ~(1u << 3 | 1u << 9));
+    EXPECT_EQ(playerResetsSynth, 0) << "the player's own reset gives the channels their piano back";
+  }
+  EXPECT_EQ(stopMusic(), 1);
+
+  song[21] = 40;  // the track now claims more bytes than the file has
+  writeFile("cut.mid", song);
+  {
+    std::lock_guard<std::mutex> hold(gateLock);
+    channelsUnset = 0;
+    songsStarted = 0;
+  }
+  ASSERT_EQ(playMusicFile("cut.mid"), 1);
+  for (int i = 0; i < 200; i++) {
+    {
+      std::lock_guard<std::mutex> hold(gateLock);
+      if (songsStarted) break;
+    }
+    renderPaced(0.1);
+  }
+  std::lock_guard<std::mutex> hold(gateLock);
+  ASSERT_EQ(songsStarted, 1);
+  EXPECT_EQ(channelsUnset, 0u);
 }
 
 TEST_F(Music, CloseAllBeforeTheSoundfontIsInCancelsTheSong) {

@@ -55,8 +55,8 @@ function serve(dir) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// Taps every connection to an audio context's output: the song's synthesiser (a script
-// processor node) and everything else (the sound slots) each get analysers, of the mix and
+// Taps every connection to an audio context's output: the song's synthesiser (an audio
+// worklet node) and everything else (the sound slots) each get analysers, of the mix and
 // of each channel, so a case can ask whether either is sounding, and on which side.
 // The sound slots also get a recorder on the audio thread (vaskHeld), which sees every
 // sample: the loudest since the case's last mark, how long the output was loud since, and
@@ -105,7 +105,8 @@ function tapAudio(silent) {
       connect.call(this, split);
       connect.call(split, tap.left, 0);
       connect.call(split, tap.right, 1);
-      const kind = this instanceof ScriptProcessorNode ? 'music' : 'effects';
+      const kind = this instanceof ScriptProcessorNode || this instanceof AudioWorkletNode ? 'music' : 'effects';
+      tap.node = this.constructor.name;
       window.vaskLevels[kind].push(tap);
       if (kind === 'effects') {
         if (!recorderModules.has(ctx))
@@ -127,6 +128,8 @@ function tapAudio(silent) {
     let peak = 0;
     const samples = new Float32Array(2048);
     for (const tap of window.vaskLevels[kind]) {
+      // A suspended context sounds nothing; its analysers keep their last block.
+      if (tap.all.context.state !== 'running') continue;
       tap[channel].getFloatTimeDomainData(samples);
       for (const s of samples) peak = Math.max(peak, Math.abs(s));
     }
@@ -886,6 +889,58 @@ const CASES = {
       await waitLevel(page, 'music', 'zero', 'the song after the first key');
       await waitLevel(page, 'effects', 'above', 'the engines after the first key');
     } finally { await page.close(); server.close(); }
+  },
+
+  // The song is rendered in an audio worklet, from the cut-down soundfont alone, with a clean
+  // console; its audio context rests from the first key on, and runs again when the next
+  // start plays the song again.
+  async songInWorklet(browser) {
+    const fetched = [];
+    const logged = [];  // the browser's log, which has the audio worklet's console too
+    const { page, server } = await openPage(browser, siteDir, '', async (p) => {
+      p.on('request', (r) => fetched.push(r.url()));
+      const cdp = await p.target().createCDPSession();
+      cdp.on('Log.entryAdded', (e) => logged.push(e.entry.text));
+      await cdp.send('Log.enable');
+    });
+    const musicState = () => page.evaluate(() => window.vaskLevels.music.map((t) => t.all.context.state).join());
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', 'the song at the title');
+      expect(await page.evaluate(() => window.vaskLevels.music.map((t) => t.node).join()), 'AudioWorkletNode', 'the song\'s node');
+      await page.keyboard.press('ArrowUp');
+      await page.waitForFunction(() => window.vaskLevels.music[0].all.context.state === 'suspended', { timeout: 20000, polling: 50 })
+        .catch(async () => { throw new Error(`the song's audio context is "${await musicState()}" in play`); });
+      await page.keyboard.press('KeyQ');
+      await waitState(page, 'ended');
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', 'the song at the second start\'s title');
+      expect(await musicState(), 'running', 'the song\'s audio context at the second title');
+      const fonts = fetched.map((u) => u.split('/').pop()).filter((f) => f.endsWith('.sf2'));
+      expect(fonts.join(), 'vask.sf2', 'the soundfonts fetched');
+      const synthLines = logged.filter((line) => /fluidsynth|music:/i.test(line));
+      expect(synthLines.join('\n'), '', 'what the synthesiser logged');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A song put in vask.mid's place that picks a preset the cut soundfont lacks (a church
+  // organ) plays with the full soundfont, fetched for it.
+  async otherSongFullFont(browser) {
+    const track = [0x00, 0xc0, 19, 0x00, 0x90, 60, 100, 0x86, 0x00, 0x80, 60, 0, 0x00, 0xff, 0x2f, 0x00];
+    const song = Buffer.from([...Buffer.from('MThd'), 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                              ...Buffer.from('MTrk'), 0, 0, 0, track.length, ...track]);
+    const dir = siteVariant({ 'vask.mid': song });
+    const fetched = [];
+    const { page, server } = await openPage(browser, dir, '', (p) => p.on('request', (r) => fetched.push(r.url())));
+    try {
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', 'the organ song at the title');
+      const fonts = fetched.map((u) => u.split('/').pop()).filter((f) => f.endsWith('.sf2'));
+      expect(fonts.join(), 'TimGM6mb.sf2', 'the soundfonts fetched');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
 
   // The title is the shipped picture, as the browser's own decoder reads it, apart from

@@ -51,7 +51,9 @@
     (quiet() ? context.suspend() : context.resume()).catch(() => {});
   }
   function applySound() {
-    holdSound(audio);
+    // The song's context also rests while no song plays: the music runs it only then.
+    if (music) music.hold(quiet());
+    else holdSound(audio);
     gameAudio.forEach(holdSound);
   }
   document.addEventListener('visibilitychange', applySound);
@@ -205,9 +207,9 @@
     canvas.setAttribute('aria-label', 'Vask Light Cycles, the game');
     screen.appendChild(canvas);
     watchContextLoss(canvas);
-    const [files, , game] = await loading({
+    // The title does not wait for the song's synthesiser: the song starts once it is ready.
+    const [files, game] = await loading({
       'data files': fetchDataFiles(),
-      soundfont: music ? music.ready.catch(() => {}) : Promise.resolve(),
       program: createVask({ canvas: canvas, vaskPage: page, locateFile: locateFile }),
     });
     startButton.textContent = 'Starting…';
