@@ -167,6 +167,57 @@ void listsAndListBase() {
   glCallLists(8, GL_UNSIGNED_BYTE, text);
 }
 
+// Lists replaced between draws, immediate primitives and text between list calls: what
+// the layer remembers having sent must follow, and text still waiting to be drawn must go
+// down before the list called right after it, which covers it.
+void screenTriangle(float x, float y, float size) {
+  glBegin(GL_TRIANGLES);
+  glColor4f(1, 0, 0, 1), glVertex2f(x, y);
+  glColor4f(0, 1, 0, 1), glVertex2f(x + size, y);
+  glColor4f(0, 0, 1, 1), glVertex2f(x, y + size);
+  glEnd();
+}
+
+void listsReplacedBetweenDraws() {
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  overlay();
+  glNewList(1, GL_COMPILE);
+  screenTriangle(20, 20, 200);
+  glEndList();
+  glCallList(1);
+  glDeleteLists(1, 1);
+  glNewList(2, GL_COMPILE);
+  glShadeModel(GL_FLAT);
+  screenTriangle(300, 40, 250);
+  glEndList();
+  glShadeModel(GL_SMOOTH);
+  screenTriangle(40, 260, 150);
+  glCallList(2);
+  screenTriangle(250, 300, 120);
+
+  unsigned char font[2][16];
+  GLuint base = glGenLists(2);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (int g = 0; g < 2; g++) {
+    glyph(font[g], g);
+    glNewList(base + g, GL_COMPILE);
+    glBitmap(8, 16, 0.0f, 2.0f, 10.0f, 0.0f, font[g]);
+    glEndList();
+  }
+  const unsigned char text[] = {0, 1, 1, 0, 1, 0, 0, 1};
+  glListBase(base);
+  glColor4f(1, 1, 0, 1);
+  glRasterPos2f(310, 100);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+  glColor4f(0, 1, 1, 1);
+  glRasterPos2f(310, 130);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+  glCallList(2);  // over the text
+  glRasterPos2f(500, 400);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+}
+
 // Bitmaps at raster positions: colour taken at glRasterPos, rows read at the unpack
 // alignment, fractional positions, a position outside the view, and the depth test.
 void bitmapsAtRasterPositions() {
@@ -233,6 +284,7 @@ void pixelRectangles() {
 const Scene SCENES[] = {
     {"flat_and_smooth_shapes", flatAndSmoothShapes},
     {"lists_and_list_base", listsAndListBase},
+    {"lists_replaced_between_draws", listsReplacedBetweenDraws},
     {"bitmaps_at_raster_positions", bitmapsAtRasterPositions},
     {"pixel_rectangles", pixelRectangles},
 };
