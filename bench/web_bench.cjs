@@ -61,9 +61,11 @@ function counters() {
   };
 }
 
-// The page's main thread in a trace: its top-level tasks' wall and CPU time, and the time
-// inside them spent waiting for the GPU process, all in ms; `readBack` is the part of the
-// wait where the compositor reads the canvas back (software compositing reads every frame).
+// The page's main thread in a trace: its top-level tasks' wall and CPU time, the CPU time of
+// the page's scripts among them (the game's WebAssembly, its WebGL calls and the page's
+// JavaScript), and the time spent waiting for the GPU process, all in ms; `readBack` is the
+// part of the wait where the compositor reads the canvas back (software compositing reads
+// every frame).
 function mainThreadTimes(events) {
   const threads = new Map();
   for (const e of events)
@@ -75,7 +77,9 @@ function mainThreadTimes(events) {
   // The busiest renderer's main thread is the page's.
   const list = [...threads.values()].sort((a, b) => b.length - a.length)[0] || [];
   list.sort((a, b) => a.ts - b.ts || b.dur - a.dur);
-  let wall = 0, cpu = 0, waiting = 0, readBack = 0, end = 0;
+  const SCRIPT = new Set(['FunctionCall', 'RunMicrotasks', 'FireAnimationFrame', 'v8.callFunction',
+                          'TimerFire', 'EventDispatch', 'V8.Execute']);
+  let wall = 0, cpu = 0, scripts = 0, waiting = 0, readBack = 0, end = 0, scriptEnd = 0;
   const open = [];
   for (const e of list) {
     while (open.length && open[open.length - 1].ts + open[open.length - 1].dur <= e.ts) open.pop();
@@ -83,6 +87,10 @@ function mainThreadTimes(events) {
       wall += e.dur;
       cpu += e.tdur || 0;
       end = e.ts + e.dur;
+    }
+    if (SCRIPT.has(e.name) && e.ts >= scriptEnd) {
+      scripts += e.tdur || 0;
+      scriptEnd = e.ts + e.dur;
     }
     if (e.name === 'CommandBufferHelper::Finish' || e.name === 'CommandBufferProxyImpl::WaitForGetOffset') {
       if (!open.some((o) => o.name === e.name || o.name === 'CommandBufferHelper::Finish')) {
@@ -92,7 +100,8 @@ function mainThreadTimes(events) {
     }
     open.push(e);
   }
-  return { wall: wall / 1000, cpu: cpu / 1000, waiting: waiting / 1000, readBack: readBack / 1000 };
+  return { wall: wall / 1000, cpu: cpu / 1000, scripts: scripts / 1000, waiting: waiting / 1000,
+           readBack: readBack / 1000 };
 }
 
 (async () => {
@@ -151,7 +160,7 @@ function mainThreadTimes(events) {
   titles.sort((a, b) => a - b);
   if (json) {
     console.log(JSON.stringify({ files: files.length, bytes, gzipped, titleMs: titles, fps,
-      cpuPerFrameMs: main.cpu, taskPerFrameMs: taskPerFrame, wallPerFrameMs: main.wall,
+      cpuPerFrameMs: main.cpu, scriptCpuPerFrameMs: main.scripts, taskPerFrameMs: taskPerFrame, wallPerFrameMs: main.wall,
       gpuWaitPerFrameMs: main.waiting, readBackWaitPerFrameMs: main.readBack, helpShown }));
     return;
   }
@@ -161,6 +170,6 @@ function mainThreadTimes(events) {
   console.log(`| Site download, ${files.length} files | ${mb(bytes)} MB (${mb(gzipped)} MB gzipped) | at most 10 MB | ${bytes <= 10e6 ? 'met' : '**missed**'} |`);
   console.log(`| Start click to the title on the canvas | ${titles[1].toFixed(0)} ms (fastest ${titles[0].toFixed(0)}, slowest ${titles[2].toFixed(0)}) | within 1.5 s | ${titles[1] <= 1500 ? 'met' : '**missed**'} |`);
   console.log(`| Attract mode, frames a second over 5 s | ${fps.toFixed(1)} | 60 | ${fps >= 59 ? 'met' : '**missed**'} |`);
-  console.log(`| Page's main-thread CPU per attract frame${helpShown ? ', help shown' : ''} | ${main.cpu.toFixed(2)} ms | at most 2 ms | ${main.cpu <= 2 ? 'met' : '**missed**'} |`);
+  console.log(`| Page's main-thread CPU per attract frame${helpShown ? ', help shown' : ''} | ${main.cpu.toFixed(2)} ms (the page's scripts, the game and its WebGL calls: ${main.scripts.toFixed(2)} ms) | at most 2 ms | ${main.cpu <= 2 ? 'met' : '**missed**'} |`);
   console.log(`| Page's main-thread task time per attract frame (wall) | ${main.wall.toFixed(2)} ms (of it ${main.waiting.toFixed(2)} ms waiting for the GPU process, ${main.readBack.toFixed(2)} ms of that for the compositor's read-back of the canvas; task time by page.metrics ${taskPerFrame.toFixed(2)} ms) |  |  |`);
 })();
