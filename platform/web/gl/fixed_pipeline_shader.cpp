@@ -93,16 +93,24 @@ int buildFixedPipelineShader() {
   memset(&sent, 0, sizeof sent);
   glGenBuffers(1, &layer.streamBuffer);
   glGenTextures(1, &layer.imageTexture);
+  LayerVertex square[4] = {};
+  const float corners[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+  for (int i = 0; i < 4; i++) square[i].x = corners[i][0], square[i].y = corners[i][1];
+  glGenBuffers(1, &layer.squareBuffer);
+  bindArrayBuffer(layer.squareBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof square, square, GL_STATIC_DRAW);
   return 1;
 }
 
 void freeFixedPipelineShader() {
   bufferDeleted(layer.streamBuffer);
+  bufferDeleted(layer.squareBuffer);
   textureDeleted(layer.imageTexture);
+  glDeleteBuffers(1, &layer.squareBuffer);
   glDeleteBuffers(1, &layer.streamBuffer);
   glDeleteTextures(1, &layer.imageTexture);
   glDeleteProgram(layer.program);
-  layer.program = layer.streamBuffer = layer.imageTexture = 0;
+  layer.program = layer.streamBuffer = layer.squareBuffer = layer.imageTexture = 0;
   forgetDrawState();
 }
 
@@ -130,27 +138,21 @@ void drawImageAt(GLuint texture, int x, int y, int width, int height, float z,
   if (width <= 0 || height <= 0) return;
   drawWaitingPrimitives();
   // The viewport set to the rectangle itself maps the -1..1 square one texel to a pixel,
-  // and clips only at the window's edges, as GL clips pixel rectangles.
-  float d = 2.0f * z - 1.0f;
-  LayerVertex square[4] = {};
-  const float corners[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
-  for (int i = 0; i < 4; i++) {
-    square[i].x = corners[i][0];
-    square[i].y = corners[i][1];
-    square[i].z = d;
-  }
+  // and clips only at the window's edges, as GL clips pixel rectangles. The matrix only
+  // puts the square at the raster position's depth.
+  float matrix[16];
+  memcpy(matrix, IDENTITY, sizeof matrix);
+  matrix[14] = 2.0f * z - 1.0f;
   useProgram(layer.program);
   const GLint rectangle[4] = {x, y, width, height};
   setViewport(rectangle);
-  sendMatrix(IDENTITY);
+  sendMatrix(matrix);
   sendSource(source);
   if (memcmp(sent.rasterColor, layer.rasterColor, sizeof sent.rasterColor) != 0) {
     glUniform4fv(layer.rasterColorUniform, 1, layer.rasterColor);
     memcpy(sent.rasterColor, layer.rasterColor, sizeof sent.rasterColor);
   }
   bindTexture(texture);
-  bindArrayBuffer(layer.streamBuffer);
-  glBufferData(GL_ARRAY_BUFFER, sizeof square, square, GL_STREAM_DRAW);
-  pointArraysAt(layer.streamBuffer);
+  pointArraysAt(layer.squareBuffer);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }

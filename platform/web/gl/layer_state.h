@@ -39,6 +39,7 @@ enum FragmentSource { SOURCE_VERTEX_COLOR = 0, SOURCE_BITMAP = 1, SOURCE_PIXELS 
 struct LayerState {
   // The shader and its inputs.
   GLuint program, streamBuffer, imageTexture;
+  GLuint squareBuffer;  // the -1..1 square pixel rectangles are drawn with, made once
   GLint matrixUniform, flatUniform, sourceUniform, rasterColorUniform, imageUniform;
 
   float color[4];
