@@ -78,6 +78,9 @@ TEST(GlLayerPictures, DisplayListsWithAListBaseKeptByPushAttrib) {
 TEST(GlLayerPictures, ListsReplacedBetweenDrawsAndTextUnderAList) {
   expectSameDrawing("lists_replaced_between_draws");
 }
+TEST(GlLayerPictures, ListBitmapsBeyondTheSharedTexture) {
+  expectSameDrawing("list_bitmaps_beyond_the_shared_texture");
+}
 TEST(GlLayerPictures, BitmapsAtRasterPositionsWithUnpackAlignments) {
   expectSameDrawing("bitmaps_at_raster_positions");
 }

@@ -58,7 +58,7 @@ void vertexLayoutNowSet(GLuint buffer, int kind) {
 
 void bufferDeleted(GLuint buffer) {
   // A name ES 2 hands out again must not pass for the arrays' old buffer.
-  if (drawn.layoutBuffer == buffer) drawn.layoutBuffer = 0;
+  if (drawn.layoutBuffer == buffer) drawn.layoutBuffer = UNKNOWN;
   if (drawn.arrayBuffer == buffer) drawn.arrayBuffer = 0;
 }
 
