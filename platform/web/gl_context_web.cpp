@@ -98,6 +98,19 @@ EM_JS(void, stopFollowingCanvasSize, (), {
   Module.vaskRatioQuery = null;
 });
 
+// Whether the picture must stay readable after the browser has shown it (a test reading the
+// canvas's pixels asks for it with the createVask option preserveDrawingBuffer, or the
+// page's address with ?preserveDrawingBuffer). Players do without: kept, the browser
+// copies every frame before it shows it.
+EM_JS(int, pageWantsDrawingBufferKept, (), {
+  if (Module.preserveDrawingBuffer) return 1;
+  try {
+    return new URLSearchParams(location.search).has('preserveDrawingBuffer') ? 1 : 0;
+  } catch (e) {
+    return 0;
+  }
+});
+
 DeviceContext getDeviceContext(WindowHandle window) {
   if (!canvasSelectorOf(window)) return 0;
   DeviceContext dc = (DeviceContext)calloc(1, sizeof(PlatformDeviceContext));
@@ -137,7 +150,7 @@ RenderContext createRenderContext(DeviceContext dc) {
   attributes.depth = 1;
   attributes.stencil = 0;
   attributes.antialias = 0;  // the desktop's pixel format has no multisampling either
-  attributes.preserveDrawingBuffer = 1;  // the picture can be read back after it is shown
+  attributes.preserveDrawingBuffer = pageWantsDrawingBufferKept();
   attributes.majorVersion = 1;
   attributes.minorVersion = 0;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl =

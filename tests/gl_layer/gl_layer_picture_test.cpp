@@ -75,6 +75,12 @@ TEST(GlLayerPictures, FlatAndSmoothPolygonsQuadStripsLinesAndRectangles) {
 TEST(GlLayerPictures, DisplayListsWithAListBaseKeptByPushAttrib) {
   expectSameDrawing("lists_and_list_base");
 }
+TEST(GlLayerPictures, ListsReplacedBetweenDrawsAndTextUnderAList) {
+  expectSameDrawing("lists_replaced_between_draws");
+}
+TEST(GlLayerPictures, ListBitmapsBeyondTheSharedTexture) {
+  expectSameDrawing("list_bitmaps_beyond_the_shared_texture");
+}
 TEST(GlLayerPictures, BitmapsAtRasterPositionsWithUnpackAlignments) {
   expectSameDrawing("bitmaps_at_raster_positions");
 }

@@ -167,6 +167,89 @@ void listsAndListBase() {
   glCallLists(8, GL_UNSIGNED_BYTE, text);
 }
 
+// Lists replaced between draws, immediate primitives and text between list calls: what
+// the layer remembers having sent must follow, and text still waiting to be drawn must go
+// down before the list called right after it, which covers it.
+void screenTriangle(float x, float y, float size) {
+  glBegin(GL_TRIANGLES);
+  glColor4f(1, 0, 0, 1), glVertex2f(x, y);
+  glColor4f(0, 1, 0, 1), glVertex2f(x + size, y);
+  glColor4f(0, 0, 1, 1), glVertex2f(x, y + size);
+  glEnd();
+}
+
+void listsReplacedBetweenDraws() {
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  overlay();
+  glNewList(1, GL_COMPILE);
+  screenTriangle(20, 20, 200);
+  glEndList();
+  glCallList(1);
+  glDeleteLists(1, 1);
+  glNewList(2, GL_COMPILE);
+  glShadeModel(GL_FLAT);
+  screenTriangle(300, 40, 250);
+  glEndList();
+  glShadeModel(GL_SMOOTH);
+  screenTriangle(40, 260, 150);
+  glCallList(2);
+  screenTriangle(250, 300, 120);
+
+  unsigned char font[2][16];
+  GLuint base = glGenLists(2);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (int g = 0; g < 2; g++) {
+    glyph(font[g], g);
+    glNewList(base + g, GL_COMPILE);
+    glBitmap(8, 16, 0.0f, 2.0f, 10.0f, 0.0f, font[g]);
+    glEndList();
+  }
+  const unsigned char text[] = {0, 1, 1, 0, 1, 0, 0, 1};
+  glListBase(base);
+  glColor4f(1, 1, 0, 1);
+  glRasterPos2f(310, 100);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+  glColor4f(0, 1, 1, 1);
+  glRasterPos2f(310, 130);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+  glCallList(2);  // over the text
+  glRasterPos2f(500, 400);
+  glCallLists(8, GL_UNSIGNED_BYTE, text);
+}
+
+// More list bitmaps than one shared texture holds, and one wider than it: those that do
+// not fit keep textures of their own and must draw the same.
+void listBitmapsBeyondTheSharedTexture() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  overlay();
+  enum { COUNT = 72, SIDE = 64, ROW_BYTES = SIDE / 8 };
+  static unsigned char bits[COUNT][SIDE * ROW_BYTES];
+  static unsigned char wide[520 / 8 * 4];
+  for (int i = 0; i < COUNT; i++)
+    for (int b = 0; b < SIDE * ROW_BYTES; b++)
+      bits[i][b] = (unsigned char)(((unsigned)(i * 37 + b * 11) * 2654435761u) >> 24);
+  for (size_t b = 0; b < sizeof wide; b++) wide[b] = (unsigned char)(b % 3 ? 0xF0 : 0x0F);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  GLuint base = glGenLists(COUNT + 1);
+  for (int i = 0; i < COUNT; i++) {
+    glNewList(base + i, GL_COMPILE);
+    glBitmap(SIDE, SIDE, 0.0f, 0.0f, 0.0f, 0.0f, bits[i]);
+    glEndList();
+  }
+  glNewList(base + COUNT, GL_COMPILE);
+  glBitmap(520, 4, 0.0f, 0.0f, 0.0f, 0.0f, wide);
+  glEndList();
+  for (int i = 0; i < COUNT; i++) {
+    glColor4f((i % 3) * 0.5f, 1.0f - (i % 4) * 0.25f, (i / 12) * 0.2f, 1);
+    glRasterPos2f((float)(i % 12) * 52.0f, (float)(i / 12) * 76.0f);
+    glCallList(base + i);
+  }
+  glColor4f(1, 1, 1, 1);
+  glRasterPos2f(60, 470);
+  glCallList(base + COUNT);
+}
+
 // Bitmaps at raster positions: colour taken at glRasterPos, rows read at the unpack
 // alignment, fractional positions, a position outside the view, and the depth test.
 void bitmapsAtRasterPositions() {
@@ -233,6 +316,8 @@ void pixelRectangles() {
 const Scene SCENES[] = {
     {"flat_and_smooth_shapes", flatAndSmoothShapes},
     {"lists_and_list_base", listsAndListBase},
+    {"lists_replaced_between_draws", listsReplacedBetweenDraws},
+    {"list_bitmaps_beyond_the_shared_texture", listBitmapsBeyondTheSharedTexture},
     {"bitmaps_at_raster_positions", bitmapsAtRasterPositions},
     {"pixel_rectangles", pixelRectangles},
 };

@@ -257,7 +257,9 @@ async function openPage(browser, dir, file = '', prepare = null) {
   await page.evaluateOnNewDocument(virtualDisplay);
   await page.evaluateOnNewDocument(wakeLockStub);
   if (prepare) await prepare(page);
-  await page.goto(`http://127.0.0.1:${server.address().port}/${file}`);
+  // The checks read the canvas's pixels after the browser has shown them: the page keeps
+  // its drawing buffer only when asked.
+  await page.goto(`http://127.0.0.1:${server.address().port}/${file}?preserveDrawingBuffer`);
   return { page, server, log };
 }
 

@@ -29,6 +29,7 @@ void resetMatrixStack(MatrixStack* s, int depth) {
 
 int gl11Start() {
   layer.color[0] = layer.color[1] = layer.color[2] = layer.color[3] = 1.0f;
+  colorTo8Bits(layer.color, layer.color8);
   layer.shadeModel = GL_SMOOTH;
   layer.primitive = 0;
   layer.pending.clear();
@@ -36,6 +37,8 @@ int gl11Start() {
   resetMatrixStack(&layer.projection, PROJECTION_DEPTH);
   layer.current = &layer.modelview;
   glGetIntegerv(GL_VIEWPORT, layer.viewport);  // the drawable's size, as GL starts
+  layer.drawable[0] = layer.viewport[2];
+  layer.drawable[1] = layer.viewport[3];
   layer.rasterPos[0] = layer.rasterPos[1] = layer.rasterPos[2] = 0.0f;
   memcpy(layer.rasterColor, layer.color, sizeof layer.rasterColor);
   layer.rasterValid = 1;
@@ -44,25 +47,31 @@ int gl11Start() {
   layer.listBase = 0;
   layer.compiling = 0;
   attribTop = clientAttribTop = 0;
-  return buildFixedPipelineShader();
+  if (!buildFixedPipelineShader()) return 0;
+  if (!startBitmapBatch()) {
+    freeFixedPipelineShader();
+    return 0;
+  }
+  return 1;
 }
 
 void gl11Stop() {
   drawWaitingPrimitives();
   freeAllLists();
+  stopBitmapBatch();
   freeFixedPipelineShader();
 }
 
 void gl11Enable(GLenum cap) {
   if (recordCapability(cap, 1)) return;
   drawWaitingPrimitives();
-  if (cap != GL_TEXTURE_2D) glEnable(cap);  // ES 2 has no such switch: nothing is textured
+  if (cap != GL_TEXTURE_2D) setCapability(cap, 1);  // ES 2 has no such switch: nothing is textured
 }
 
 void gl11Disable(GLenum cap) {
   if (recordCapability(cap, 0)) return;
   drawWaitingPrimitives();
-  if (cap != GL_TEXTURE_2D) glDisable(cap);
+  if (cap != GL_TEXTURE_2D) setCapability(cap, 0);
 }
 
 void gl11Clear(GLbitfield mask) {
@@ -71,7 +80,8 @@ void gl11Clear(GLbitfield mask) {
 }
 
 void gl11ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
-  glClearColor(red, green, blue, alpha);
+  const float color[4] = {red, green, blue, alpha};
+  setClearColor(color);
 }
 
 void gl11Hint(GLenum, GLenum) {}  // ES 2 always interpolates with perspective

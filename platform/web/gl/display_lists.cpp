@@ -17,9 +17,10 @@ struct ListCommand {
   CommandKind kind;
   float values[6];  // colour, or bitmap origin and move
   GLenum name;      // shade model, capability or primitive
-  int enable;
-  GLuint object;    // buffer or texture
+  int enable;       // a switch's state; a bitmap's: in the shared texture
+  GLuint object;    // buffer or texture (0 for a bitmap in the shared texture)
   int count, width, height;
+  BitmapCell cell;  // a bitmap's place in the shared texture
 };
 
 struct DisplayList {
@@ -33,8 +34,14 @@ GLenum shadeModelBeforeList;
 
 void freeList(DisplayList* list) {
   for (const ListCommand& c : list->commands) {
-    if (c.kind == COMMAND_BATCH) glDeleteBuffers(1, &c.object);
-    if (c.kind == COMMAND_BITMAP) glDeleteTextures(1, &c.object);
+    if (c.kind == COMMAND_BATCH) {
+      bufferDeleted(c.object);
+      glDeleteBuffers(1, &c.object);
+    }
+    if (c.kind == COMMAND_BITMAP && c.object) {
+      textureDeleted(c.object);
+      glDeleteTextures(1, &c.object);
+    }
   }
   list->commands.clear();
   list->defined = 0;
@@ -53,6 +60,7 @@ void run(const ListCommand& c) {
   switch (c.kind) {
     case COMMAND_COLOR:
       memcpy(layer.color, c.values, sizeof layer.color);
+      colorTo8Bits(layer.color, layer.color8);
       break;
     case COMMAND_SHADE_MODEL:
       layer.shadeModel = c.name;
@@ -64,8 +72,8 @@ void run(const ListCommand& c) {
       drawBatchBuffer(c.object, c.name, c.count);
       break;
     case COMMAND_BITMAP:
-      drawBitmapTexture(c.object, c.width, c.height, c.values[0], c.values[1], c.values[2],
-                        c.values[3]);
+      drawBitmapAtRaster(c.object, c.enable ? &c.cell : 0, c.width, c.height, c.values[0],
+                         c.values[1], c.values[2], c.values[3]);
       break;
   }
 }
@@ -95,17 +103,18 @@ int recordBatch(const VertexBatch& batch) {
   c->name = batch.mode;
   c->count = (int)batch.vertices.size();
   glGenBuffers(1, &c->object);
-  glBindBuffer(GL_ARRAY_BUFFER, c->object);
+  bindArrayBuffer(c->object);
   glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(batch.vertices.size() * sizeof(LayerVertex)),
                batch.vertices.data(), GL_STATIC_DRAW);
   return 1;
 }
 
-int recordBitmap(GLuint texture, int width, int height, float xorig, float yorig, float xmove,
-                 float ymove) {
+int recordBitmap(GLuint texture, const BitmapCell* cell, int width, int height, float xorig,
+                 float yorig, float xmove, float ymove) {
   ListCommand* c = newCommand(COMMAND_BITMAP);
   if (!c) return 0;
   c->object = texture;
+  if (cell) c->cell = *cell, c->enable = 1;
   c->width = width;
   c->height = height;
   c->values[0] = xorig, c->values[1] = yorig, c->values[2] = xmove, c->values[3] = ymove;
@@ -144,12 +153,15 @@ void gl11EndList() {
   if (!layer.compiling) return;
   layer.compiling = 0;
   memcpy(layer.color, colorBeforeList, sizeof layer.color);
+  colorTo8Bits(layer.color, layer.color8);
   layer.shadeModel = shadeModelBeforeList;
 }
 
 void gl11CallList(GLuint list) {
   if (list >= lists.size() || layer.compiling) return;
-  drawWaitingPrimitives();
+  // Waiting bitmaps may go on waiting: a list's bitmaps join them, and anything else it
+  // draws draws them first.
+  drawWaitingTriangles();
   // Indexes, not references: a list may not change while it runs, but keep to the rules.
   for (size_t i = 0; i < lists[list].commands.size(); i++) run(lists[list].commands[i]);
 }

@@ -18,7 +18,9 @@
 // the context goes. Only one context: the layer's state is global, like GL's own.
 // Primitives may wait inside the layer to be drawn together until glFlush (the game
 // flushes before every swap): a backend that shows or reads the picture at another time
-// calls gl11Flush() first.
+// calls gl11Flush() first. The layer sends ES 2 only what changed since its last draw, so
+// other drawing on the same context goes through the layer's own scaled present
+// (scaled_present.h), which puts the layer's state back.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

@@ -7,37 +7,48 @@
 
 namespace {
 // The vertex `v` with the flat colour of `provoking`.
-void emit(const LayerVertex& v, const LayerVertex& provoking, VertexBatch* out) {
-  LayerVertex copy = v;
-  memcpy(copy.flatColor, provoking.color, sizeof copy.flatColor);
-  out->vertices.push_back(copy);
+void emit(const LayerVertex& v, const LayerVertex& provoking, std::vector<LayerVertex>* out) {
+  out->push_back(v);
+  memcpy(out->back().flatColor, provoking.color, sizeof v.flatColor);
 }
 
 void emitTriangle(const std::vector<LayerVertex>& in, int a, int b, int c, int provoking,
-                  VertexBatch* out) {
+                  std::vector<LayerVertex>* out) {
   emit(in[a], in[provoking], out);
   emit(in[b], in[provoking], out);
   emit(in[c], in[provoking], out);
 }
 
+// The primitives waiting to be drawn; a compiling list's go to `compiled` instead.
 VertexBatch waiting = {GL_TRIANGLES, {}};
+VertexBatch compiled = {GL_TRIANGLES, {}};
+
+uint8_t to8Bits(float v) { return (uint8_t)(v <= 0.0f ? 0 : v >= 1.0f ? 255 : (int)(v * 255.0f + 0.5f)); }
 }  // namespace
 
-void drawWaitingPrimitives() {
+void colorTo8Bits(const float color[4], uint8_t out[4]) {
+  for (int i = 0; i < 4; i++) out[i] = to8Bits(color[i]);
+}
+
+void drawWaitingTriangles() {
   if (waiting.vertices.empty()) return;
-  glBindBuffer(GL_ARRAY_BUFFER, layer.streamBuffer);
+  bindArrayBuffer(layer.streamBuffer);
   glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(waiting.vertices.size() * sizeof(LayerVertex)),
                waiting.vertices.data(), GL_STREAM_DRAW);
   drawBatchBuffer(layer.streamBuffer, waiting.mode, (int)waiting.vertices.size());
   waiting.vertices.clear();
 }
 
+void drawWaitingPrimitives() {
+  // At most one of the two waits: queueing either draws the other first.
+  drawWaitingTriangles();
+  drawWaitingBitmaps();
+}
+
 // GL's flat colour comes from each primitive's provoking vertex: the last of a triangle,
 // of a quad and of a line, but the first of a polygon.
-void expandPrimitive(GLenum mode, const std::vector<LayerVertex>& in, VertexBatch* out) {
+GLenum expandPrimitive(GLenum mode, const std::vector<LayerVertex>& in, std::vector<LayerVertex>* out) {
   int n = (int)in.size();
-  out->mode = GL_TRIANGLES;
-  out->vertices.clear();
   switch (mode) {
     case GL_TRIANGLES:
       for (int i = 0; i + 2 < n; i += 3) emitTriangle(in, i, i + 1, i + 2, i + 2, out);
@@ -53,15 +64,15 @@ void expandPrimitive(GLenum mode, const std::vector<LayerVertex>& in, VertexBatc
       for (int i = 1; i + 1 < n; i++) emitTriangle(in, 0, i, i + 1, 0, out);
       break;
     case GL_LINES:
-      out->mode = GL_LINES;
       for (int i = 0; i + 1 < n; i += 2) {
         emit(in[i], in[i + 1], out);
         emit(in[i + 1], in[i + 1], out);
       }
-      break;
+      return GL_LINES;
     default:
       break;
   }
+  return GL_TRIANGLES;
 }
 
 void gl11Begin(GLenum mode) {
@@ -75,8 +86,8 @@ void gl11Vertex3f(GLfloat x, GLfloat y, GLfloat z) {
   v.x = x;
   v.y = y;
   v.z = z;
-  memcpy(v.color, layer.color, sizeof v.color);
-  memcpy(v.flatColor, layer.color, sizeof v.flatColor);
+  memcpy(v.color, layer.color8, sizeof v.color);
+  memcpy(v.flatColor, layer.color8, sizeof v.flatColor);
   layer.pending.push_back(v);
 }
 
@@ -84,19 +95,26 @@ void gl11Vertex2f(GLfloat x, GLfloat y) { gl11Vertex3f(x, y, 0.0f); }
 
 void gl11End() {
   if (!layer.primitive) return;
-  VertexBatch batch;
-  expandPrimitive(layer.primitive, layer.pending, &batch);
+  GLenum primitive = layer.primitive;
   layer.primitive = 0;
-  layer.pending.clear();
-  if (batch.vertices.empty()) return;
-  // The colour a list leaves current is its last glColor, made inside the primitive.
-  if (recordBatch(batch)) {
+  if (layer.compiling) {
+    compiled.vertices.clear();
+    compiled.mode = expandPrimitive(primitive, layer.pending, &compiled.vertices);
+    layer.pending.clear();
+    if (compiled.vertices.empty()) return;
+    // The colour a list leaves current is its last glColor, made inside the primitive.
+    recordBatch(compiled);
     recordColor(layer.color);
     return;
   }
-  if (batch.mode != waiting.mode) drawWaitingPrimitives();
-  waiting.mode = batch.mode;
-  waiting.vertices.insert(waiting.vertices.end(), batch.vertices.begin(), batch.vertices.end());
+  // Straight onto the waiting run: a primitive of the other kind (lines after triangles)
+  // draws the run first, as do waiting bitmaps.
+  GLenum mode = primitive == GL_LINES ? GL_LINES : GL_TRIANGLES;
+  if (mode != waiting.mode) drawWaitingTriangles();
+  drawWaitingBitmaps();
+  waiting.mode = mode;
+  expandPrimitive(primitive, layer.pending, &waiting.vertices);
+  layer.pending.clear();
 }
 
 void gl11Color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
@@ -106,6 +124,7 @@ void gl11Color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
   // next vertex: glEnd records the last.
   if (!layer.primitive) recordColor(color);
   memcpy(layer.color, color, sizeof color);
+  colorTo8Bits(color, layer.color8);
 }
 
 void gl11Rectf(GLfloat x1, GLfloat y1, GLfloat x2, GLfloat y2) {

@@ -82,5 +82,5 @@ void gl11Viewport(GLint x, GLint y, GLsizei width, GLsizei height) {
   if (width < 0 || height < 0) return;
   drawWaitingPrimitives();
   layer.viewport[0] = x, layer.viewport[1] = y, layer.viewport[2] = width, layer.viewport[3] = height;
-  glViewport(x, y, width, height);
+  setViewport(layer.viewport);
 }

@@ -15,7 +15,7 @@ size_t rowStart(int row, size_t rowBytes) {
 }
 
 void setTextureImage(GLuint texture, GLenum format, int width, int height, const void* texels) {
-  glBindTexture(GL_TEXTURE_2D, texture);
+  bindTexture(texture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -47,7 +47,7 @@ void gl11RasterPos2f(GLfloat x, GLfloat y) {
   for (int i = 0; i < 4; i++) layer.rasterColor[i] = clamp01(layer.color[i]);
 }
 
-GLuint bitmapTexture(GLsizei width, GLsizei height, const GLubyte* bitmap) {
+std::vector<GLubyte> bitmapMask(GLsizei width, GLsizei height, const GLubyte* bitmap) {
   // One byte a pixel, 255 where the bitmap has a 1 (most significant bit first).
   std::vector<GLubyte> mask((size_t)width * height, 0);
   size_t rowBytes = ((size_t)width + 7) / 8;
@@ -56,20 +56,27 @@ GLuint bitmapTexture(GLsizei width, GLsizei height, const GLubyte* bitmap) {
     for (int col = 0; col < width; col++)
       if (bits[col / 8] & (0x80 >> (col % 8))) mask[(size_t)row * width + col] = 255;
   }
+  return mask;
+}
+
+GLuint bitmapTexture(GLsizei width, GLsizei height, const GLubyte* bitmap) {
+  std::vector<GLubyte> mask = bitmapMask(width, height, bitmap);
   GLuint texture = 0;
   glGenTextures(1, &texture);
   setTextureImage(texture, GL_ALPHA, width, height, mask.data());
   return texture;
 }
 
-void drawBitmapTexture(GLuint texture, int width, int height, float xorig, float yorig,
-                       float xmove, float ymove) {
+void drawBitmapAtRaster(GLuint texture, const BitmapCell* cell, int width, int height,
+                        float xorig, float yorig, float xmove, float ymove) {
   if (!layer.rasterValid) return;
   // Mesa's small nudge up before truncating, which keeps glyphs on whole pixels.
   const float epsilon = 0.0001f;
   int x = (int)floorf(layer.rasterPos[0] + epsilon - xorig);
   int y = (int)floorf(layer.rasterPos[1] + epsilon - yorig);
   if (texture) drawImageAt(texture, x, y, width, height, layer.rasterPos[2], SOURCE_BITMAP);
+  else if (cell && width > 0 && height > 0)
+    queueBitmap(*cell, width, height, x, y, layer.rasterPos[2], layer.rasterColor);
   layer.rasterPos[0] += xmove;
   layer.rasterPos[1] += ymove;
 }
@@ -77,11 +84,25 @@ void drawBitmapTexture(GLuint texture, int width, int height, float xorig, float
 void gl11Bitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove,
                 GLfloat ymove, const GLubyte* bitmap) {
   if (width < 0 || height < 0) return;
-  GLuint texture = 0;
-  if (width > 0 && height > 0 && bitmap) texture = bitmapTexture(width, height, bitmap);
-  if (recordBitmap(texture, width, height, xorig, yorig, xmove, ymove)) return;  // the list owns it
-  drawBitmapTexture(texture, width, height, xorig, yorig, xmove, ymove);
-  if (texture) glDeleteTextures(1, &texture);
+  int drawn = width > 0 && height > 0 && bitmap;
+  if (layer.compiling) {
+    // A list's bitmap (a glyph of a font) goes into the shared texture, to be drawn in one
+    // batch with the rest of its text; one that does not fit keeps a texture of its own.
+    BitmapCell cell;
+    if (drawn && placeBitmap(width, height, bitmapMask(width, height, bitmap).data(), &cell)) {
+      recordBitmap(0, &cell, width, height, xorig, yorig, xmove, ymove);
+      return;
+    }
+    recordBitmap(drawn ? bitmapTexture(width, height, bitmap) : 0, 0, width, height, xorig,
+                 yorig, xmove, ymove);  // the list owns the texture
+    return;
+  }
+  GLuint texture = drawn ? bitmapTexture(width, height, bitmap) : 0;
+  drawBitmapAtRaster(texture, 0, width, height, xorig, yorig, xmove, ymove);
+  if (texture) {
+    textureDeleted(texture);
+    glDeleteTextures(1, &texture);
+  }
 }
 
 void gl11DrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type,

@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <GLES2/gl2.h>
 
+#include "platform/web/gl/layer_state.h"
 #include "platform/web/gl/shader_program.h"
 
 namespace {
@@ -51,16 +52,20 @@ struct Present {
   int frameWidth, frameHeight;
   GLuint framebuffer, colour, depth;
   GLuint program, corners;
-  GLint cornerAttrib, frameSizeUniform, wholeUniform, frameUniform;
+  GLint frameSizeUniform, wholeUniform, frameUniform;
+  GLint uniformsFor[2];  // the canvas size the uniforms were last set for
 };
+// The corners go in at location 0, where the layer keeps positions: the present turns the
+// layer's other arrays off while it draws, and the layer turns them on again.
+const char* const PRESENT_ATTRIBUTES[] = {"aCorner", 0};
 Present present;
 
 int buildProgram() {
   GLuint program =
-      buildShaderProgram(PRESENT_VERTEX_SHADER, PRESENT_FRAGMENT_SHADER, "scaled present");
+      buildShaderProgram(PRESENT_VERTEX_SHADER, PRESENT_FRAGMENT_SHADER, "scaled present",
+                         PRESENT_ATTRIBUTES);
   if (!program) return 0;
   present.program = program;
-  present.cornerAttrib = glGetAttribLocation(program, "aCorner");
   present.frameSizeUniform = glGetUniformLocation(program, "uFrameSize");
   present.wholeUniform = glGetUniformLocation(program, "uWhole");
   present.frameUniform = glGetUniformLocation(program, "uFrame");
@@ -110,69 +115,6 @@ void areaOf(int canvasWidth, int canvasHeight, GLint area[4]) {
   area[3] = (GLint)h;
 }
 
-// What the present changes of the game's GL state, to put back afterwards.
-struct SavedState {
-  GLint viewport[4], program, texture, arrayBuffer;
-  GLfloat clearColour[4];
-  GLboolean depthTest, scissorTest, blend, cullFace, stencilTest;
-  enum { MAX_ATTRIBS = 16 };
-  GLint attribs, enabled[MAX_ATTRIBS];
-  GLint cornerBuffer, cornerSize, cornerType, cornerNormalized, cornerStride;
-  void* cornerPointer;
-};
-
-void save(SavedState* s) {
-  glGetIntegerv(GL_VIEWPORT, s->viewport);
-  glGetIntegerv(GL_CURRENT_PROGRAM, &s->program);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s->texture);
-  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &s->arrayBuffer);
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, s->clearColour);
-  s->depthTest = glIsEnabled(GL_DEPTH_TEST);
-  s->scissorTest = glIsEnabled(GL_SCISSOR_TEST);
-  s->blend = glIsEnabled(GL_BLEND);
-  s->cullFace = glIsEnabled(GL_CULL_FACE);
-  s->stencilTest = glIsEnabled(GL_STENCIL_TEST);
-  glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &s->attribs);
-  if (s->attribs > SavedState::MAX_ATTRIBS) s->attribs = SavedState::MAX_ATTRIBS;
-  for (GLint i = 0; i < s->attribs; i++) glGetVertexAttribiv(i, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &s->enabled[i]);
-  const GLuint c = present.cornerAttrib;
-  glGetVertexAttribiv(c, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &s->cornerBuffer);
-  glGetVertexAttribiv(c, GL_VERTEX_ATTRIB_ARRAY_SIZE, &s->cornerSize);
-  glGetVertexAttribiv(c, GL_VERTEX_ATTRIB_ARRAY_TYPE, &s->cornerType);
-  glGetVertexAttribiv(c, GL_VERTEX_ATTRIB_ARRAY_NORMALIZED, &s->cornerNormalized);
-  glGetVertexAttribiv(c, GL_VERTEX_ATTRIB_ARRAY_STRIDE, &s->cornerStride);
-  glGetVertexAttribPointerv(c, GL_VERTEX_ATTRIB_ARRAY_POINTER, &s->cornerPointer);
-}
-
-void setCapability(GLenum cap, GLboolean on) {
-  if (on) glEnable(cap);
-  else glDisable(cap);
-}
-
-void restore(const SavedState& s) {
-  const GLuint c = present.cornerAttrib;
-  if (s.cornerBuffer) {
-    glBindBuffer(GL_ARRAY_BUFFER, s.cornerBuffer);
-    glVertexAttribPointer(c, s.cornerSize, s.cornerType, (GLboolean)s.cornerNormalized, s.cornerStride,
-                          s.cornerPointer);
-  }
-  for (GLint i = 0; i < s.attribs; i++) {
-    if (s.enabled[i]) glEnableVertexAttribArray(i);
-    else glDisableVertexAttribArray(i);
-  }
-  glBindBuffer(GL_ARRAY_BUFFER, s.arrayBuffer);
-  glBindTexture(GL_TEXTURE_2D, s.texture);
-  glUseProgram(s.program);
-  glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
-  setCapability(GL_DEPTH_TEST, s.depthTest);
-  setCapability(GL_SCISSOR_TEST, s.scissorTest);
-  setCapability(GL_BLEND, s.blend);
-  setCapability(GL_CULL_FACE, s.cullFace);
-  setCapability(GL_STENCIL_TEST, s.stencilTest);
-  glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
-  glBindFramebuffer(GL_FRAMEBUFFER, present.framebuffer);
-}
-
 }  // namespace
 
 int scaledPresentStart(int frameWidth, int frameHeight) {
@@ -201,11 +143,9 @@ int scaledPresentStart(int frameWidth, int frameHeight) {
     return 0;
   }
   // The game's frame starts black, as a fresh canvas does.
-  GLfloat clearColour[4];
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+  restoreLayerDrawState();
   present.started = 1;
   return 1;
 }
@@ -214,9 +154,7 @@ int scaledPresentActive() { return present.started; }
 
 void scaledPresentShow(int canvasWidth, int canvasHeight) {
   if (!present.started || canvasWidth <= 0 || canvasHeight <= 0) return;
-  SavedState saved;
-  save(&saved);
-
+  // Nothing is read back from GL: a query waits for everything drawn so far.
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_SCISSOR_TEST);
@@ -230,21 +168,27 @@ void scaledPresentShow(int canvasWidth, int canvasHeight) {
   GLint area[4];
   areaOf(canvasWidth, canvasHeight, area);
   if (area[2] > 0 && area[3] > 0) {
-    int wholeX = area[2] / present.frameWidth, wholeY = area[3] / present.frameHeight;
     glViewport(area[0], area[1], area[2], area[3]);
     glUseProgram(present.program);
-    glUniform2f(present.frameSizeUniform, (float)present.frameWidth, (float)present.frameHeight);
-    glUniform2f(present.wholeUniform, (float)(wholeX > 1 ? wholeX : 1), (float)(wholeY > 1 ? wholeY : 1));
-    glUniform1i(present.frameUniform, 0);
+    if (present.uniformsFor[0] != canvasWidth || present.uniformsFor[1] != canvasHeight) {
+      int wholeX = area[2] / present.frameWidth, wholeY = area[3] / present.frameHeight;
+      glUniform2f(present.frameSizeUniform, (float)present.frameWidth, (float)present.frameHeight);
+      glUniform2f(present.wholeUniform, (float)(wholeX > 1 ? wholeX : 1), (float)(wholeY > 1 ? wholeY : 1));
+      glUniform1i(present.frameUniform, 0);
+      present.uniformsFor[0] = canvasWidth;
+      present.uniformsFor[1] = canvasHeight;
+    }
     glBindTexture(GL_TEXTURE_2D, present.colour);
-    for (GLint i = 0; i < saved.attribs; i++)
-      if ((GLuint)i != (GLuint)present.cornerAttrib) glDisableVertexAttribArray(i);
-    glEnableVertexAttribArray(present.cornerAttrib);
+    for (GLuint i = 1; i < LAYER_ATTRIBUTES; i++) glDisableVertexAttribArray(i);
+    glEnableVertexAttribArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, present.corners);
-    glVertexAttribPointer(present.cornerAttrib, 2, GL_FLOAT, GL_FALSE, 0, 0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, 0);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    // Left bound, the frame's texture would be read while drawn into: WebGL refuses that.
+    glBindTexture(GL_TEXTURE_2D, 0);
   }
-  restore(saved);
+  glBindFramebuffer(GL_FRAMEBUFFER, present.framebuffer);
+  restoreLayerDrawState();
 }
 
 void scaledPresentStop() {

@@ -16,7 +16,9 @@ int scaledPresentStart(int frameWidth, int frameHeight);
 int scaledPresentActive();
 
 // Draws the frame onto the canvas, whose drawing buffer is canvasWidth by canvasHeight
-// pixels. Every GL state the game set is left as it was, the off-screen frame bound again.
+// pixels. It reads nothing back from GL (a query would wait for the whole frame to be drawn):
+// the GL 1.1 layer's state is put back from what the layer keeps, the off-screen frame bound
+// again.
 void scaledPresentShow(int canvasWidth, int canvasHeight);
 
 // Before the context goes: deletes the off-screen frame and the present's shader.

@@ -24,7 +24,7 @@ GLuint compileShader(GLenum type, const char* source, const char* owner) {
 }  // namespace
 
 GLuint buildShaderProgram(const char* vertexSource, const char* fragmentSource,
-                          const char* owner) {
+                          const char* owner, const char* const* attributes) {
   GLuint vertex = compileShader(GL_VERTEX_SHADER, vertexSource, owner);
   GLuint fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource, owner);
   if (!vertex || !fragment) {
@@ -35,6 +35,7 @@ GLuint buildShaderProgram(const char* vertexSource, const char* fragmentSource,
   GLuint program = glCreateProgram();
   glAttachShader(program, vertex);
   glAttachShader(program, fragment);
+  for (GLuint i = 0; attributes && attributes[i]; i++) glBindAttribLocation(program, i, attributes[i]);
   glLinkProgram(program);
   glDeleteShader(vertex);
   glDeleteShader(fragment);
