@@ -3,8 +3,9 @@
 # the table bench/results.md. Each figure is measured in the same run as its baseline.
 # Usage: bench/run_all.sh [--no-soak]   (the soak run, bench/soak.sh, takes the longest)
 # Environment: VASK_BENCH_BUILD (build folder), VASK_BENCH_MEMORY_FRAMES (default 100000),
-# VASK_WEB_BUILD (the browser build, default build-web/: its site, when scripts/build-web.sh
-# has made one, is measured in headless Chromium by bench/web_bench.cjs).
+# VASK_WEB_BUILD (the browser build, default build-web/: its site, when
+# scripts/build-web.sh --tests has made one, is measured in headless Chromium by
+# bench/web_bench.cjs and bench/web_latency.cjs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -66,7 +67,11 @@ cut -d' ' -f1 /proc/loadavg >"$out/latency-load.txt"
 grep -q '^summary ' "$out/latency.txt" || { echo "run_all: the latency bench gave no summary" >&2; exit 1; }
 
 web=${VASK_WEB_BUILD:-$root/build-web}
-if [ -f "$web/site/index.html" ]; then
+# The browser benches drive Chromium through puppeteer-core, which only a build with the
+# tests (scripts/build-web.sh --tests) installs.
+if [ -f "$web/site/index.html" ] && [ ! -d "$web/npm/node_modules/puppeteer-core" ]; then
+  echo "run_all: the browser version is left out: its benches need scripts/build-web.sh --tests" >&2
+elif [ -f "$web/site/index.html" ]; then
   echo "run_all: the browser version (site size, start click to the title, attract mode's frame rate and CPU)"
   node bench/web_bench.cjs "$web/site" "$web/npm" --json >"$out/web.json" 2>"$out/web.err" ||
     { cat "$out/web.err" >&2; exit 1; }
