@@ -50,7 +50,8 @@ function serve(dir) {
       return;
     }
     response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(response);
+    // A case that has ended takes its site folder away, maybe under a request still coming.
+    fs.createReadStream(file).on('error', () => response.destroy()).pipe(response);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
@@ -587,7 +588,10 @@ async function endedBy(browser, { files = {}, prepare = null, box = null, fault 
     expect(await page.$eval('#overlay-text', (e) => e.textContent), said, 'what the page says at the end');
     expect(await page.$eval('[aria-live]:not([hidden])', (e) => e.textContent), said, 'what is read out at the end');
     await page.waitForFunction(() => window.vaskOpenAudio() === 1 && window.vaskAudioContexts.every((c) => c.state !== 'running'),
-                               { timeout: 5000, polling: 50 }).catch(() => { throw new Error('sound left open or playing'); });
+                               { timeout: 5000, polling: 50 }).catch(async () => {
+        const states = await page.evaluate(() => window.vaskAudioContexts.map((c) => c.state).join(', '));
+        throw new Error(`sound left open or playing (the audio contexts: ${states})`);
+      });
     if (!again) return;
     await page.keyboard.press('ArrowUp');  // reaches no ended game
     await page.click('#start');

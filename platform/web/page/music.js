@@ -77,7 +77,14 @@ class PageMusic {
     // The synthesiser is set up once the title is on the screen: its scripts and its
     // WebAssembly would otherwise compete with the game's own start.
     this.ready = new Promise((resolve) => { this.begin = resolve; }).then(() => this.start());
+    // The browser starts a new context on its own, and on a busy machine that start may end
+    // after a suspend asked for meanwhile, leaving it running: it is put back as wanted.
+    audio.addEventListener('statechange', () => {
+      if (audio.state !== 'closed' && (audio.state === 'running') !== this.sounding()) this.applyState();
+    });
   }
+
+  sounding() { return this.playing && !this.quiet; }
 
   // Two animation frames on: the frame being made when the song was asked for is shown.
   beginAfterFrame() {
@@ -181,6 +188,6 @@ class PageMusic {
   // The audio context runs only while a song plays and the page lets it sound.
   applyState() {
     if (this.audio.state === 'closed') return;
-    (this.playing && !this.quiet ? this.audio.resume() : this.audio.suspend()).catch(() => {});
+    (this.sounding() ? this.audio.resume() : this.audio.suspend()).catch(() => {});
   }
 }

@@ -50,6 +50,12 @@
     if (!context || context.state === 'closed') return;
     (quiet() ? context.suspend() : context.resume()).catch(() => {});
   }
+  // The browser starts a new context on its own, and on a busy machine that start may end
+  // after a suspend asked for meanwhile: a context that comes up running while the page
+  // holds its sound is held again.
+  function keepHeld(context, held) {
+    context.addEventListener('statechange', () => { if (context.state === 'running' && held()) context.suspend().catch(() => {}); });
+  }
   function applySound() {
     // The song's context also rests while no song plays: the music runs it only then.
     if (music) music.hold(quiet());
@@ -104,6 +110,7 @@
 
     audioOpened(context) {
       gameAudio.push(context);
+      keepHeld(context, quiet);
       holdSound(context);
     },
 
@@ -187,6 +194,7 @@
     // Sound may start only from the player's gesture: this click.
     if (!audio) {
       audio = new AudioContext();
+      keepHeld(audio, () => !music && quiet());  // the music holds its own
       if (typeof JSSynth !== 'undefined') {
         music = new PageMusic(audio);
         music.ready.catch((e) => { console.error('music: ' + e); music = null; page.music = null; });
