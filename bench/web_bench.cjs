@@ -10,15 +10,12 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const http = require('http');
 const zlib = require('zlib');
 
 const json = process.argv.includes('--json');
 const helpShown = process.argv.includes('--help-shown');
 const [siteDir, npmDir] = process.argv.slice(2).filter((a) => !a.startsWith('--')).map((a) => path.resolve(a));
-const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm', '.json': 'application/json' };
+const { serveSite, launchChromium } = require('./web_site.cjs');
 
 function siteFiles(dir) {
   return fs.readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
@@ -112,23 +109,8 @@ function mainThreadTimes(events) {
   const gzipped = files.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
 
   const fetched = new Set();
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(siteDir, path.normalize(name));
-    if (!file.startsWith(siteDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404);
-      response.end();
-      return;
-    }
-    fetched.add(file);
-    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(response);
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
-  });
+  const server = await serveSite(siteDir, (file) => fetched.add(file));
+  const browser = await launchChromium(npmDir);
   const titles = [];
   let fps = 0, taskPerFrame = 0, main = null;
   for (let run = 0; run < 3; run++) {

@@ -13,16 +13,13 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const http = require('http');
 
 const args = process.argv.slice(2);
 const json = args.includes('--json');
 const [siteDir, npmDir, count] = args.filter((a) => a !== '--json');
 const presses = Number(count) > 0 ? Number(count) : 50;
 const site = path.resolve(siteDir);
-const puppeteer = require(path.join(path.resolve(npmDir), 'node_modules', 'puppeteer-core'));
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm', '.json': 'application/json' };
+const { serveSite, launchChromium } = require('./web_site.cjs');
 
 // In the page before its scripts: the key listener and the frame probe.
 function probe() {
@@ -92,18 +89,8 @@ const median = (v) => (v.length === 0 ? 0 : v.length % 2 ? v[(v.length - 1) / 2]
   : (v[v.length / 2 - 1] + v[v.length / 2]) / 2);
 
 (async () => {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(site, path.normalize(name));
-    if (!file.startsWith(site) || !fs.existsSync(file)) { response.writeHead(404); response.end(); return; }
-    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(response);
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
-  });
+  const server = await serveSite(site);
+  const browser = await launchChromium(npmDir);
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
