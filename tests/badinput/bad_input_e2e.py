@@ -34,6 +34,7 @@ TITLE = "Vask Light Cycles by Velmor"
 FILES = ["setup.txt", "vask3.wrl", "flori.fnt", "vask.jpg", "cyc4.wav", "boom.wav", "turn2.wav",
          "boom2.wav", "vask.mid"]
 KINDS = ["missing", "empty", "truncated", "garbage"]
+CASE_KEYS = ["Return", "d", "q"]  # the keys a case presses
 # The only cell that stops the game; every other one keeps it running.
 STOPS = {("vask3.wrl", "missing"): "Could not open .WRL file"}
 
@@ -229,8 +230,14 @@ def run_case(game, data, name, kind, wine=None, shared_display=None):
                     focus_window(window, env)
                 xdotool(display, "key", "--window", window, "d", proc=proc)  # attract mode: frames run
                 if not frames_run(display, window, proc):
-                    return "no frames ran in the attract mode (exit %s)%s" % (proc.poll(),
-                                                                             stacks_of(proc))
+                    if proc.poll() is None:
+                        return "no frames ran in the attract mode%s" % stacks_of(proc)
+                    # A game that ended here says why on its error output (under Wine, its
+                    # debugger output): the key it took, or what stopped it.
+                    with open(err_path, "rb") as f:
+                        said = f.read().decode("latin-1")
+                    return "the game ended (exit %s) instead of running the attract mode; stderr: %s" % (
+                        proc.poll(), (debugger_text(said) if wine else said)[-800:])
                 if proc.poll() is not None:
                     return "the game ended by itself with exit code %s" % proc.returncode
                 xdotool(display, "key", "--window", window, "q", proc=proc)  # no command: quit
@@ -257,6 +264,12 @@ def run_case(game, data, name, kind, wine=None, shared_display=None):
         if proc and proc.poll() is None:
             proc.kill()
             proc.wait()
+        if shared_display and display:
+            # A key whose game ended between its press and its release (the box's Return,
+            # the quitting q) stays down in the shared X server, which repeats it into the
+            # next case's game: a Return at its title ends it. Every case leaves them up.
+            subprocess.run(["xdotool", "keyup"] + CASE_KEYS, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=display), timeout=30)
         if xvfb:
             xvfb.kill()
             xvfb.wait()
