@@ -96,10 +96,29 @@ grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/io.github.vas
   fail "the metainfo does not list release $version"
 
 # Debian's checkers: each must be installed and report no error and no warning. lintian
-# says nothing of a copyright file that is not in the machine-readable form, so its first
-# line is checked here.
+# checks the machine-readable copyright form only in source packages, so here the file's
+# first line names the form, every Files paragraph has a Copyright and a License, and every
+# licence named without its text has a standalone License paragraph giving it.
 [ "$(head -n1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
   fail "the copyright file is not in Debian's machine-readable form: $(head -n1 "$copyright")"
+awk 'BEGIN {RS = ""; FS = "\n"}
+  NR == 1 {next}
+  {
+    files = copyright = text = 0; license = ""
+    for (i = 1; i <= NF; i++) {
+      if ($i ~ /^Files:/) files = 1
+      if ($i ~ /^Copyright:/) copyright = 1
+      if ($i ~ /^License:/) {
+        license = $i; sub(/^License: */, "", license); text = i < NF && $(i + 1) ~ /^ /
+      }
+    }
+    if (files && (!copyright || license == "")) { print "paragraph " NR " lacks Copyright or License"; bad = 1 }
+    else if (files && !text) { n = split(license, names, / (and|or) /); for (j = 1; j <= n; j++) wanted[names[j]] = 1 }
+    else if (!files && text) given[license] = 1
+    else if (!files) { print "licence " license " has no text"; bad = 1 }
+  }
+  END { for (l in wanted) if (!(l in given)) { print "no License paragraph gives " l; bad = 1 }; exit bad }' \
+  "$copyright" >&2 || fail "the copyright file is incomplete (above)"
 for tool in lintian appstreamcli desktop-file-validate; do
   command -v $tool >/dev/null || fail "$tool is missing (scripts/packages.txt)"
 done
