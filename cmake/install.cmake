@@ -15,7 +15,11 @@ include(GNUInstallDirs)
 # Where the game's page lives; the software centres show its screenshots/title.png (a copy
 # of docs/screenshots/title.png), so a release points this at a real site.
 set(VASK_HOMEPAGE "https://vask-light-cycles.example/" CACHE STRING
-  "Web address of the game's page, ending in /; it serves screenshots/title.png")
+  "Web address of the game's page; it serves screenshots/title.png")
+set(VASK_HOMEPAGE_DIR ${VASK_HOMEPAGE})
+if(NOT VASK_HOMEPAGE_DIR MATCHES "/$")
+  string(APPEND VASK_HOMEPAGE_DIR /)
+endif()
 # The day this version was released (YYYY-MM-DD); change it with the project version.
 set(VASK_RELEASE_DATE 2026-12-10)
 
