@@ -1,18 +1,47 @@
 # cpack -G DEB: a Debian package of what cmake/install.cmake installs, under /usr:
-#   /usr/bin/vask-light-cycles, /usr/libexec/vask-light-cycles/vask,
-#   /usr/share/vask-light-cycles/, /usr/share/applications/vask-light-cycles.desktop
-# and the game's licence as /usr/share/doc/vask-light-cycles/copyright, where Debian looks.
+#   /usr/games/vask-light-cycles, /usr/libexec/vask-light-cycles/vask,
+#   /usr/share/vask-light-cycles/, /usr/share/applications/vask-light-cycles.desktop,
+#   the manual page and the metainfo,
+# and in /usr/share/doc/vask-light-cycles/, where Debian looks, the licences of the game and
+# its data in Debian's machine-readable form (packaging/debian-copyright) and changelog.gz.
 if(NOT TARGET vask)
   return()
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vask-light-cycles RENAME copyright)
+set(VASK_DEB_MAINTAINER
+  "Vask Light Cycles maintainers <maintainers@vask-light-cycles.example>" CACHE STRING
+  "Maintainer of the Debian package, as 'Name <address>'")
+
+set(VASK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/vask-light-cycles)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian-copyright
+  DESTINATION ${VASK_DOC_DIR} RENAME copyright)
+
+# The package is its own upstream (its version has no Debian revision), so Debian wants its
+# changelog as changelog.gz: one entry for this version, dated the day it was released.
+execute_process(COMMAND date -u -R -d ${VASK_RELEASE_DATE}
+  OUTPUT_VARIABLE VASK_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+  RESULT_VARIABLE vask_date_result)
+if(NOT vask_date_result EQUAL 0)
+  message(FATAL_ERROR "date cannot read the release date '${VASK_RELEASE_DATE}'")
+endif()
+file(WRITE ${PROJECT_BINARY_DIR}/install/changelog
+"vask-light-cycles (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Release ${PROJECT_VERSION}.
+
+ -- ${VASK_DEB_MAINTAINER}  ${VASK_RELEASE_DATE_RFC2822}
+")
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/install/changelog.gz
+  COMMAND ${VASK_GZIP} -9nf -k ${PROJECT_BINARY_DIR}/install/changelog
+  DEPENDS ${PROJECT_BINARY_DIR}/install/changelog
+  COMMENT "Compressing the package's changelog")
+add_custom_target(vask_package_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/install/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/install/changelog.gz DESTINATION ${VASK_DOC_DIR})
 
 set(CPACK_PACKAGE_NAME vask-light-cycles)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Vask Light Cycles developers")
-set(CPACK_PACKAGE_CONTACT "The Vask Light Cycles developers <maintainers@users.noreply.c-seed-b0263ced.example>")
+set(CPACK_PACKAGE_CONTACT "${VASK_DEB_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3-D light-cycle arena game")
 set(CPACK_PACKAGE_DESCRIPTION
   "Two to five riders race on a flat square arena, each dragging a wall of light\n\

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION   (on a display: run it through with_xvfb.sh)
 # Builds the Debian package with cpack in a temporary folder and, without installing it,
-# checks its control fields and its files, then starts the extracted launcher from / and
-# checks that the packaged game runs, from the package's data folder, up to its title window
-# and ends with exit code 0 on a key.
+# checks its control fields and its files, runs Debian's checkers on it (lintian on the
+# package, appstreamcli on its metainfo, desktop-file-validate on its desktop entry; any
+# error or warning fails), then starts the extracted launcher from / and checks that the
+# packaged game runs, from the package's data folder, up to its title window and ends with
+# exit code 0 on a key.
 set -u
 build=$1
 source=$2
@@ -43,9 +45,11 @@ awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {bad = 1; print} END {exit bad}' "$tmp/cont
   fail "folders not 0755"
 data=usr/share/vask-light-cycles
 {
-  printf -- '-rwxr-xr-x %s\n' usr/bin/vask-light-cycles usr/libexec/vask-light-cycles/vask
+  printf -- '-rwxr-xr-x %s\n' usr/games/vask-light-cycles usr/libexec/vask-light-cycles/vask
   printf -- '-rw-r--r-- %s\n' usr/share/applications/vask-light-cycles.desktop \
-    usr/share/doc/vask-light-cycles/copyright
+    usr/share/doc/vask-light-cycles/copyright usr/share/doc/vask-light-cycles/changelog.gz \
+    usr/share/man/man6/vask-light-cycles.6.gz \
+    usr/share/metainfo/io.github.vask_light_cycles.metainfo.xml
   for f in "$source"/data/*; do printf -- '-rw-r--r-- %s\n' "$data/${f##*/}"; done
 } | sort >"$tmp/expected"
 awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $1, $6}' "$tmp/contents" | sort >"$tmp/listed"
@@ -70,8 +74,9 @@ done
 for f in "$source"/data/*; do
   cmp -s "$root/$data/${f##*/}" "$f" || fail "data file ${f##*/} is not packaged as it is"
 done
-cmp -s "$root/usr/share/doc/vask-light-cycles/copyright" "$source/LICENSE" ||
-  fail "the copyright file is not the game's licence"
+copyright=$root/usr/share/doc/vask-light-cycles/copyright
+cmp -s "$copyright" "$source/packaging/debian-copyright" ||
+  fail "the copyright file is not packaging/debian-copyright"
 [ "$(head -c4 "$game")" = $'\x7fELF' ] || fail "the game is not a program"
 (cd "$root" && dpkg-deb --info "$deb" md5sums | md5sum --quiet -c) >&2 ||
   fail "the package's md5sums do not match its files"
@@ -79,13 +84,60 @@ desktop=$root/usr/share/applications/vask-light-cycles.desktop
 grep -qx '\[Desktop Entry\]' "$desktop" || fail "desktop entry has no [Desktop Entry] group"
 grep -qx 'Type=Application' "$desktop" || fail "desktop entry is not an application"
 grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
-grep -qx 'Exec="/usr/bin/vask-light-cycles"' "$desktop" ||
-  fail "desktop entry does not start /usr/bin/vask-light-cycles: $(grep Exec "$desktop")"
-command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing"
-desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+grep -qx 'Exec="/usr/games/vask-light-cycles"' "$desktop" ||
+  fail "desktop entry does not start /usr/games/vask-light-cycles: $(grep Exec "$desktop")"
+man=$root/usr/share/man/man6/vask-light-cycles.6.gz
+zcat "$man" | grep -q "^\.TH VASK-LIGHT-CYCLES 6 .*Vask Light Cycles $version" ||
+  fail "the manual page's heading does not name section 6 and version $version"
+zcat "$root/usr/share/doc/vask-light-cycles/changelog.gz" | head -n1 |
+  grep -qx "vask-light-cycles ($version) unstable; urgency=medium" ||
+  fail "the changelog does not start with version $version"
+grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/io.github.vask_light_cycles.metainfo.xml" ||
+  fail "the metainfo does not list release $version"
+
+# Debian's checkers: each must be installed and report no error and no warning. lintian
+# checks the machine-readable copyright form only in source packages, so here the file's
+# first line names the form, every Files paragraph has a Copyright and a License, and every
+# licence named without its text has a standalone License paragraph giving it.
+[ "$(head -n1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "the copyright file is not in Debian's machine-readable form: $(head -n1 "$copyright")"
+awk 'BEGIN {RS = ""; FS = "\n"}
+  NR == 1 {next}
+  {
+    files = copyright = text = 0; license = ""
+    for (i = 1; i <= NF; i++) {
+      if ($i ~ /^Files:/) files = 1
+      if ($i ~ /^Copyright:/) copyright = 1
+      if ($i ~ /^License:/) {
+        license = $i; sub(/^License: */, "", license); text = i < NF && $(i + 1) ~ /^ /
+      }
+    }
+    if (files && (!copyright || license == "")) { print "paragraph " NR " lacks Copyright or License"; bad = 1 }
+    else if (files && !text) { n = split(license, names, / (and|or) /); for (j = 1; j <= n; j++) wanted[names[j]] = 1 }
+    else if (!files && text) given[license] = 1
+    else if (!files) { print "licence " license " has no text"; bad = 1 }
+  }
+  END { for (l in wanted) if (!(l in given)) { print "no License paragraph gives " l; bad = 1 }; exit bad }' \
+  "$copyright" >&2 || fail "the copyright file is incomplete (above)"
+for tool in lintian appstreamcli desktop-file-validate; do
+  command -v $tool >/dev/null || fail "$tool is missing (scripts/packages.txt)"
+done
+# desktop-file-validate exits 0 on warnings, so anything it prints fails.
+desktop-file-validate "$desktop" >"$tmp/desktop.log" 2>&1; status=$?
+[ $status = 0 ] && [ ! -s "$tmp/desktop.log" ] ||
+  { cat "$tmp/desktop.log" >&2; fail "desktop-file-validate rejects the entry"; }
+# validate-tree reads the metainfo where it is installed and finds its launchable's desktop
+# entry beside it; without the network it cannot fetch the screenshot, which the web
+# address's own site has to serve.
+appstreamcli validate-tree --no-net "$root" >"$tmp/appstream.log" 2>&1 ||
+  { cat "$tmp/appstream.log" >&2; fail "appstreamcli rejects the metainfo"; }
+# Root's run warns that it is root, on its standard error; the tags go to standard output.
+lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>"$tmp/lintian.err"; status=$?
+[ $status = 0 ] && ! grep -q '^[EW]:' "$tmp/lintian.log" ||
+  { cat "$tmp/lintian.log" "$tmp/lintian.err" >&2; fail "lintian reports errors or warnings"; }
 
 # The extracted launcher, started from /, runs the packaged game in the packaged data folder.
-(cd / && exec "$root/usr/bin/vask-light-cycles") >"$tmp/game.log" 2>&1 &
+(cd / && exec "$root/usr/games/vask-light-cycles") >"$tmp/game.log" 2>&1 &
 pid=$!
 window=$(game_window "$pid")
 [ -n "$window" ] || { cat "$tmp/game.log" >&2; fail "the packaged game showed no window"; }
