@@ -149,5 +149,7 @@ find "$site" -type f -size +8k ! -name '*.gz' ! -name '*.br' | sort | while read
 done
 
 rm -f "$B/vask-light-cycles-web.zip"
-(cd "$B" && mv site vask-light-cycles-web && zip -qr vask-light-cycles-web.zip vask-light-cycles-web -x '*.gz' '*.br'; mv vask-light-cycles-web site)
+(cd "$B" && mv site vask-light-cycles-web &&
+   bash "$root/scripts/reproducible-zip.sh" vask-light-cycles-web.zip vask-light-cycles-web '*.gz' '*.br'
+   mv vask-light-cycles-web site)
 echo "build-web: $site"
