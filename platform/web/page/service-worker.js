@@ -1,19 +1,22 @@
 // Keeps the site's files so that, after the first visit, the page starts with no network.
-// scripts/build-web.sh fills in the three lists below: the cache's name carries a hash of
-// the whole site, so a new release installs a fresh cache and the old one is dropped.
+// scripts/build-web.sh fills in CACHE, SITE_FILES and HASHED_FILES: the cache's name carries a
+// hash of the whole site, so a new release installs a fresh cache and the old one is dropped.
 'use strict';
 const CACHE = 'vask-site-unbuilt';
 const SITE_FILES = [];
 // The program's halves carry their content's hash in their names: a cached copy is always
 // the right one, so they come from the cache first.
 const HASHED_FILES = [];
+// The full soundfont only plays a player's own song that needs more than the cut one: kept
+// once fetched, not fetched on every first visit.
+const ON_DEMAND = ['TimGM6mb.sf2'];
 // Everything else (the data files above all, which a player may replace in the folder, and
 // which the page asks for with cache: 'no-cache') comes from the network while there is one,
 // and from the cache without.
 
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(['./', ...SITE_FILES]))
-    .then(() => self.skipWaiting()));
+  const kept = ['./', ...SITE_FILES.filter((f) => !ON_DEMAND.includes(f))];
+  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(kept)).then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {
