@@ -50,6 +50,9 @@ deb=build/vask-light-cycles_${version}_amd64.deb
 [ -f "$deb" ] || { echo "release: cpack made no $deb" >&2; exit 1; }
 cp "$deb" "$dist/"
 
+# The linker writes SOURCE_DATE_EPOCH into vask.exe's header as its time: relinked here, a
+# program linked earlier (at its own time, or another commit's) never goes into the zip.
+rm -f build-windows/app/vask.exe
 VASK_JOBS=$jobs bash scripts/build-windows.sh
 cp build-windows/vask-light-cycles-windows.zip "$dist/$name-windows.zip"
 
