@@ -29,9 +29,8 @@ if(EXISTS ${VASK_MINGW_COPYRIGHT})
 endif()
 add_custom_target(windows_zip
   ${copies}
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${staging} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip
-    vask-light-cycles
+  # The same files give the same zip, byte for byte (dated SOURCE_DATE_EPOCH, sorted).
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/reproducible-zip.sh ${zip} ${stage}
   DEPENDS vask
   COMMENT "Packing ${zip}"
   VERBATIM)

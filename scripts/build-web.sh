@@ -135,6 +135,36 @@ cp /usr/share/common-licenses/GPL-2 "$site/licences/GPL-2.txt"
 cp /usr/share/common-licenses/LGPL-2.1 "$site/licences/LGPL-2.1.txt"
 cp LICENSE "$site/licences/vask-light-cycles.txt"
 
+# The manifest names only the icons the site has (a browser fetches each and complains of
+# one missing). The service worker's lists: every file of the site, the program's
+# content-hashed halves, and a cache name from a hash over them all, so that a new release
+# replaces what a browser kept (filled in before the compressed copies, which it does not keep).
+python3 - "$site" "$js_name" "$wasm_name" <<'PY'
+import hashlib, json, os, sys
+site, hashed = sys.argv[1], sys.argv[2:]
+manifest_file = os.path.join(site, 'manifest.webmanifest')
+manifest = json.load(open(manifest_file))
+icons = [i for i in manifest['icons'] if os.path.isfile(os.path.join(site, i['src']))]
+if icons != manifest['icons']:
+    print('build-web: the site has no ' + ', '.join(i['src'] for i in manifest['icons'] if i not in icons)
+          + '; the manifest names only the rest', file=sys.stderr)
+    manifest['icons'] = icons
+    with open(manifest_file, 'w') as f: f.write(json.dumps(manifest, indent=2) + '\n')
+worker = os.path.join(site, 'service-worker.js')
+files = sorted(os.path.relpath(os.path.join(d, f), site) for d, _, fs in os.walk(site) for f in fs)
+files = [f for f in files if f != 'service-worker.js']
+digest = hashlib.sha256()
+for f in files:
+    digest.update(f.encode() + b'\0' + hashlib.sha256(open(os.path.join(site, f), 'rb').read()).digest())
+text = open(worker).read()
+for old, new in [("const CACHE = 'vask-site-unbuilt';", f"const CACHE = 'vask-site-{digest.hexdigest()[:12]}';"),
+                 ('const SITE_FILES = [];', f'const SITE_FILES = {json.dumps(files)};'),
+                 ('const HASHED_FILES = [];', f'const HASHED_FILES = {json.dumps(hashed)};')]:
+    if old not in text: sys.exit(f'build-web: service-worker.js has no line "{old}" to fill in')
+    text = text.replace(old, new)
+open(worker, 'w').write(text)
+PY
+
 # Compressed copies beside the large files, for servers that send them as they are (a
 # player's download gets smaller by what the server would otherwise not compress). The
 # zip leaves them out: unpacked, the folder is served from the player's own disk. The data
@@ -149,5 +179,7 @@ find "$site" -type f -size +8k ! -name '*.gz' ! -name '*.br' | sort | while read
 done
 
 rm -f "$B/vask-light-cycles-web.zip"
-(cd "$B" && mv site vask-light-cycles-web && zip -qr vask-light-cycles-web.zip vask-light-cycles-web -x '*.gz' '*.br'; mv vask-light-cycles-web site)
+(cd "$B" && mv site vask-light-cycles-web &&
+   bash "$root/scripts/reproducible-zip.sh" vask-light-cycles-web.zip vask-light-cycles-web '*.gz' '*.br'
+   mv vask-light-cycles-web site)
 echo "build-web: $site"

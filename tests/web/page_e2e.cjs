@@ -25,7 +25,8 @@ const [siteDir, npmDir, ...only] = args.filter((a) => !a.startsWith('--'))
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm', '.json': 'application/json' };
+                '.wasm': 'application/wasm', '.json': 'application/json',
+                '.webmanifest': 'application/manifest+json' };
 
 // A copy of the site (links to its files) with some files replaced or taken away, as a
 // player would change the site's folder.
@@ -1228,6 +1229,43 @@ const CASES = {
       await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
     },
     said: 'The game stopped: RuntimeError: unreachable' }),
+
+  // The page as an app: the browser reads its manifest, with the app's display, orientation
+  // and icons; after the first visit its service worker is active, and a second visit with
+  // the server gone still reaches the game's title.
+  async offlineApp(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      const cdp = await page.target().createCDPSession();
+      const { url, errors, data } = await cdp.send('Page.getAppManifest');
+      expect(errors.map((e) => e.message).join('; '), '', 'errors reading the manifest');
+      expect(new URL(url || 'none:').pathname, '/manifest.webmanifest', 'the manifest the page links');
+      const manifest = JSON.parse(data);
+      expect(`${manifest.display} ${manifest.orientation}`, 'fullscreen landscape', 'display and orientation');
+      // The build leaves out of the manifest an icon the site lacks.
+      const icons = ['icon-192.png 192x192', 'icon-512.png 512x512']
+        .filter((icon) => fs.existsSync(path.join(siteDir, icon.split(' ')[0])));
+      expect(manifest.icons.map((i) => `${i.src} ${i.sizes}`).sort().join(', '), icons.join(', '), 'icons');
+      const worker = await page.evaluate(() => Promise.race([
+        navigator.serviceWorker.ready.then((r) => new Promise((resolve) => {
+          const w = r.active;
+          if (w.state === 'activated') resolve(w.state);
+          w.addEventListener('statechange', () => { if (w.state === 'activated') resolve(w.state); });
+        })),
+        new Promise((resolve) => setTimeout(() => resolve('none within 60 s'), 60000))]));
+      expect(worker, 'activated', 'the service worker after the first visit');
+      server.close();
+      server.closeAllConnections();
+      try {
+        await page.goto(page.url());
+      } catch (e) {
+        throw new Error(`the second visit, with no server: ${e.message}`);
+      }
+      await startGame(page);
+      await waitState(page, 'running');
+      expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game with no server');
+    } finally { await page.close(); server.close(); }
+  },
 
   // Opened as a file, the page says to serve its folder, and how, as the site's README does.
   async servedOnly(browser) {

@@ -235,6 +235,11 @@
     return;
   }
 
+  // Served, the page keeps its files for the next visit, which then needs no network
+  // (service-worker.js); without it the page plays on as before.
+  if ('serviceWorker' in navigator)
+    navigator.serviceWorker.register('service-worker.js').catch((e) => console.log('No offline copy of the site: ' + e));
+
   startButton.addEventListener('click', () => {
     start().catch((e) => {
       starting = false;
