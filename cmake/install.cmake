@@ -4,6 +4,7 @@
 #   libexec/vask-light-cycles/vask              the game itself
 #   share/vask-light-cycles/                    the data files and their licences
 #   share/applications/vask-light-cycles.desktop
+#   share/icons/hicolor/<N>x<N>/apps/vask-light-cycles.png   the icon the entry names
 # The launcher finds the other two relative to itself, so the installed tree can be moved.
 include(GNUInstallDirs)
 
@@ -35,8 +36,16 @@ GenericName=Light-cycle arena game
 Comment=Ride a light cycle and trap the other riders behind your wall
 Exec=\\\"\${launcher}\\\"
 Terminal=false
+Icon=vask-light-cycles
 Categories=Game;ArcadeGame;
 \")")
   install(FILES ${PROJECT_BINARY_DIR}/install/vask-light-cycles.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+  # The icon drawn at build time (cmake/icon.cmake), at each size of the theme.
+  add_dependencies(vask vask_icon)
+  foreach(n IN LISTS VASK_ICON_SIZES)
+    install(FILES ${VASK_ICON_DIR}/hicolor/${n}x${n}/apps/vask-light-cycles.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${n}x${n}/apps)
+  endforeach()
 endif()

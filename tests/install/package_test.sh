@@ -47,6 +47,9 @@ data=usr/share/vask-light-cycles
   printf -- '-rw-r--r-- %s\n' usr/share/applications/vask-light-cycles.desktop \
     usr/share/doc/vask-light-cycles/copyright
   for f in "$source"/data/*; do printf -- '-rw-r--r-- %s\n' "$data/${f##*/}"; done
+  for n in 16 24 32 48 64 128 256; do
+    printf -- '-rw-r--r-- %s\n' usr/share/icons/hicolor/${n}x${n}/apps/vask-light-cycles.png
+  done
 } | sort >"$tmp/expected"
 awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $1, $6}' "$tmp/contents" | sort >"$tmp/listed"
 diff "$tmp/expected" "$tmp/listed" >&2 || fail "the package's files differ from the above (< wanted, > found)"
@@ -81,6 +84,7 @@ grep -qx 'Type=Application' "$desktop" || fail "desktop entry is not an applicat
 grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
 grep -qx 'Exec="/usr/bin/vask-light-cycles"' "$desktop" ||
   fail "desktop entry does not start /usr/bin/vask-light-cycles: $(grep Exec "$desktop")"
+grep -qx 'Icon=vask-light-cycles' "$desktop" || fail "desktop entry names no icon"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
 
