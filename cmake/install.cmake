@@ -8,6 +8,7 @@
 #   share/applications/vask-light-cycles.desktop
 #   share/man/man6/vask-light-cycles.6.gz
 #   share/metainfo/io.github.vask_light_cycles.metainfo.xml
+#   share/icons/hicolor/<N>x<N>/apps/vask-light-cycles.png   the icon the entry names
 # The launcher finds the game and the data relative to itself, so the installed tree can
 # be moved.
 include(GNUInstallDirs)
@@ -64,6 +65,7 @@ GenericName=Light-cycle arena game
 Comment=Ride a light cycle and trap the other riders behind your wall
 Exec=\\\"\${launcher}\\\"
 Terminal=false
+Icon=vask-light-cycles
 Categories=Game;ArcadeGame;
 Keywords=light cycle;arena;racing;arcade;
 \")")
@@ -88,4 +90,11 @@ Keywords=light cycle;arena;racing;arcade;
     ${PROJECT_BINARY_DIR}/install/io.github.vask_light_cycles.metainfo.xml @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/install/io.github.vask_light_cycles.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  # The icon drawn at build time (cmake/icon.cmake), at each size of the theme.
+  add_dependencies(vask vask_icon)
+  foreach(n IN LISTS VASK_ICON_SIZES)
+    install(FILES ${VASK_ICON_DIR}/hicolor/${n}x${n}/apps/vask-light-cycles.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${n}x${n}/apps)
+  endforeach()
 endif()

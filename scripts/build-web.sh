@@ -3,7 +3,7 @@
 #   build-web/site/                          index.html, the page's scripts, the program
 #                                            (vask.<hash>.js and .wasm), the data files as
 #                                            plain files, the MIDI synthesiser and its
-#                                            soundfonts, README.txt, the licences
+#                                            soundfonts, the icons, README.txt, the licences
 #   build-web/vask-light-cycles-web.zip      that folder, zipped (beside it: inside, it
 #                                            would double what a visitor downloads)
 # Any static web server serves the folder (./play.sh --web does). Run from the repository
@@ -106,6 +106,10 @@ cp "$B/app/vask.js" "$site/$js_name"
 grep -q '<script defer src="vask.js" data-wasm="vask.wasm">' "$site/index.html" ||
   { echo "build-web: index.html has no program script tag to name" >&2; exit 1; }
 sed -i "s|<script defer src=\"vask.js\" data-wasm=\"vask.wasm\">|<script defer src=\"$js_name\" data-wasm=\"$wasm_name\">|" "$site/index.html"
+# The page's icons (the favicon, and the web app manifest's 192 and 512 pixel ones), drawn
+# by the same tool as the desktop programs' icons.
+python3 tools/make_icon.py "$B/icon" >/dev/null
+cp "$B/icon/favicon.ico" "$B/icon/icon-192.png" "$B/icon/icon-512.png" "$site/"
 # The data files, plain, and the list the page loads them by: replacing one here changes
 # the game, removing one makes the game meet it missing, as on the desktop.
 data_files=()

@@ -15,6 +15,7 @@
 #include "platform/sdl/held_keys_sdl.h"
 #include "platform/sdl/startup_phase.h"
 #include "platform/sdl/system_keys_sdl.h"
+#include "platform/sdl/window_icon_sdl.h"
 #include "platform/sdl/window_presentation_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/sdl/x11_gone_window_errors.h"
@@ -300,6 +301,7 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   if (!sdl) sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    width, height, flags);
   if (!sdl) return 0;
+  setGameWindowIcon(sdl);
 
   if (windowCreated && theWindow.sdl) SDL_DestroyWindow(theWindow.sdl);
   memset(&theWindow, 0, sizeof theWindow);

@@ -296,8 +296,10 @@ int registerWindowClass(const WindowClass* windowClass) {
   wc.cbClsExtra = 0;
   wc.cbWndExtra = 0;
   wc.hInstance = instance;
-  // The program carries no icon and no menu of its own: the system's icon, and no menu.
-  wc.hIcon = LoadIconA(0, IDI_APPLICATION);
+  // The program's own icon (resource 1, vask_icon.rc), or the system's in a program built
+  // without it; no menu.
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconA(0, IDI_APPLICATION);
   wc.hCursor = LoadCursorA(0, IDC_ARROW);
   wc.hbrBackground = (HBRUSH)GetStockObject(DKGRAY_BRUSH);
   wc.lpszMenuName = 0;

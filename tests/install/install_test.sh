@@ -31,6 +31,14 @@ grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
 grep -qx "Exec=\"$p/bin/vask-light-cycles\"" "$desktop" || fail "desktop entry does not start the launcher: $(grep Exec "$desktop")"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+# The icon the entry names, at every size of the hicolor theme: a PNG of that size (its
+# IHDR chunk's width and height).
+grep -qx 'Icon=vask-light-cycles' "$desktop" || fail "desktop entry names no icon"
+for n in 16 24 32 48 64 128 256; do
+  png=$p/share/icons/hicolor/${n}x${n}/apps/vask-light-cycles.png
+  [ "$(od -An -tx1 -j12 -N12 "$png" 2>/dev/null | tr -d ' \n')" = "$(printf '49484452%08x%08x' $n $n)" ] ||
+    fail "no ${n}x${n} PNG icon in share/icons/hicolor"
+done
 
 # Wherever the tree goes, the launcher finds the game and its data.
 mv "$p" "$tmp/moved"

@@ -51,6 +51,9 @@ data=usr/share/vask-light-cycles
     usr/share/man/man6/vask-light-cycles.6.gz \
     usr/share/metainfo/io.github.vask_light_cycles.metainfo.xml
   for f in "$source"/data/*; do printf -- '-rw-r--r-- %s\n' "$data/${f##*/}"; done
+  for n in 16 24 32 48 64 128 256; do
+    printf -- '-rw-r--r-- %s\n' usr/share/icons/hicolor/${n}x${n}/apps/vask-light-cycles.png
+  done
 } | sort >"$tmp/expected"
 awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $1, $6}' "$tmp/contents" | sort >"$tmp/listed"
 diff "$tmp/expected" "$tmp/listed" >&2 || fail "the package's files differ from the above (< wanted, > found)"
@@ -86,6 +89,7 @@ grep -qx 'Type=Application' "$desktop" || fail "desktop entry is not an applicat
 grep -qx 'Name=Vask Light Cycles' "$desktop" || fail "desktop entry has no name"
 grep -qx 'Exec="/usr/games/vask-light-cycles"' "$desktop" ||
   fail "desktop entry does not start /usr/games/vask-light-cycles: $(grep Exec "$desktop")"
+grep -qx 'Icon=vask-light-cycles' "$desktop" || fail "desktop entry names no icon"
 man=$root/usr/share/man/man6/vask-light-cycles.6.gz
 zcat "$man" | grep -q "^\.TH VASK-LIGHT-CYCLES 6 .*Vask Light Cycles $version" ||
   fail "the manual page's heading does not name section 6 and version $version"

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <link.h>
 #include <string.h>
 
@@ -14,6 +15,7 @@
 #include "platform/sdl/keyboard_repeat_sdl.h"
 #include "platform/sdl/window_sdl_internal.h"
 #include "platform/window.h"
+#include "vask_window_icon.h"  // the icon drawn at build time
 
 namespace {
 
@@ -348,6 +350,43 @@ TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
     EXPECT_EQ(m.wParam, key);
   }
   EXPECT_FALSE(nextKey(&m)) << "a key after the pad went: " << m.message << " " << m.wParam;
+}
+
+// The window carries the game's icon: SDL hands it to the window manager as _NET_WM_ICON
+// (width, height, then one ARGB value a pixel), the 32 pixel picture built into the program.
+TEST_F(WindowLayerTest, TheWindowCarriesTheGamesIcon) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  Display* display = info.info.x11.display;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = 0;
+  ASSERT_EQ(XGetWindowProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_ICON", False),
+                               0, 1 << 16, False, XA_CARDINAL, &type, &format, &count, &after, &data),
+            Success);
+  ASSERT_TRUE(data != 0) << "the window has no icon";
+  // Xlib hands 32-bit items back as longs, sign-extended on 64-bit machines.
+  std::vector<unsigned long> values((unsigned long*)data, (unsigned long*)data + count);
+  for (unsigned long& v : values) v &= 0xFFFFFFFFul;
+  XFree(data);
+  ASSERT_EQ(count, 2ul + VASK_ICON_SIZE * VASK_ICON_SIZE);
+  EXPECT_EQ(values[0], (unsigned long)VASK_ICON_SIZE);
+  EXPECT_EQ(values[1], (unsigned long)VASK_ICON_SIZE);
+  int differing = 0, first = -1;
+  unsigned long firstWanted = 0;
+  for (int i = 0; i < VASK_ICON_SIZE * VASK_ICON_SIZE; i++) {
+    const unsigned char* p = vaskIconRgba + 4 * i;
+    unsigned long argb = (unsigned long)p[3] << 24 | p[0] << 16 | p[1] << 8 | p[2];
+    if (p[3] && values[2 + i] != argb && differing++ == 0) {  // clear pixels' colours do not count
+      first = i;
+      firstWanted = argb;
+    }
+  }
+  EXPECT_EQ(differing, 0) << "first at pixel " << first << ": " << std::hex << values[2 + first]
+                          << " where the picture has " << firstWanted;
 }
 
 // A held direction on a pad repeats at the pace the X server gives the keyboard.

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Reads a Windows program's resources as Windows finds them and checks that those of
 platform/win32/vask.rc are linked in and readable: one manifest, the repository's file
-byte for byte and well-formed, declaring per-monitor DPI awareness, and a version block whose fixed and text versions are the
-CMake project's version.
+byte for byte and well-formed, declaring per-monitor DPI awareness, a version block whose fixed and text versions are the
+CMake project's version, and (from vask_icon.rc) one icon group of 16, 24, 32, 48 and 256
+pixel images, each a PNG of its size.
 
 Usage: exe_resources.py EXE SOURCE_DIR   (exit status 0 when all of it holds)
 """
@@ -12,7 +13,8 @@ import struct
 import sys
 import xml.etree.ElementTree as ET
 
-RT_VERSION, RT_MANIFEST = 16, 24
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+ICON_SIZES = [16, 24, 32, 48, 256]
 
 
 class Failure(Exception):
@@ -110,6 +112,20 @@ def check_manifest(found, source):
     check(aware == ["true/pm"], "the manifest's dpiAware is %s, not true/pm" % aware)
 
 
+def check_icon(found):
+    check(len(found.get(RT_GROUP_ICON, [])) == 1, "not one icon group")
+    group = found[RT_GROUP_ICON][0]
+    reserved, kind, count = struct.unpack_from("<HHH", group)
+    check((reserved, kind) == (0, 1), "the icon group is not one of icons")
+    listed = sorted(struct.unpack_from("<B", group, 6 + 14 * i)[0] or 256 for i in range(count))
+    check(listed == ICON_SIZES, "the icon group lists sizes %s" % listed)
+    images = found.get(RT_ICON, [])
+    check(all(i[:8] == b"\x89PNG\r\n\x1a\n" and i[12:16] == b"IHDR" for i in images),
+          "an icon image is no PNG")
+    sizes = sorted(struct.unpack_from(">II", i, 16) for i in images)
+    check(sizes == [(n, n) for n in ICON_SIZES], "the icon images are %s" % sizes)
+
+
 def main():
     exe, source = sys.argv[1], sys.argv[2]
     with open(exe, "rb") as f:
@@ -119,10 +135,11 @@ def main():
         found = resources(image)
         check_version(found, version)
         check_manifest(found, source)
+        check_icon(found)
     except (Failure, struct.error, ET.ParseError, UnicodeDecodeError) as failure:
         print("FAIL: %s: %s" % (exe, failure), file=sys.stderr)
         return 1
-    print("%s: version %d.%d and its manifest, linked in and readable" % ((exe,) + version))
+    print("%s: version %d.%d, its manifest and its icon, linked in and readable" % ((exe,) + version))
     return 0
 
 

@@ -399,13 +399,16 @@ TEST(Win32WindowLayer, TheWindowHasNoInputMethod) {
 }
 
 // The GL context lives on the one device context taken at start-up, so the class keeps a
-// device context of its own for each window; the program carries no icon and no menu, so
-// the class asks for the system's icon and for no menu.
-TEST(Win32WindowLayer, TheClassKeepsItsOwnDeviceContextTheSystemIconAndNoMenu) {
+// device context of its own for each window; the class takes the program's icon (its
+// icon resource 1, linked into this test as into the game) and no menu.
+TEST(Win32WindowLayer, TheClassKeepsItsOwnDeviceContextTheProgramsIconAndNoMenu) {
   WindowHandle window = makeWindow();
   ASSERT_TRUE(window != 0);
   EXPECT_NE(GetClassLongPtrA(hwndOf(window), GCL_STYLE) & CS_OWNDC, 0u);
-  EXPECT_TRUE((HICON)GetClassLongPtrA(hwndOf(window), GCLP_HICON) == LoadIconA(0, IDI_APPLICATION));
+  HICON own = LoadIconA(GetModuleHandleA(0), MAKEINTRESOURCEA(1));
+  ASSERT_TRUE(own != 0) << "no icon resource 1 in the test program";
+  EXPECT_TRUE(own != LoadIconA(0, IDI_APPLICATION));
+  EXPECT_TRUE((HICON)GetClassLongPtrA(hwndOf(window), GCLP_HICON) == own);
   WNDCLASSA wc;
   ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(0), "Win32 Layer Test", &wc));
   EXPECT_TRUE(wc.lpszMenuName == 0) << wc.lpszMenuName;

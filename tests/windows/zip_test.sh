@@ -2,8 +2,8 @@
 # Usage: zip_test.sh BUILD SOURCE_DIR   (on a display: run it through with_xvfb.sh)
 # The Windows players' zip, as a player gets it: it holds one folder, vask-light-cycles/, with
 # vask.exe, the data files, the licences and the README in it, the data as they are in the
-# repository; the program needs no DLL but Windows' own and carries its version information
-# and manifest; and unzipped, it starts from its folder under Wine, shows its window, leaves
+# repository; the program needs no DLL but Windows' own and carries its version information,
+# manifest and icon; and unzipped, it starts from its folder under Wine, shows its window, leaves
 # the title on a key and ends with code 0 on the next.
 set -u
 build=$1
@@ -46,7 +46,7 @@ for dll in $dlls; do
   esac
 done
 
-# What Windows reads from the program itself: its name and version, and its manifest.
+# What Windows reads from the program itself: its name and version, its manifest and its icon.
 python3 "$here/exe_resources.py" "$game/vask.exe" "$source" || fail "vask.exe's resources"
 
 # Started from the unzipped folder, as a double-click does.
