@@ -1230,6 +1230,34 @@ const CASES = {
     },
     said: 'The game stopped: RuntimeError: unreachable' }),
 
+  // An abort in the middle of a frame of play: the program's call of its abort import (as
+  // the C library's abort() makes it), made where the game's GL calls reach WebGL.
+  abortEndsGame: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
+      const keepAbort = (imports) => {
+        for (const module of Object.values(imports || {}))
+          for (const f of Object.values(module)) if (typeof f === 'function' && f.name === '_abort') window.vaskProgramAbort = f;
+      };
+      for (const name of ['instantiate', 'instantiateStreaming']) {
+        const real = WebAssembly[name];
+        WebAssembly[name] = function (source, imports, ...rest) {
+          keepAbort(imports);
+          return real.call(this, source, imports, ...rest);
+        };
+      }
+      const clear = WebGLRenderingContext.prototype.clear;
+      WebGLRenderingContext.prototype.clear = function (mask) {
+        if (window.vaskAbort && window.vaskProgramAbort) { window.vaskAbort = false; window.vaskProgramAbort(); }
+        return clear.call(this, mask);
+      };
+    }),
+    fault: async (page) => {
+      expect(await page.evaluate(() => typeof window.vaskProgramAbort), 'function', "the program's abort import");
+      await page.evaluate(() => { window.vaskAbort = true; });
+      await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
+    },
+    said: 'The game stopped: Aborted()' }),
+
   // The page as an app: the browser reads its manifest, with the app's display, orientation
   // and icons; after the first visit its service worker is active, and a second visit with
   // the server gone still reaches the game's title.

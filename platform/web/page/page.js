@@ -149,6 +149,9 @@
   // program has already reported.
   function gameFault(error) {
     if (error && error.name === 'ExitStatus') return true;
+    // An abort tells the page first (the program's onAbort), then unwinds the program with
+    // this error: the game it ended is gone already.
+    if (!current && error instanceof WebAssembly.RuntimeError && /^Aborted\(/.test(error.message)) return true;
     if (!current) return false;
     const reason = String(error && error.message !== undefined ? `${error.name || 'Error'}: ${error.message}` : error);
     if (current.game.vaskStop) current.game.vaskStop(reason.split('\n')[0]);
