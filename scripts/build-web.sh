@@ -173,7 +173,8 @@ PY
 # player's download gets smaller by what the server would otherwise not compress). The
 # zip leaves them out: unpacked, the folder is served from the player's own disk. The data
 # files have none: a player's replacement would go beside a stale copy a server prefers.
-find "$site" -type f -size +8k ! -name '*.gz' ! -name '*.br' | sort | while read -r f; do
+# PNG images are compressed already: a copy would gain nothing.
+find "$site" -type f -size +8k ! -name '*.gz' ! -name '*.br' ! -name '*.png' | sort | while read -r f; do
   [ -e "$root/data/$(basename "$f")" ] && continue
   gzip -9 -n -k -f "$f"
   # The soundfont compresses little, and its best quality takes half a minute.
