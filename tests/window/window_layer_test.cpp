@@ -140,6 +140,12 @@ class WindowLayerTest : public ::testing::Test {
   }
 };
 
+// The window's X11 handles, from SDL (the tests run on a private Xvfb).
+static bool x11WindowInfo(SDL_Window* window, SDL_SysWMinfo* info) {
+  SDL_VERSION(&info->version);
+  return SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
+}
+
 TEST_F(WindowLayerTest, CreationSendsCreateThenSizeBeforeReturning) {
   ASSERT_EQ(creationMessages.size(), 2u);
   EXPECT_EQ(creationMessages[0].message, (uint32_t)WM_CREATE);
@@ -356,9 +362,7 @@ TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
 // (width, height, then one ARGB value a pixel), the 32 pixel picture built into the program.
 TEST_F(WindowLayerTest, TheWindowCarriesTheGamesIcon) {
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
-  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  ASSERT_TRUE(x11WindowInfo(window->sdl, &info));
   Display* display = info.info.x11.display;
   Atom type = 0;
   int format = 0;
@@ -392,9 +396,7 @@ TEST_F(WindowLayerTest, TheWindowCarriesTheGamesIcon) {
 // A held direction on a pad repeats at the pace the X server gives the keyboard.
 TEST_F(WindowLayerTest, PadsRepeatAtTheKeyboardsPace) {
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
-  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  ASSERT_TRUE(x11WindowInfo(window->sdl, &info));
   ASSERT_TRUE(XkbSetAutoRepeatRate(info.info.x11.display, XkbUseCoreKbd, 321, 47));
   XSync(info.info.x11.display, False);
   KeyRepeat repeat = desktopKeyRepeat(window->sdl);
@@ -521,9 +523,7 @@ TEST_F(WindowLayerTest, AltF4ClosesTheWindow) {
 // after the window has closed comes back as an error, which must not end the game.
 TEST_F(WindowLayerTest, AnEventToAWindowThatHasGoneIsNoError) {
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
-  ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+  ASSERT_TRUE(x11WindowInfo(window->sdl, &info));
   Display* display = info.info.x11.display;
   Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   XDestroyWindow(display, gone);
