@@ -19,6 +19,7 @@ vask_own_target(vask_platform_sound_core)
 target_link_libraries(vask_platform_sound_core PUBLIC PkgConfig::OPENAL)
 
 add_library(vask_platform_media_core STATIC ${CMAKE_CURRENT_LIST_DIR}/media_control_fluidsynth.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/midi_song_use.cpp ${CMAKE_CURRENT_LIST_DIR}/soundfont_cut.cpp
   ${PROJECT_SOURCE_DIR}/platform/shared/mci_command.cpp)
 vask_own_target(vask_platform_media_core)
 target_include_directories(vask_platform_media_core PUBLIC ${FLUIDSYNTH_INCLUDE_DIRS})

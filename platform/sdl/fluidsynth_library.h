@@ -22,6 +22,14 @@ struct FluidSynthLibrary {
   int (*playerPlay)(fluid_player_t*);
   int (*playerStop)(fluid_player_t*);
   int (*playerGetStatus)(fluid_player_t*);
+  // A loader reading soundfonts through callbacks of the layer's own; null in a FluidSynth
+  // without them (before 2.0), which then reads the whole file itself.
+  fluid_sfloader_t* (*newDefsfloader)(fluid_settings_t*);
+  int (*sfloaderSetCallbacks)(fluid_sfloader_t*, fluid_sfloader_callback_open_t,
+                              fluid_sfloader_callback_read_t, fluid_sfloader_callback_seek_t,
+                              fluid_sfloader_callback_tell_t, fluid_sfloader_callback_close_t);
+  void (*synthAddSfloader)(fluid_synth_t*, fluid_sfloader_t*);
+  void (*deleteSfloader)(fluid_sfloader_t*);
 };
 
 // Fills the table. Returns 1 when every function is there, 0 when FluidSynth is missing.

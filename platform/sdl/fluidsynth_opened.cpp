@@ -33,6 +33,11 @@ int loadFluidSynth(FluidSynthLibrary* library) {
               find(handle, "fluid_player_stop", &l.playerStop) &
               find(handle, "fluid_player_get_status", &l.playerGetStatus);
   if (!found) return 0;  // a library of another make under that name: no song
+  if (!(find(handle, "new_fluid_defsfloader", &l.newDefsfloader) &
+        find(handle, "fluid_sfloader_set_callbacks", &l.sfloaderSetCallbacks) &
+        find(handle, "fluid_synth_add_sfloader", &l.synthAddSfloader) &
+        find(handle, "delete_fluid_sfloader", &l.deleteSfloader)))
+    l.newDefsfloader = nullptr;
   *library = l;
   return 1;
 }

@@ -1,6 +1,6 @@
 // Media control layer on FluidSynth: one sequencer device at a time. "open" checks the song
 // and hands it to a thread of this layer's own, which makes a synthesiser and loads a General
-// MIDI soundfont into it once the game has started up; "play" asks that thread to render the
+// MIDI soundfont into it, cut to what the song can sound, once the game has started up; "play" asks that thread to render the
 // song into a streaming OpenAL source on the output the sound effects use, as soon as the
 // soundfont is in. "close all" stops the thread and gives the synthesiser's memory back to
 // the system.
@@ -16,6 +16,8 @@
 #include <time.h>
 
 #include "platform/sdl/fluidsynth_library.h"
+#include "platform/sdl/midi_song_use.h"
+#include "platform/sdl/soundfont_cut.h"
 #include "platform/sdl/startup_phase.h"
 #include "platform/shared/mci_command.h"
 #include "platform/shared/openal_shared.h"
@@ -34,7 +36,6 @@ enum {
   STARTUP_WAIT_MS = 1000,      // the longest the soundfont waits for the game's start-up
   MAX_ALIAS = 64,
   MIDI_CHANNELS = 16,
-  MAX_SONG_BYTES = 16 * 1024 * 1024,
   ALL_CHANNELS = (1 << MIDI_CHANNELS) - 1,
 };
 
@@ -43,6 +44,8 @@ struct Sequencer {
   char alias[MAX_ALIAS];
   char fileName[MCI_MAX_TOKEN];
   const char* soundfont;
+  MidiSongUse song;
+  int songRead;             // the song's events could be read through to their end
   unsigned channelsPlayed;  // a bit for each MIDI channel the song plays notes on
   int rate;
   ALuint source;
@@ -85,78 +88,6 @@ static int isMidiFile(const char* name) {
   int isMidi = fread(id, 1, sizeof id, f) == sizeof id && memcmp(id, "MThd", sizeof id) == 0;
   fclose(f);
   return isMidi;
-}
-
-// Reads a variable-length quantity of a MIDI file; 0 when it runs past `end`.
-static int readVarLen(const unsigned char** at, const unsigned char* end, unsigned long* value) {
-  *value = 0;
-  for (int i = 0; i < 4 && *at < end; i++) {
-    unsigned char byte = *(*at)++;
-    *value = (*value << 7) | (byte & 0x7F);
-    if (!(byte & 0x80)) return 1;
-  }
-  return 0;
-}
-
-// The channels a standard MIDI file plays notes on, a bit each; every channel when the file
-// cannot be read through to its end.
-static unsigned channelsWithNotes(const char* fileName) {
-  FILE* f = fopen(fileName, "rb");
-  if (!f) return ALL_CHANNELS;
-  long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
-  unsigned char* song = size >= 14 && size <= MAX_SONG_BYTES ? (unsigned char*)malloc((size_t)size) : 0;
-  int ok = song && fseek(f, 0, SEEK_SET) == 0 && fread(song, 1, (size_t)size, f) == (size_t)size &&
-           memcmp(song, "MThd", 4) == 0;
-  fclose(f);
-  unsigned channels = 0;
-  const unsigned char* end = song + (ok ? size : 0);
-  const unsigned char* at = song;
-  if (ok) {
-    unsigned long header = (unsigned long)song[4] << 24 | song[5] << 16 | song[6] << 8 | song[7];
-    ok = header <= (unsigned long)(size - 8);
-    if (ok) at += 8 + header;
-  }
-  while (ok && at < end) {
-    if (end - at < 8) {
-      ok = 0;
-      break;
-    }
-    unsigned long length = (unsigned long)at[4] << 24 | at[5] << 16 | at[6] << 8 | at[7];
-    int isTrack = memcmp(at, "MTrk", 4) == 0;
-    at += 8;
-    if (length > (unsigned long)(end - at)) {
-      ok = 0;
-      break;
-    }
-    const unsigned char* trackEnd = at + length;
-    unsigned char status = 0;
-    while (ok && isTrack && at < trackEnd) {
-      unsigned long skip = 0;
-      ok = readVarLen(&at, trackEnd, &skip) && at < trackEnd;  // the event's delta time
-      if (!ok) break;
-      if (*at & 0x80) status = *at++;
-      if (status == 0xFF) {  // a meta event: its type, then its length
-        ok = at < trackEnd && (++at, readVarLen(&at, trackEnd, &skip));
-      } else if (status == 0xF0 || status == 0xF7) {
-        ok = readVarLen(&at, trackEnd, &skip);
-      } else if (status >= 0x80) {
-        int dataBytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
-        if (trackEnd - at < dataBytes) {
-          ok = 0;
-          break;
-        }
-        if ((status & 0xF0) == 0x90 && at[1] > 0) channels |= 1u << (status & 0x0F);
-        skip = (unsigned long)dataBytes;
-      } else {
-        ok = 0;  // data without a status
-      }
-      if (ok && skip > (unsigned long)(trackEnd - at)) ok = 0;
-      if (ok) at += skip;
-    }
-    at = trackEnd;
-  }
-  free(song);
-  return ok ? channels : (unsigned)ALL_CHANNELS;
 }
 
 // The worker's side: the synthesiser, its soundfont and the stream.
@@ -271,6 +202,16 @@ static int makeSynthesiser() {
   // give the channels the song leaves alone their default preset back.
   fluid.settingsSetint(sequencer.settings, "player.reset-synth", 0);
   sequencer.synth = fluid.newSynth(sequencer.settings);
+  if (sequencer.synth && fluid.newDefsfloader) {
+    // Soundfonts are read through the layer's own file callbacks, which can serve one cut
+    // down to the song.
+    fluid_sfloader_t* loader = fluid.newDefsfloader(sequencer.settings);
+    if (loader && fluid.sfloaderSetCallbacks(loader, cutSoundfontOpen, cutSoundfontRead, cutSoundfontSeek,
+                                             cutSoundfontTell, cutSoundfontClose) == FLUID_OK)
+      fluid.synthAddSfloader(sequencer.synth, loader);
+    else if (loader)
+      fluid.deleteSfloader(loader);
+  }
   return sequencer.synth != 0;
 }
 
@@ -292,6 +233,9 @@ static void* runSequencer(void*) {
   pthread_mutex_lock(&sequencerLock);
   int made = sequencer.synth || makeSynthesiser();  // here only when no main loop came
   pthread_mutex_unlock(&sequencerLock);
+  // Only what the song can sound is loaded; a song that cannot be read through, or a font
+  // that cannot be cut, gets the whole font.
+  if (made && sequencer.songRead) cutSoundfontForSong(sequencer.soundfont, &sequencer.song);
   int loaded = made && fluid.synthSfload(sequencer.synth, sequencer.soundfont, 1) != FLUID_FAILED;
   int played = 0;
   pthread_mutex_lock(&sequencerLock);
@@ -343,6 +287,7 @@ static void closeSequencer() {
   }
   if (sequencer.synth) fluid.deleteSynth(sequencer.synth);
   if (sequencer.settings) fluid.deleteSettings(sequencer.settings);
+  dropSoundfontCut();  // after the synthesiser: it reads from the cut until deleted
   sequencer.synth = 0;
   sequencer.settings = 0;
   sequencer.closing = 0;
@@ -377,7 +322,9 @@ static uint32_t openSequencer(const char* fileName, const char* alias) {
   snprintf(sequencer.alias, sizeof sequencer.alias, "%s", alias);
   snprintf(sequencer.fileName, sizeof sequencer.fileName, "%s", fileName);
   sequencer.soundfont = soundfont;
-  sequencer.channelsPlayed = channelsWithNotes(fileName);
+  sequencer.songRead = readMidiSongUse(fileName, &sequencer.song);
+  // A song whose events cannot all be read may play notes anywhere.
+  sequencer.channelsPlayed = sequencer.songRead ? sequencer.song.channelsWithNotes : (unsigned)ALL_CHANNELS;
 
   static int exitHookSet = 0;
   if (!exitHookSet) exitHookSet = atexit(closeSequencerAtExit) == 0;

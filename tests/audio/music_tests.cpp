@@ -1,6 +1,7 @@
 // The title song through FluidSynth into the loopback output.
 #include <gtest/gtest.h>
 
+#include <fluidsynth.h>
 #include <pthread.h>
 
 #include <chrono>
@@ -24,6 +25,7 @@ std::condition_variable gateMoved;
 int holdSoundfont = 0;
 int soundfontReadOffThread = 0;
 int soundfontLoads = 0;
+int presetsLoaded = -1;  // in the soundfont as the layer loaded it
 int synthMadeOnTestThread = 0;
 int samplesLoadedOnDemand = -1;  // the synthesiser's synth.dynamic-sample-loading
 unsigned channelsUnset = 0;      // a bit for each channel whose preset was taken away
@@ -73,7 +75,16 @@ int __wrap_fluid_synth_sfload(_fluid_synth_t* synth, const char* file, int reset
     // Bounded, so a load on the test's own thread shows as a failure, not a hang.
     gateMoved.wait_for(hold, std::chrono::seconds(3), [] { return !holdSoundfont; });
   }
-  return __real_fluid_synth_sfload(synth, file, reset);
+  int id = __real_fluid_synth_sfload(synth, file, reset);
+  if (id != FLUID_FAILED) {
+    fluid_sfont_t* font = fluid_synth_get_sfont_by_id(synth, id);
+    int presets = 0;
+    fluid_sfont_iteration_start(font);
+    while (fluid_sfont_iteration_next(font)) presets++;
+    std::lock_guard<std::mutex> hold(gateLock);
+    presetsLoaded = presets;
+  }
+  return id;
 }
 _fluid_synth_t* __wrap_new_fluid_synth(_fluid_hashtable_t* settings) {
   {
@@ -141,6 +152,7 @@ class Music : public ::testing::Test {
     testThread = pthread_self();
     soundfontReadOffThread = 0;
     soundfontLoads = 0;
+    presetsLoaded = -1;
     synthMadeOnTestThread = 0;
     samplesLoadedOnDemand = -1;
     channelsUnset = 0;
@@ -242,6 +254,17 @@ TEST_F(Music, ChannelsTheSongLeavesAloneHoldNoPreset) {
   std::lock_guard<std::mutex> hold(gateLock);
   ASSERT_EQ(songsStarted, 1);
   EXPECT_EQ(channelsUnset, 0u);
+}
+
+// The soundfont is cut to the presets the song can pick (six of FluidR3_GM's 189), so only
+// their records are made and only their samples read.
+TEST_F(Music, TheSoundfontHoldsOnlyWhatTheSongCanSound) {
+  ASSERT_EQ(playMusicFile("vask.mid"), 1);
+  std::vector<float> s = renderFromFirstSound(0.1);
+  EXPECT_GT(rms(s, 0, s.size() / 2), 0.01) << "the song must be heard";
+  std::lock_guard<std::mutex> hold(gateLock);
+  EXPECT_GT(presetsLoaded, 0);
+  EXPECT_LE(presetsLoaded, 12);
 }
 
 TEST_F(Music, CloseAllBeforeTheSoundfontIsInCancelsTheSong) {

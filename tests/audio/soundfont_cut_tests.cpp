@@ -1,0 +1,296 @@
+// The soundfont cut to a song: the song sounds sample for sample as from the whole font, the
+// cut holds only what the song can sound, and a font it cannot make sense of is served as it
+// is, never read out of bounds.
+#include <gtest/gtest.h>
+
+#include <fluidsynth.h>
+
+#include "audio_test_support.h"
+#include "platform/sdl/midi_song_use.h"
+#include "platform/sdl/soundfont_cut.h"
+
+namespace {
+
+const char* const WHOLE_FONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
+// A standard MIDI file of type 1 with these tracks (each event: delta time byte, then bytes).
+Bytes midiFile(const std::vector<Bytes>& tracks) {
+  Bytes b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, (uint8_t)tracks.size(), 0x01, 0xE0};
+  for (Bytes t : tracks) {
+    t.insert(t.end(), {0x00, 0xFF, 0x2F, 0x00});
+    putId(b, "MTrk");
+    b.insert(b.end(), {(uint8_t)(t.size() >> 24), (uint8_t)(t.size() >> 16), (uint8_t)(t.size() >> 8),
+                       (uint8_t)t.size()});
+    b.insert(b.end(), t.begin(), t.end());
+  }
+  return b;
+}
+
+struct Rendered {
+  std::vector<short> samples;
+  int presets = -1;  // in the font as loaded
+};
+
+// Plays the song through a synthesiser that reads the font itself, or through the cut's
+// callbacks; renders until the song is over and one more second.
+Rendered render(const char* font, const char* song, bool throughCut) {
+  Rendered out;
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setnum(settings, "synth.sample-rate", 44100.0);
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  if (throughCut) {
+    fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
+    fluid_sfloader_set_callbacks(loader, cutSoundfontOpen, cutSoundfontRead, cutSoundfontSeek,
+                                 cutSoundfontTell, cutSoundfontClose);
+    fluid_synth_add_sfloader(synth, loader);
+  }
+  int id = fluid_synth_sfload(synth, font, 1);
+  if (id != FLUID_FAILED) {
+    fluid_sfont_t* sfont = fluid_synth_get_sfont_by_id(synth, id);
+    out.presets = 0;
+    fluid_sfont_iteration_start(sfont);
+    while (fluid_sfont_iteration_next(sfont)) out.presets++;
+    fluid_player_t* player = new_fluid_player(synth);
+    fluid_player_add(player, song);
+    fluid_player_play(player);
+    short block[1024 * 2];
+    int tail = 44100 / 1024;
+    for (int blocks = 0; blocks < 44100 * 240 / 1024 && tail > 0; blocks++) {
+      if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) tail--;
+      fluid_synth_write_s16(synth, 1024, block, 0, 2, block, 1, 2);
+      out.samples.insert(out.samples.end(), block, block + 2048);
+    }
+    delete_fluid_player(player);
+  }
+  delete_fluid_synth(synth);
+  delete_fluid_settings(settings);
+  return out;
+}
+
+void expectSameSound(const char* font, const char* song) {
+  MidiSongUse use;
+  ASSERT_EQ(readMidiSongUse(song, &use), 1) << song;
+  ASSERT_EQ(cutSoundfontForSong(font, &use), 1) << song;
+  Rendered whole = render(font, song, false), cut = render(font, song, true);
+  dropSoundfontCut();
+  ASSERT_GT(whole.presets, 0);
+  EXPECT_LT(cut.presets, whole.presets) << song << ": the whole font was loaded, not the cut";
+  ASSERT_EQ(cut.samples.size(), whole.samples.size()) << song;
+  double loudness = 0;
+  for (short s : whole.samples) loudness += (double)s * s;
+  EXPECT_GT(loudness, 0.0) << song << " must be heard";
+  size_t firstDifference = 0;
+  while (firstDifference < whole.samples.size() && cut.samples[firstDifference] == whole.samples[firstDifference])
+    firstDifference++;
+  EXPECT_EQ(firstDifference, whole.samples.size()) << song << " sounds otherwise from the cut at frame "
+                                                   << firstDifference / 2;
+}
+
+class SoundfontCut : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    enterTempDir();
+    ASSERT_NE(fopen(WHOLE_FONT, "rb"), nullptr) << "the General MIDI soundfont (fluid-soundfont-gm) is missing";
+  }
+  void TearDown() override { dropSoundfontCut(); }
+};
+
+// A font of the test's own: one preset (a global zone, then keys 0-59 on instrument 0 and
+// 60-127 on instrument 1), each instrument one short looped sample.
+Bytes miniFont() {
+  Bytes info = {'I', 'N', 'F', 'O'}, sdta = {'s', 'd', 't', 'a'}, pdta = {'p', 'd', 't', 'a'};
+  Bytes version, smpl;
+  put16(version, 2);
+  put16(version, 1);
+  for (const Bytes& c : {chunk("ifil", version), chunk("isng", Bytes{'E', 'M', 'U', '8', '0', '0', '0', 0}),
+                         chunk("INAM", Bytes{'M', 'i', 'n', 'i', 0, 0})})
+    info.insert(info.end(), c.begin(), c.end());
+  for (int s = 0; s < 2; s++) {
+    for (int n = 0; n < 100; n++) put16(smpl, (uint16_t)(int16_t)(8000 * sin(n * (s + 1) * 0.3)));
+    for (int n = 0; n < 46; n++) put16(smpl, 0);
+  }
+  Bytes c = chunk("smpl", smpl);
+  sdta.insert(sdta.end(), c.begin(), c.end());
+  auto name = [](Bytes& b, const char* text, size_t size) {
+    for (size_t i = 0; i < size; i++) b.push_back(i < strlen(text) ? (uint8_t)text[i] : 0);
+  };
+  Bytes phdr, pbag, pmod(10, 0), pgen, inst, ibag, imod(10, 0), igen, shdr;
+  for (int p = 0; p < 2; p++) {
+    name(phdr, p ? "EOP" : "Split", 20);
+    put16(phdr, 0);
+    put16(phdr, 0);
+    put16(phdr, p ? 3 : 0);
+    for (int i = 0; i < 12; i++) phdr.push_back(0);
+  }
+  for (int genIndex : {0, 1, 3, 5}) {
+    put16(pbag, (uint32_t)genIndex);
+    put16(pbag, 0);
+  }
+  auto gen = [](Bytes& b, int oper, int lo, int hi) {
+    put16(b, (uint32_t)oper);
+    b.push_back((uint8_t)lo);
+    b.push_back((uint8_t)hi);
+  };
+  gen(pgen, 17, 0, 0);    // pan, in the global zone
+  gen(pgen, 43, 0, 59);   // keys 0-59 ...
+  gen(pgen, 41, 0, 0);    // ... on instrument 0
+  gen(pgen, 43, 60, 127);
+  gen(pgen, 41, 1, 0);
+  gen(pgen, 0, 0, 0);
+  for (int i = 0; i < 3; i++) {
+    name(inst, i == 2 ? "EOI" : "Voice", 20);
+    put16(inst, (uint32_t)i);
+  }
+  for (int g = 0; g < 3; g++) {
+    put16(ibag, (uint32_t)g);
+    put16(ibag, 0);
+  }
+  gen(igen, 53, 0, 0);
+  gen(igen, 53, 1, 0);
+  gen(igen, 0, 0, 0);
+  for (int s = 0; s < 3; s++) {
+    name(shdr, s == 2 ? "EOS" : "Wave", 20);
+    const uint32_t start = s == 2 ? 0 : (uint32_t)s * 146;
+    for (uint32_t v : {start, s == 2 ? 0u : start + 100, s == 2 ? 0u : start + 10, s == 2 ? 0u : start + 90,
+                       s == 2 ? 0u : 22050u})
+      put32(shdr, v);
+    shdr.push_back(60);
+    shdr.push_back(0);
+    put16(shdr, 0);
+    put16(shdr, s == 2 ? 0 : 1);
+  }
+  const char* ids[] = {"phdr", "pbag", "pmod", "pgen", "inst", "ibag", "imod", "igen", "shdr"};
+  const Bytes* tables[] = {&phdr, &pbag, &pmod, &pgen, &inst, &ibag, &imod, &igen, &shdr};
+  for (int t = 0; t < 9; t++) {
+    Bytes c2 = chunk(ids[t], *tables[t]);
+    pdta.insert(pdta.end(), c2.begin(), c2.end());
+  }
+  return riff("sfbk", {chunk("LIST", info), chunk("LIST", sdta), chunk("LIST", pdta)});
+}
+
+// The whole virtual file, read through the callbacks.
+Bytes readThroughCallbacks(const char* name) {
+  Bytes out;
+  void* h = cutSoundfontOpen(name);
+  if (!h) return out;
+  cutSoundfontSeek(h, 0, SEEK_END);
+  out.resize((size_t)cutSoundfontTell(h));
+  cutSoundfontSeek(h, 0, SEEK_SET);
+  if (cutSoundfontRead(out.data(), (fluid_long_long_t)out.size(), h) != FLUID_OK) out.clear();
+  char past;
+  EXPECT_EQ(cutSoundfontRead(&past, 1, h), FLUID_FAILED) << "a read past the end";
+  cutSoundfontClose(h);
+  return out;
+}
+
+size_t findId(const Bytes& b, const char* id) {
+  for (size_t i = 0; i + 4 <= b.size(); i++)
+    if (memcmp(b.data() + i, id, 4) == 0) return i;
+  return b.size();
+}
+uint32_t sizeAt(const Bytes& b, size_t at) {
+  return (uint32_t)b[at + 4] | (uint32_t)b[at + 5] << 8 | (uint32_t)b[at + 6] << 16 | (uint32_t)b[at + 7] << 24;
+}
+
+}  // namespace
+
+// The title song, and a song made to reach the edges: a program change in another track than
+// the notes, a program changed mid-song, a bank and a drum kit the font lacks (FluidSynth
+// falls back to bank 0 and to the standard kit), the lowest and highest keys.
+TEST_F(SoundfontCut, SongsSoundTheSameFromTheCut) {
+  expectSameSound(WHOLE_FONT, VASK_DATA_DIR "/vask.mid");
+  Bytes programs = {0x00, 0xB0, 0x00, 0x03, 0x00, 0xC0, 25, 0x00, 0xC1, 48, 0x00, 0xC9, 7,
+                    0x83, 0x60, 0xC1, 73};
+  Bytes notes = {0x00, 0x90, 40, 100, 0x00, 0x91, 60, 90, 0x00, 0x99, 36, 100, 0x00, 0x92, 0, 80,
+                 0x00, 0x92, 127, 80, 0x83, 0x60, 0x99, 42, 100, 0x00, 0x80, 40, 0, 0x00, 0x90, 64, 100,
+                 0x83, 0x60, 0x91, 72, 90, 0x00, 0x99, 81, 100, 0x87, 0x40, 0x80, 64, 0};
+  writeFile("edges.mid", midiFile({programs, notes}));
+  expectSameSound(WHOLE_FONT, "edges.mid");
+}
+
+// Of the small font, a song playing key 70 keeps the preset's global zone (its first) and the
+// zone of keys 60-127, and only the instrument that zone names.
+TEST_F(SoundfontCut, OnlyTheZonesTheSongsKeysReachStay) {
+  writeFile("mini.sf2", miniFont());
+  writeFile("high.mid", midiFile({Bytes{0x00, 0x90, 70, 100, 0x83, 0x60, 0x80, 70, 0}}));
+  MidiSongUse use;
+  ASSERT_EQ(readMidiSongUse("high.mid", &use), 1);
+  ASSERT_EQ(cutSoundfontForSong("mini.sf2", &use), 1);
+  Bytes cut = readThroughCallbacks("mini.sf2");
+  ASSERT_EQ((long long)cut.size(), cutSoundfontSize());
+  ASSERT_EQ(memcmp(cut.data(), "RIFF", 4), 0);
+  EXPECT_EQ(sizeAt(cut, 0) + 8, cut.size()) << "the RIFF form's size";
+  Bytes whole = readFile("mini.sf2");
+  const size_t pdta = findId(whole, "pdta") - 8;
+  EXPECT_EQ(memcmp(cut.data() + 8, whole.data() + 8, pdta - 8), 0) << "INFO and the samples stay as they are";
+  const size_t pbag = findId(cut, "pbag"), inst = findId(cut, "inst"), igen = findId(cut, "igen");
+  ASSERT_LT(igen, cut.size());
+  EXPECT_EQ(sizeAt(cut, pbag), 3u * 4) << "the global zone, keys 60-127, the terminal bag";
+  EXPECT_EQ(sizeAt(cut, inst), 2u * 22) << "one instrument and the terminal one";
+  EXPECT_EQ(cut[igen + 8 + 2], 1) << "the instrument left plays sample 1";
+  EXPECT_EQ(cut[findId(cut, "pgen") + 8 + 2 * 4 + 2], 0) << "the zone names the instrument's new number";
+
+  Rendered fromWhole = render("mini.sf2", "high.mid", false), fromCut = render("mini.sf2", "high.mid", true);
+  EXPECT_EQ(fromCut.presets, 1);
+  ASSERT_FALSE(fromWhole.samples.empty());
+  EXPECT_EQ(fromCut.samples, fromWhole.samples);
+}
+
+// Whatever is wrong with the font, it is served as it is and nothing outside it is read: the
+// cut is refused for a song with system-exclusive messages, tables out of order, indices past
+// their tables, a table part that is not the file's last, and files cut short; random damage
+// to the tables never makes it read out of bounds (the sanitized suites run this too).
+TEST_F(SoundfontCut, AFontItCannotFollowIsServedAsItIs) {
+  const Bytes good = miniFont();
+  MidiSongUse use;
+  writeFile("song.mid", midiFile({Bytes{0x00, 0x90, 70, 100, 0x00, 0x90, 20, 100}}));
+  ASSERT_EQ(readMidiSongUse("song.mid", &use), 1);
+  use.systemExclusive = 1;
+  writeFile("font.sf2", good);
+  EXPECT_EQ(cutSoundfontForSong("font.sf2", &use), 0) << "a song with system-exclusive messages";
+  use.systemExclusive = 0;
+  EXPECT_EQ(cutSoundfontForSong("font.sf2", &use), 1);
+
+  const size_t pgen = findId(good, "pgen"), pbag = findId(good, "pbag"), igen = findId(good, "igen");
+  std::vector<std::pair<const char*, Bytes>> bad;
+  Bytes b = good;
+  memcpy(b.data() + findId(b, "pmod"), "pgex", 4);
+  bad.push_back({"a table missing", b});
+  b = good;
+  b[pbag + 8 + 3 * 4] = 9;  // the terminal bag's generators run past the table
+  bad.push_back({"bags past the generators", b});
+  b = good;
+  b[pgen + 8 + 2 * 4 + 2] = 5;  // a zone names instrument 5 of 2
+  bad.push_back({"an instrument past the table", b});
+  b = good;
+  b[igen + 8 + 2] = 7;  // a zone names sample 7 of 2
+  bad.push_back({"a sample past the table", b});
+  b = good;
+  b.insert(b.end(), {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'x', 'x', 'x', 'x'});
+  b[4] += 12;
+  bad.push_back({"a list after the tables", b});
+  bad.push_back({"cut short", Bytes(good.begin(), good.end() - 30)});
+  bad.push_back({"cut in the header", Bytes(good.begin(), good.begin() + 10)});
+  for (auto& [what, bytes] : bad) {
+    writeFile("font.sf2", bytes);
+    EXPECT_EQ(cutSoundfontForSong("font.sf2", &use), 0) << what;
+    EXPECT_EQ(readThroughCallbacks("font.sf2"), bytes) << what << ": served as it is";
+  }
+
+  std::mt19937 random(7);
+  const size_t tablesAt = findId(good, "pdta");
+  int cuts = 0;
+  for (int round = 0; round < 400; round++) {
+    b = good;
+    for (int flips = 0; flips < 3; flips++)
+      b[tablesAt + random() % (b.size() - tablesAt)] = (uint8_t)random();
+    writeFile("font.sf2", b);
+    if (cutSoundfontForSong("font.sf2", &use)) {
+      cuts++;
+      Bytes served = readThroughCallbacks("font.sf2");
+      EXPECT_EQ((long long)served.size(), cutSoundfontSize());
+    }
+  }
+  EXPECT_GT(cuts, 0) << "some damage leaves a font that can still be cut";
+}
