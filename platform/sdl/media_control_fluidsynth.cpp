@@ -1,8 +1,8 @@
 // Media control layer on FluidSynth: one sequencer device at a time. "open" checks the song
 // and hands it to a thread of this layer's own, which makes a synthesiser and loads a General
-// MIDI soundfont into it, cut to what the song can sound, once the game has started up; "play" asks that thread to render the
-// song into a streaming OpenAL source on the output the sound effects use, as soon as the
-// soundfont is in. "close all" stops the thread and gives the synthesiser's memory back to
+// MIDI soundfont into it, cut to what the song can sound, once the game has started up;
+// "play" asks that thread to render the song into a streaming OpenAL source on the output
+// the sound effects use, as soon as the soundfont is in. "close all" stops the thread and gives the synthesiser's memory back to
 // the system.
 #include "platform/media_control.h"
 
