@@ -4,7 +4,7 @@
 # Usage: scripts/fuzz.sh [SECONDS_EACH] [TARGET...]
 #   SECONDS_EACH  run time of each target (default 45, or $FUZZ_SECONDS)
 #   TARGET        only these (fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot
-#                 fuzz_font fuzz_title); default all
+#                 fuzz_font fuzz_title fuzz_soundfont_cut); default all
 #   FUZZ_JOBS     targets run at once (default 2); FUZZ_BUILD_DIR (default build-fuzz)
 # Corpora grow in $FUZZ_BUILD_DIR/corpus/<target>, seeded from data/ and fuzz/seeds/.
 # Crash inputs are kept in $FUZZ_BUILD_DIR/crashes/<target>/ and logs in .../logs/.
@@ -18,7 +18,7 @@ jobs=${FUZZ_JOBS:-2}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-all_targets="fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot fuzz_font fuzz_title"
+all_targets="fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot fuzz_font fuzz_title fuzz_soundfont_cut"
 targets=${*:-$all_targets}
 
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -37,6 +37,7 @@ seeds_of() {
     fuzz_wav_reader|fuzz_sound_slot) echo data/*.wav fuzz/seeds/wav/* ;;
     fuzz_font) echo data/flori.fnt fuzz/seeds/font/* ;;
     fuzz_title) echo data/vask.jpg fuzz/seeds/title/* ;;
+    fuzz_soundfont_cut) echo fuzz/seeds/soundfont/* ;;
   esac
 }
 

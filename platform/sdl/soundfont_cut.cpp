@@ -65,7 +65,7 @@ void put32(unsigned char* p, uint32_t v) {
 }
 
 void append(Bytes* b, const void* data, size_t size) {
-  if (b->failed) return;
+  if (b->failed || size == 0) return;  // an empty zone list: nothing to copy, maybe no buffer yet
   if (b->size + size > b->capacity) {
     size_t capacity = b->capacity ? b->capacity : 4096;
     while (capacity < b->size + size) capacity *= 2;
