@@ -74,18 +74,6 @@
     if (current && body.dataset.state === 'running') current.canvas.focus();
   });
 
-  // The data files, fetched afresh for every start (the first start's while the page waits
-  // for its click): a file replaced in the site's folder is the file the game reads; a file
-  // missing there is missing for the game.
-  async function fetchDataFiles() {
-    const names = await (await fetch('data-files.json', { cache: 'no-cache' })).json();
-    const files = await Promise.all(names.map(async (name) => {
-      const response = await fetch(name, { cache: 'no-cache' });
-      return response.ok ? [name, new Uint8Array(await response.arrayBuffer())] : null;
-    }));
-    return files.filter((f) => f);
-  }
-
   const page = {
     // The canvas takes the keyboard's focus once it shows: a hidden element cannot.
     showGame() {
@@ -171,37 +159,8 @@
     });
   }
 
-  // vask.js and vask.wasm carry their content's hash in their names: index.html names both.
-  const program = document.querySelector('script[data-wasm]');
-  const wasmName = program ? program.dataset.wasm : 'vask.wasm';
-
-  // --- the warm-up before the click --------------------------------------------------------
-  // What needs no gesture of the player's is fetched while the overlay waits for one: the
-  // data files and the program, compiled, so that the click only instantiates and starts it.
-  // A warm-up that failed is no failure of the start: the click fetches again.
-  let warmFiles = null;  // the first start's data files
-  let compiled = null;   // the program's compiled module: every start instantiates it afresh
-  function compiledProgram() {
-    if (!compiled) {
-      compiled = (async () => {
-        const response = await fetch(wasmName, { credentials: 'same-origin' });
-        if (!response.ok) throw new Error(`the program ${wasmName} did not load (HTTP ${response.status})`);
-        // Only what is served as WebAssembly compiles while it downloads.
-        const type = (response.headers.get('Content-Type') || '').split(';')[0].trim();
-        if (type === 'application/wasm' && WebAssembly.compileStreaming) return WebAssembly.compileStreaming(response);
-        return WebAssembly.compile(await response.arrayBuffer());
-      })();
-      compiled.catch(() => { compiled = null; });
-    }
-    return compiled;
-  }
-  function warmUp() {
-    warmFiles = fetchDataFiles();
-    warmFiles.catch(() => {});  // met again at the click
-    compiledProgram().catch(() => {});
-  }
-  // The runtime takes the compiled program through its instantiateWasm hook; a failed
-  // instantiation fails the start.
+  // The runtime takes the program compiled before the click (warm_up.js) through its
+  // instantiateWasm hook; an instantiation that fails fails the start.
   function createGame(module, options) {
     return new Promise((resolve, reject) => {
       createVask(Object.assign({}, options, {
@@ -257,14 +216,12 @@
     screen.appendChild(canvas);
     watchContextLoss(canvas);
     // The title does not wait for the song's synthesiser: the song starts once it is ready.
-    const files = warmFiles ? warmFiles.catch(fetchDataFiles) : fetchDataFiles();
-    warmFiles = null;
-    const [dataFiles, game] = await loading({
-      'data files': files,
-      program: compiledProgram().catch(compiledProgram).then((module) => createGame(module, { canvas: canvas, vaskPage: page })),
+    const [files, game] = await loading({
+      'data files': VaskWarmUp.dataFiles(),
+      program: VaskWarmUp.program().then((module) => createGame(module, { canvas: canvas, vaskPage: page })),
     });
     startButton.textContent = 'Starting…';
-    for (const [name, bytes] of dataFiles) game.FS.writeFile(name, bytes);
+    for (const [name, bytes] of files) game.FS.writeFile(name, bytes);
     current = { game, canvas };
     starting = false;
     game.callMain([]);
@@ -282,8 +239,6 @@
   // (service-worker.js); without it the page plays on as before.
   if ('serviceWorker' in navigator)
     navigator.serviceWorker.register('service-worker.js').catch((e) => console.log('No offline copy of the site: ' + e));
-
-  warmUp();
 
   startButton.addEventListener('click', () => {
     start().catch((e) => {
