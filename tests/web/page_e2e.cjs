@@ -1202,6 +1202,32 @@ const CASES = {
     } finally { await page.close(); server.close(); }
   },
 
+  // A warm-up whose fetches failed (the network gone for a moment) fails no start: the click
+  // fetches the list of data files and the program again, and the game starts.
+  async warmUpFailedFetchesAgain(browser) {
+    const failed = new Set();
+    const { page, server } = await openPage(browser, siteDir, '', async (p) => {
+      await p.setRequestInterception(true);
+      p.on('request', (r) => {
+        const name = new URL(r.url()).pathname.split('/').pop();
+        if ((name === 'data-files.json' || name.endsWith('.wasm')) && !failed.has(name)) {
+          failed.add(name);
+          r.abort('internetdisconnected');
+        } else {
+          r.continue();
+        }
+      });
+    });
+    try {
+      for (const deadline = Date.now() + 20000; failed.size < 2;) {
+        if (Date.now() > deadline) throw new Error(`before the click the page asked only for ${[...failed].join(', ')}`);
+        await new Promise((r) => setTimeout(r, 50));
+      }
+      await startGame(page);
+      await waitState(page, 'running');
+    } finally { await page.close(); server.close(); }
+  },
+
   // Hidden behind another tab, or muted by its button, the page holds every audio context
   // still (the song's and the game's), and lets them go on when shown or unmuted; the mute
   // button leaves the keyboard's focus with the game.
