@@ -5,9 +5,9 @@
 // page's warm-up, which fetches the data files and compiles the program before the click, is
 // still under way) and clicked after the warm-up (as a player who reads the overlay first
 // clicks), and how long after the load event the warm-up is over; attract mode's frame rate
-// over 5 s and the page's main-thread time
-// per frame, from Chromium's trace: the thread's CPU time, and its tasks' wall time with the
-// part of it spent waiting for the GPU process (SwiftShader) to finish drawing.
+// over 5 s and the page's main-thread time per frame, from Chromium's trace: the thread's CPU
+// time, and its tasks' wall time with the part of it spent waiting for the GPU process
+// (SwiftShader) to finish drawing.
 //   node bench/web_bench.cjs <site folder> <npm folder> [--json] [--help-shown]
 // prints a Markdown table, or with --json the figures for bench/run_all.sh's table.
 // --help-shown measures the attract frames with the help text over them (F1 held).
