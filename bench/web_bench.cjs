@@ -1,9 +1,13 @@
 // The browser version's figures, in headless Chromium with SwiftShader (software WebGL):
 // the site's size, plain and gzipped, whole and as a normal visit downloads it (the files
 // the page fetched, up to the title with its song playing); the time from the start click to
-// the title on the canvas; attract mode's frame rate over 5 s and the page's main-thread time
-// per frame, from Chromium's trace: the thread's CPU time, and its tasks' wall time with the
-// part of it spent waiting for the GPU process (SwiftShader) to finish drawing.
+// the title on the canvas, clicked at once at the page's load event (the worst case: the
+// page's warm-up, which fetches the data files and compiles the program before the click, is
+// still under way) and clicked after the warm-up (as a player who reads the overlay first
+// clicks), and how long after the load event the warm-up is over; attract mode's frame rate
+// over 5 s and the page's main-thread time per frame, from Chromium's trace: the thread's CPU
+// time, and its tasks' wall time with the part of it spent waiting for the GPU process
+// (SwiftShader) to finish drawing.
 //   node bench/web_bench.cjs <site folder> <npm folder> [--json] [--help-shown]
 // prints a Markdown table, or with --json the figures for bench/run_all.sh's table.
 // --help-shown measures the attract frames with the help text over them (F1 held).
@@ -108,23 +112,41 @@ function mainThreadTimes(events) {
   const bytes = files.reduce((n, f) => n + fs.statSync(f).size, 0);
   const gzipped = files.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
 
+  // The files the page's warm-up fetches: the data files, their list and the program.
+  const warmUpFiles = ['data-files.json', ...JSON.parse(fs.readFileSync(path.join(siteDir, 'data-files.json'), 'utf8')),
+    fs.readFileSync(path.join(siteDir, 'index.html'), 'utf8').match(/data-wasm="([^"]+)"/)[1]];
   const fetched = new Set();
   const server = await serveSite(siteDir, (file) => fetched.add(file));
   const browser = await launchChromium(npmDir);
-  const titles = [];
+  const titles = [], warmTitles = [], warmUps = [];
   let fps = 0, taskPerFrame = 0, main = null;
-  for (let run = 0; run < 3; run++) {
+  // Starts in turns: clicked at the load event, and clicked once the network has been idle for
+  // half a second (the warm-up over). The first of each is left out: it starts the browser's
+  // caches, a player's browser has them.
+  const STARTS = 9;
+  for (let run = 0; run < 2 * (STARTS + 1); run++) {
+    const warm = run % 2 === 1;
     const page = await browser.newPage();
     await page.evaluateOnNewDocument(counters);
-    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.goto(`http://127.0.0.1:${server.address().port}/`, { waitUntil: warm ? 'networkidle0' : 'load' });
     // From the click to the first frame with the title on it, timed inside the page.
     const ms = await page.evaluate(() => new Promise((resolve) => {
       const start = performance.now();
       window.benchTitleFound = (now) => resolve(now - start);
       document.getElementById('start').click();
     }));
-    titles.push(ms);
-    if (run === 2) {
+    if (run >= 2) (warm ? warmTitles : titles).push(ms);
+    // The warm-up's end: its last file (the program or a data file) in, after the load event.
+    if (warm && run >= 2) {
+      warmUps.push(await page.evaluate((names) => {
+        const load = performance.getEntriesByType('navigation')[0].loadEventStart;
+        const ends = performance.getEntriesByType('resource')
+          .filter((e) => names.includes(decodeURIComponent(new URL(e.name).pathname.split('/').pop())))
+          .map((e) => e.responseEnd);
+        return Math.max(...ends) - load;
+      }, warmUpFiles));
+    }
+    if (run === 2 * STARTS + 1) {
       await page.keyboard.press('KeyD');
       if (helpShown) await page.keyboard.down('F1');
       await new Promise((r) => setTimeout(r, 1000));
@@ -147,13 +169,14 @@ function mainThreadTimes(events) {
   }
   await browser.close();
   server.close();
-  titles.sort((a, b) => a - b);
+  for (const list of [titles, warmTitles, warmUps]) list.sort((a, b) => a - b);
+  const median = (list) => list[list.length >> 1];
   const visit = [...fetched];
   const visitBytes = visit.reduce((n, f) => n + fs.statSync(f).size, 0);
   const visitGzipped = visit.reduce((n, f) => n + zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length, 0);
   if (json) {
     console.log(JSON.stringify({ files: files.length, bytes, gzipped, visitFiles: visit.length, visitBytes, visitGzipped,
-      titleMs: titles, fps,
+      titleMs: titles, titleAfterWarmUpMs: warmTitles, warmUpAfterLoadMs: warmUps, fps,
       cpuPerFrameMs: main.cpu, scriptCpuPerFrameMs: main.scripts, taskPerFrameMs: taskPerFrame, wallPerFrameMs: main.wall,
       gpuWaitPerFrameMs: main.waiting, readBackWaitPerFrameMs: main.readBack, helpShown }));
     return;
@@ -163,7 +186,9 @@ function mainThreadTimes(events) {
   console.log('|---|---|---|---|');
   console.log(`| Site, ${files.length} files | ${mb(bytes)} MB (${mb(gzipped)} MB gzipped) | at most 10 MB | ${bytes <= 10e6 ? 'met' : '**missed**'} |`);
   console.log(`| Download of a normal visit, ${visit.length} files | ${mb(visitBytes)} MB (${mb(visitGzipped)} MB gzipped) | at most 1.5 MB gzipped | ${visitGzipped <= 1.5e6 ? 'met' : '**missed**'} |`);
-  console.log(`| Start click to the title on the canvas | ${titles[1].toFixed(0)} ms (fastest ${titles[0].toFixed(0)}, slowest ${titles[2].toFixed(0)}) | within 300 ms | ${titles[1] <= 300 ? 'met' : '**missed**'} |`);
+  const title = (list) => `${median(list).toFixed(0)} ms (fastest ${list[0].toFixed(0)}, slowest ${list[list.length - 1].toFixed(0)}, of ${list.length} starts)`;
+  console.log(`| Start click to the title on the canvas, clicked after the page's warm-up (over ${median(warmUps).toFixed(0)} ms after the load event, slowest ${warmUps[warmUps.length - 1].toFixed(0)} ms) | ${title(warmTitles)} | at most 300 ms | ${median(warmTitles) <= 300 ? 'met' : '**missed**'} |`);
+  console.log(`| The same, clicked at once at the load event (the warm-up still under way) | ${title(titles)} | at most 300 ms | ${median(titles) <= 300 ? 'met' : '**missed**'} |`);
   console.log(`| Attract mode, frames a second over 5 s | ${fps.toFixed(1)} | 60 | ${fps >= 59 ? 'met' : '**missed**'} |`);
   console.log(`| Page's main-thread CPU per attract frame${helpShown ? ', help shown' : ''} | ${main.cpu.toFixed(2)} ms (the page's scripts, the game and its WebGL calls: ${main.scripts.toFixed(2)} ms) | at most 2 ms | ${main.cpu <= 2 ? 'met' : '**missed**'} |`);
   console.log(`| Page's main-thread task time per attract frame (wall) | ${main.wall.toFixed(2)} ms (of it ${main.waiting.toFixed(2)} ms waiting for the GPU process, ${main.readBack.toFixed(2)} ms of that for the compositor's read-back of the canvas; task time by page.metrics ${taskPerFrame.toFixed(2)} ms) |  |  |`);

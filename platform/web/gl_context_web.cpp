@@ -153,6 +153,9 @@ RenderContext createRenderContext(DeviceContext dc) {
   attributes.preserveDrawingBuffer = pageWantsDrawingBufferKept();
   attributes.majorVersion = 1;
   attributes.minorVersion = 0;
+  // The GL 1.1 layer draws with WebGL 1 alone: turning every extension the browser offers on
+  // costs a round trip to its GPU process each, tens of milliseconds before the title.
+  attributes.enableExtensionsByDefault = 0;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl =
       emscripten_webgl_create_context(canvasSelectorOf(dc->window), &attributes);
   if (webgl <= 0) {

@@ -1151,18 +1151,80 @@ const CASES = {
     } finally { await page.close(); server.close(); }
   },
 
-  // A double click on Start starts one game: the button takes no second click while the
-  // game loads, and the data files are asked for once.
+  // A double click on Start, at once when the page has loaded, starts one game: the button
+  // takes no second click while the game loads, and the data files are asked for once (by the
+  // page's warm-up, whose list the start takes).
   async oneGamePerStart(browser) {
-    const { page, server } = await openPage(browser, siteDir);
     let asked = 0;
-    page.on('request', (r) => { if (r.url().endsWith('/data-files.json')) asked++; });
+    const { page, server } = await openPage(browser, siteDir, '',
+      (p) => p.on('request', (r) => { if (r.url().endsWith('/data-files.json')) asked++; }));
     try {
       await page.click('#start', { count: 2 });
       expect(await page.$eval('#start', (b) => b.disabled), true, 'the button while the game loads');
       await waitState(page, 'running');
       await openAudio(page, 2, 'in the game');  // by then a second start would have asked too
       expect(asked, 1, 'requests for the list of data files');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // While the overlay waits for the click, the page fetches the data files and the program;
+  // the start then fetches none of them again. The next start fetches the data files afresh
+  // (the player may have changed them) and nothing else: not the program. (The page's own
+  // fetches: the browser asks for its icon as it likes.)
+  async warmUpBeforeClick(browser) {
+    const asked = [];
+    const { page, server } = await openPage(browser, siteDir, '', (p) => p.on('request', (r) => {
+      if (r.resourceType() === 'fetch') asked.push(decodeURIComponent(new URL(r.url()).pathname.slice(1)));
+    }));
+    const wasm = fs.readFileSync(path.join(siteDir, 'index.html'), 'utf8').match(/data-wasm="([^"]+)"/)[1];
+    const dataFiles = ['data-files.json', ...JSON.parse(fs.readFileSync(path.join(siteDir, 'data-files.json'), 'utf8'))];
+    const twice = (names) => [...new Set(names.filter((n, i) => names.indexOf(n) !== i))];
+    try {
+      const wanted = [...dataFiles, wasm];
+      for (const deadline = Date.now() + 20000; wanted.some((n) => !asked.includes(n));) {
+        if (Date.now() > deadline)
+          throw new Error(`before the click the page did not ask for ${wanted.filter((n) => !asked.includes(n)).join(', ')}`);
+        await new Promise((r) => setTimeout(r, 50));
+      }
+      expect(await state(page), 'start', 'the state while the page warms up');
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', 'the song at the title');  // all the first start asks for is asked
+      expect(twice(asked).join(', '), '', 'files the first start asked for again');
+      await page.keyboard.press('ArrowUp');
+      await page.keyboard.press('KeyQ');
+      await waitState(page, 'ended');
+      const before = asked.length;
+      await startGame(page);
+      await waitState(page, 'running');
+      await waitLevel(page, 'music', 'above', "the song at the second start's title");
+      expect(asked.slice(before).sort().join(', '), [...dataFiles].sort().join(', '), 'what the second start asked for');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A warm-up whose fetches failed (the network gone for a moment) fails no start: the click
+  // fetches the list of data files and the program again, and the game starts.
+  async warmUpFailedFetchesAgain(browser) {
+    const failed = new Set();
+    const { page, server } = await openPage(browser, siteDir, '', async (p) => {
+      await p.setRequestInterception(true);
+      p.on('request', (r) => {
+        const name = new URL(r.url()).pathname.split('/').pop();
+        if ((name === 'data-files.json' || name.endsWith('.wasm')) && !failed.has(name)) {
+          failed.add(name);
+          r.abort('internetdisconnected');
+        } else {
+          r.continue();
+        }
+      });
+    });
+    try {
+      for (const deadline = Date.now() + 20000; failed.size < 2;) {
+        if (Date.now() > deadline) throw new Error(`before the click the page asked only for ${[...failed].join(', ')}`);
+        await new Promise((r) => setTimeout(r, 50));
+      }
+      await startGame(page);
+      await waitState(page, 'running');
     } finally { await page.close(); server.close(); }
   },
 

@@ -74,17 +74,6 @@
     if (current && body.dataset.state === 'running') current.canvas.focus();
   });
 
-  // The data files, fetched afresh at every start: a file replaced in the site's folder is
-  // the file the game reads; a file missing there is missing for the game.
-  async function fetchDataFiles() {
-    const names = await (await fetch('data-files.json', { cache: 'no-cache' })).json();
-    const files = await Promise.all(names.map(async (name) => {
-      const response = await fetch(name, { cache: 'no-cache' });
-      return response.ok ? [name, new Uint8Array(await response.arrayBuffer())] : null;
-    }));
-    return files.filter((f) => f);
-  }
-
   const page = {
     // The canvas takes the keyboard's focus once it shows: a hidden element cannot.
     showGame() {
@@ -170,10 +159,18 @@
     });
   }
 
-  // vask.js and vask.wasm carry their content's hash in their names: index.html names both.
-  const program = document.querySelector('script[data-wasm]');
-  const wasmName = program ? program.dataset.wasm : 'vask.wasm';
-  const locateFile = (name, prefix) => prefix + (name === 'vask.wasm' ? wasmName : name);
+  // The runtime takes the program compiled before the click (warm_up.js) through its
+  // instantiateWasm hook; an instantiation that fails fails the start.
+  function createGame(module, options) {
+    return new Promise((resolve, reject) => {
+      createVask(Object.assign({}, options, {
+        instantiateWasm(imports, receive) {
+          WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module)).catch(reject);
+          return {};
+        },
+      })).then(resolve, reject);
+    });
+  }
 
   // What is still loading shows on the button, which starts nothing more meanwhile.
   function loading(parts) {
@@ -220,8 +217,8 @@
     watchContextLoss(canvas);
     // The title does not wait for the song's synthesiser: the song starts once it is ready.
     const [files, game] = await loading({
-      'data files': fetchDataFiles(),
-      program: createVask({ canvas: canvas, vaskPage: page, locateFile: locateFile }),
+      'data files': VaskWarmUp.dataFiles(),
+      program: VaskWarmUp.program().then((module) => createGame(module, { canvas: canvas, vaskPage: page })),
     });
     startButton.textContent = 'Starting…';
     for (const [name, bytes] of files) game.FS.writeFile(name, bytes);

@@ -46,7 +46,7 @@ self.addEventListener('fetch', (event) => {
       const response = await fetch(request);
       // Only what the site holds is kept; a missing file stays missing, as on the server.
       if (response.ok && SITE_FILES.includes(name) && request.mode !== 'navigate')
-        await cache.put(request, response.clone());
+        event.waitUntil(cache.put(request, response.clone()));
       return response;
     } catch (offline) {
       const hit = await cached(cache, request);
