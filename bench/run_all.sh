@@ -273,9 +273,16 @@ if os.path.exists(os.path.join(out, "web.json")):
     row(f"Browser: download of a normal visit, {web['visitFiles']} files",
         f"{web['visitBytes']/1e6:.2f} MB ({web['visitGzipped']/1e6:.2f} MB gzipped)",
         "at most 1.5 MB gzipped", web["visitGzipped"] <= 1.5e6)
-    row("Browser: start click to the title on the canvas",
+    # A player clicks once the page has warmed up (the data files fetched and the program
+    # compiled while the overlay waits); a click at the very load event is the worst case.
+    warm = sorted(web["titleAfterWarmUpMs"])
+    row("Browser: start click to the title on the canvas, clicked after the page's warm-up "
+        f"(the warm-up ends {statistics.median(web['warmUpAfterLoadMs']):.0f} ms after the load event in the median)",
+        f"{statistics.median(warm):.0f} ms (fastest {warm[0]:.0f}, slowest {warm[-1]:.0f}, of {len(warm)} starts)",
+        "at most 300 ms", statistics.median(warm) <= 300)
+    row("Browser: the same, clicked at once at the page's load event (worst case: the warm-up still under way)",
         f"{statistics.median(titles):.0f} ms (fastest {titles[0]:.0f}, slowest {titles[-1]:.0f}, of {len(titles)} starts)",
-        "within 300 ms", statistics.median(titles) <= 300)
+        "at most 300 ms", statistics.median(titles) <= 300)
     row("Browser: attract mode, frames a second over 5 s", f"{web['fps']:.1f}", "60", web["fps"] >= 59)
     row("Browser: page's main-thread CPU per attract frame (the thread's CPU time, from Chromium's trace)",
         f"{web['cpuPerFrameMs']:.2f} ms, of it {web['scriptCpuPerFrameMs']:.2f} ms in the page's scripts (the game and its WebGL calls); "
