@@ -26,12 +26,26 @@ async function serveSite(site, onFile = () => {}) {
   return server;
 }
 
-function launchChromium(npmDir) {
+// Headless Chromium composites in software by default: each frame it reads the WebGL canvas
+// back on the page's main thread. With `gpuCompositing` its GPU process (ANGLE on
+// SwiftShader) composites the canvas, as a browser on a machine with a GPU does.
+function launchChromium(npmDir, { gpuCompositing = false } = {}) {
   const puppeteer = require(path.join(path.resolve(npmDir), 'node_modules', 'puppeteer-core'));
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
+    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
+           ...(gpuCompositing ? ['--use-angle=swiftshader'] : [])],
   });
 }
 
-module.exports = { serveSite, launchChromium };
+// How the running browser composites, as its GPU page reports it: "enabled" (on the GPU
+// process) or "disabled_software" (the software compositor's read-back), and its WebGL renderer.
+async function compositingMode(browser) {
+  const session = await browser.target().createCDPSession();
+  const { gpu } = await session.send('SystemInfo.getInfo');
+  await session.detach();
+  return { gpuCompositing: gpu.featureStatus.gpu_compositing,
+           renderer: (gpu.devices[0] && gpu.devices[0].deviceString) || '' };
+}
+
+module.exports = { serveSite, launchChromium, compositingMode };

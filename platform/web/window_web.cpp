@@ -10,6 +10,7 @@
 #include "platform/shared/frame_clock.h"
 #include "platform/shared/frame_pacer.h"
 #include "platform/shared/window_message_queue.h"
+#include "platform/web/frame_clock_web.h"
 #include "platform/web/gamepad_web.h"
 #include "platform/web/system_keys_web.h"
 #include "platform/web/window_web_internal.h"
@@ -36,6 +37,14 @@ int windowCreated = 0;
 int boxShowing = 0;  // the page's dialog has the keys while it is up
 FramePacer pacer;    // repaints at 60 a second, whatever the display's refresh
 int yieldedSincePaint = 1;
+
+// A repaint after a wait is timed by its animation frame's own time (the display's
+// refresh), not by the clock when the game resumes in it: that runs late by whatever the
+// page did first in the frame, and a repaint timed late against the grid would push the
+// next slot past the next animation frame, so a key pressed meanwhile would wait a whole
+// frame more. The grid itself is set on an animation frame's time, for the same reason.
+int64_t waitedFrameTime = -1;  // the last wait's animation frame, until its repaint
+int gridOnFrames = 0;
 
 // An animation frame comes a little early or late against the 60-a-second grid; a slot
 // that is this close counts as come, or a 60 Hz display would skip frames on that jitter.
@@ -99,10 +108,15 @@ int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow
 // come: one repaint is one step of the match.
 int takeRepaint(WindowMessage* message) {
   if (!repaintPending() || !yieldedSincePaint) return 0;
+  const int onFrame = waitedFrameTime >= 0;
+  if (onFrame && !gridOnFrames) pacer.started = 0;
   // The first repaint sets the grid where it is; later ones may come that much early.
-  int64_t now = frameClockMicroseconds() + (pacer.started ? SLOT_TOLERANCE_MICROSECONDS : 0);
+  int64_t now = (onFrame ? waitedFrameTime : frameClockMicroseconds()) +
+                (pacer.started ? SLOT_TOLERANCE_MICROSECONDS : 0);
   if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
   framePacerTakeSlot(&pacer, now);
+  gridOnFrames = onFrame;
+  waitedFrameTime = -1;
   yieldedSincePaint = 0;
   message->window = &theWindow;
   message->message = WM_PAINT;
@@ -197,6 +211,7 @@ int peekMessage(WindowMessage* message) {
   // picture and delivers keys meanwhile), then hand out what there is.
   if (repaintPending()) {
     frameClockWaitForInput(framePacerTimeToSlot(&pacer, frameClockMicroseconds()));
+    waitedFrameTime = frameClockLastFrameMicroseconds();
     yieldedSincePaint = 1;
     // The pads' keys come in with the frame, as the keyboard's do.
     pollGamepads(&theWindow);
@@ -248,6 +263,7 @@ int messageBox(WindowHandle, const char* text, const char* caption, uint32_t) {
   showPageBox(title, text ? text : "");
   boxShowing = 0;
   yieldedSincePaint = 1;
+  waitedFrameTime = -1;
   return IDOK;
 }
 

@@ -165,8 +165,8 @@ const SILENT = 0.0001;
 // of play; presenting the picture on the canvas clears its colour only) are counted.
 function virtualDisplay() {
   const realNow = performance.now.bind(performance);
-  const display = { rate: 0, frame: 0, now: 0, waiting: [], clears: 0 };
-  performance.now = () => (display.rate ? display.now : realNow());
+  const display = { rate: 0, frame: 0, now: 0, late: 0, waiting: [], clears: 0 };
+  performance.now = () => (display.rate ? display.now + display.late : realNow());
   const realFrame = window.requestAnimationFrame.bind(window);
   window.requestAnimationFrame = (callback) => {
     if (!display.rate) return realFrame(callback);
@@ -180,7 +180,10 @@ function virtualDisplay() {
   };
   window.vaskVirtualDisplay = (rate) => { display.rate = rate; };
   window.vaskGameWaits = () => display.waiting.length > 0;
-  window.vaskRunFrames = async (frames) => {
+  window.vaskFramesDrawn = () => display.clears;
+  // With `late`, the page's clock runs that many ms past each frame's time while the game
+  // resumes in it, as when the page was busy first; the frame's own time stays.
+  window.vaskRunFrames = async (frames, late = 0) => {
     const before = display.clears;
     for (let i = 0; i < frames; i++) {
       // A frame that has not come back after 30 s of real time is lost: software WebGL on
@@ -193,6 +196,7 @@ function virtualDisplay() {
       }
       display.frame++;
       display.now = display.frame * 1000 / display.rate - (display.frame % 2 ? 0.5 : 0);
+      display.late = late;
       for (const callback of display.waiting.splice(0)) callback(display.now);
     }
     return display.clears - before;
@@ -1015,6 +1019,29 @@ const CASES = {
         if (frames < 119 || frames > 121) throw new Error(`${frames} frames of play in 2 s at ${rate} Hz`);
       } finally { await page.close(); server.close(); }
     }
+  },
+
+  // A key is drawn at the first animation frame after it, even when the game resumed late
+  // in the frame before (the page busy for 16 ms first): that must not push the game's next
+  // frame past the next animation frame. Late frames of both of the display's phases.
+  async keyDrawnNextFrame(browser) {
+    const { page, close } = await openPlay(browser);
+    // A frame is done once the game asks for the next one.
+    const frame = async (late) => {
+      await page.evaluate((l) => window.vaskRunFrames(1, l), late);
+      await page.waitForFunction(() => window.vaskGameWaits(), { timeout: 30000, polling: 10 });
+    };
+    try {
+      for (let press = 1; press <= 4; press++) {
+        if (press % 2) await frame(0);
+        await frame(16);
+        await page.keyboard.press('KeyV');
+        const before = await page.evaluate(() => window.vaskFramesDrawn());
+        await frame(0);
+        const drawn = await page.evaluate(() => window.vaskFramesDrawn()) - before;
+        if (drawn !== 1) throw new Error(`press ${press}: ${drawn} frames drawn in the animation frame after the key`);
+      }
+    } finally { await close(); }
   },
 
   // D leaves the title for attract mode: the scores show and the minimap does not (play
