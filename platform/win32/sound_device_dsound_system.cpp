@@ -8,6 +8,7 @@
 #include <mmsystem.h>
 #include <dsound.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "platform/win32/sound_device_dsound_system.h"
@@ -43,6 +44,18 @@ static void fromVector(const D3DVECTOR& in, float* out) {
   out[2] = in.z;
 }
 
+// The device the game still holds when the program exits (the model reader's exit after its
+// box, say) is closed first, as a program closing its device would: its mixing thread then
+// ends on its own instead of being torn down with the process, which under Wine can crash
+// the process after it has asked to end.
+static IDirectSound* openDevice = 0;
+
+static void closeOpenDeviceAtExit() {
+  IDirectSound* device = openDevice;
+  openDevice = 0;
+  if (device) device->Release();
+}
+
 int32_t dsoundCreate(SoundDevice** device) {
   *device = 0;
   IDirectSound* created = 0;
@@ -54,6 +67,9 @@ int32_t dsoundCreate(SoundDevice** device) {
     return result;
   }
   *device = reinterpret_cast<SoundDevice*>(created);
+  static int exitHookSet = 0;
+  if (!exitHookSet) exitHookSet = atexit(closeOpenDeviceAtExit) == 0;
+  openDevice = created;
   return DS_OK;
 }
 
@@ -108,7 +124,10 @@ int32_t dsoundCreateBuffer(SoundDevice* device, const SoundBufferRequest* reques
   return DS_OK;
 }
 
-void dsoundRelease(SoundDevice* device) { deviceOf(device)->Release(); }
+void dsoundRelease(SoundDevice* device) {
+  if (deviceOf(device) == openDevice) openDevice = 0;
+  deviceOf(device)->Release();
+}
 
 int32_t dsoundQueryListener(SoundBuffer* primary, SoundListener** listener) {
   void* found = 0;
