@@ -96,78 +96,9 @@ class SoundfontCut : public ::testing::Test {
   void TearDown() override { dropSoundfontCut(); }
 };
 
-// A font of the test's own: one preset (a global zone, then keys 0-59 on instrument 0 and
-// 60-127 on instrument 1), each instrument one short looped sample.
-Bytes miniFont() {
-  Bytes info = {'I', 'N', 'F', 'O'}, sdta = {'s', 'd', 't', 'a'}, pdta = {'p', 'd', 't', 'a'};
-  Bytes version, smpl;
-  put16(version, 2);
-  put16(version, 1);
-  for (const Bytes& c : {chunk("ifil", version), chunk("isng", Bytes{'E', 'M', 'U', '8', '0', '0', '0', 0}),
-                         chunk("INAM", Bytes{'M', 'i', 'n', 'i', 0, 0})})
-    info.insert(info.end(), c.begin(), c.end());
-  for (int s = 0; s < 2; s++) {
-    for (int n = 0; n < 100; n++) put16(smpl, (uint16_t)(int16_t)(8000 * sin(n * (s + 1) * 0.3)));
-    for (int n = 0; n < 46; n++) put16(smpl, 0);
-  }
-  Bytes c = chunk("smpl", smpl);
-  sdta.insert(sdta.end(), c.begin(), c.end());
-  auto name = [](Bytes& b, const char* text, size_t size) {
-    for (size_t i = 0; i < size; i++) b.push_back(i < strlen(text) ? (uint8_t)text[i] : 0);
-  };
-  Bytes phdr, pbag, pmod(10, 0), pgen, inst, ibag, imod(10, 0), igen, shdr;
-  for (int p = 0; p < 2; p++) {
-    name(phdr, p ? "EOP" : "Split", 20);
-    put16(phdr, 0);
-    put16(phdr, 0);
-    put16(phdr, p ? 3 : 0);
-    for (int i = 0; i < 12; i++) phdr.push_back(0);
-  }
-  for (int genIndex : {0, 1, 3, 5}) {
-    put16(pbag, (uint32_t)genIndex);
-    put16(pbag, 0);
-  }
-  auto gen = [](Bytes& b, int oper, int lo, int hi) {
-    put16(b, (uint32_t)oper);
-    b.push_back((uint8_t)lo);
-    b.push_back((uint8_t)hi);
-  };
-  gen(pgen, 17, 0, 0);    // pan, in the global zone
-  gen(pgen, 43, 0, 59);   // keys 0-59 ...
-  gen(pgen, 41, 0, 0);    // ... on instrument 0
-  gen(pgen, 43, 60, 127);
-  gen(pgen, 41, 1, 0);
-  gen(pgen, 0, 0, 0);
-  for (int i = 0; i < 3; i++) {
-    name(inst, i == 2 ? "EOI" : "Voice", 20);
-    put16(inst, (uint32_t)i);
-  }
-  for (int g = 0; g < 3; g++) {
-    put16(ibag, (uint32_t)g);
-    put16(ibag, 0);
-  }
-  gen(igen, 53, 0, 0);
-  gen(igen, 53, 1, 0);
-  gen(igen, 0, 0, 0);
-  for (int s = 0; s < 3; s++) {
-    name(shdr, s == 2 ? "EOS" : "Wave", 20);
-    const uint32_t start = s == 2 ? 0 : (uint32_t)s * 146;
-    for (uint32_t v : {start, s == 2 ? 0u : start + 100, s == 2 ? 0u : start + 10, s == 2 ? 0u : start + 90,
-                       s == 2 ? 0u : 22050u})
-      put32(shdr, v);
-    shdr.push_back(60);
-    shdr.push_back(0);
-    put16(shdr, 0);
-    put16(shdr, s == 2 ? 0 : 1);
-  }
-  const char* ids[] = {"phdr", "pbag", "pmod", "pgen", "inst", "ibag", "imod", "igen", "shdr"};
-  const Bytes* tables[] = {&phdr, &pbag, &pmod, &pgen, &inst, &ibag, &imod, &igen, &shdr};
-  for (int t = 0; t < 9; t++) {
-    Bytes c2 = chunk(ids[t], *tables[t]);
-    pdta.insert(pdta.end(), c2.begin(), c2.end());
-  }
-  return riff("sfbk", {chunk("LIST", info), chunk("LIST", sdta), chunk("LIST", pdta)});
-}
+// A font of our own (the fuzz target's seed): one preset (a global zone, then keys 0-59 on
+// instrument 0 and 60-127 on instrument 1), each instrument one short looped sample.
+Bytes miniFont() { return readFile(VASK_SOURCE_DIR "/fuzz/seeds/soundfont/split.sf2"); }
 
 // The whole virtual file, read through the callbacks.
 Bytes readThroughCallbacks(const char* name) {
@@ -212,6 +143,7 @@ TEST_F(SoundfontCut, SongsSoundTheSameFromTheCut) {
 // Of the small font, a song playing key 70 keeps the preset's global zone (its first) and the
 // zone of keys 60-127, and only the instrument that zone names.
 TEST_F(SoundfontCut, OnlyTheZonesTheSongsKeysReachStay) {
+  ASSERT_FALSE(miniFont().empty());
   writeFile("mini.sf2", miniFont());
   writeFile("high.mid", midiFile({Bytes{0x00, 0x90, 70, 100, 0x83, 0x60, 0x80, 70, 0}}));
   MidiSongUse use;
@@ -239,10 +171,11 @@ TEST_F(SoundfontCut, OnlyTheZonesTheSongsKeysReachStay) {
 
 // Whatever is wrong with the font, it is served as it is and nothing outside it is read: the
 // cut is refused for a song with system-exclusive messages, tables out of order, indices past
-// their tables, a table part that is not the file's last, and files cut short; random damage
-// to the tables never makes it read out of bounds (the sanitized suites run this too).
+// their tables, a table part that is not the file's last, and files cut short. (The fuzz
+// target tries random damage.)
 TEST_F(SoundfontCut, AFontItCannotFollowIsServedAsItIs) {
   const Bytes good = miniFont();
+  ASSERT_FALSE(good.empty());
   MidiSongUse use;
   writeFile("song.mid", midiFile({Bytes{0x00, 0x90, 70, 100, 0x00, 0x90, 20, 100}}));
   ASSERT_EQ(readMidiSongUse("song.mid", &use), 1);
@@ -277,20 +210,4 @@ TEST_F(SoundfontCut, AFontItCannotFollowIsServedAsItIs) {
     EXPECT_EQ(cutSoundfontForSong("font.sf2", &use), 0) << what;
     EXPECT_EQ(readThroughCallbacks("font.sf2"), bytes) << what << ": served as it is";
   }
-
-  std::mt19937 random(7);
-  const size_t tablesAt = findId(good, "pdta");
-  int cuts = 0;
-  for (int round = 0; round < 400; round++) {
-    b = good;
-    for (int flips = 0; flips < 3; flips++)
-      b[tablesAt + random() % (b.size() - tablesAt)] = (uint8_t)random();
-    writeFile("font.sf2", b);
-    if (cutSoundfontForSong("font.sf2", &use)) {
-      cuts++;
-      Bytes served = readThroughCallbacks("font.sf2");
-      EXPECT_EQ((long long)served.size(), cutSoundfontSize());
-    }
-  }
-  EXPECT_GT(cuts, 0) << "some damage leaves a font that can still be cut";
 }
