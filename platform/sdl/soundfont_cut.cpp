@@ -177,10 +177,26 @@ struct Output {
   Bytes headers, bags, mods, gens;
 };
 
+// Marks the targets the zones header `index` keeps name, with the keys each passes on.
+int gatherTargets(const Table* t, const Side& s, unsigned index, const uint32_t* keys, unsigned targets,
+                  KeySet* targetKeys, int* targetUsed) {
+  unsigned bag0, bag1;
+  if (!headerBags(t[s.headerTable], s.headerTable, s.bagAt, t[s.bagTable], index, &bag0, &bag1)) return 0;
+  for (unsigned bag = bag0; bag < bag1; bag++) {
+    Zone zone;
+    if (!readZone(t, s, bag, targets, &zone)) return 0;
+    if (zone.target < 0 || !keepZone(zone, bag == bag0, keys)) continue;
+    KeySet within;
+    keysWithin(keys, zone.lo, zone.hi, within);
+    addKeys(targetKeys[zone.target], within);
+    targetUsed[zone.target] = 1;
+  }
+  return 1;
+}
+
 // Copies header `index` with the zones it keeps, naming targets by `renumber` (when given).
-// `targetKeys`, when given, gathers the keys each kept zone passes on to its target.
 int copyHeader(const Table* t, const Side& s, unsigned index, const uint32_t* keys, unsigned targets,
-               const int* renumber, KeySet* targetKeys, int* targetUsed, Output* out) {
+               const int* renumber, Output* out) {
   unsigned bag0, bag1;
   if (!headerBags(t[s.headerTable], s.headerTable, s.bagAt, t[s.bagTable], index, &bag0, &bag1)) return 0;
   unsigned char header[38];
@@ -191,12 +207,6 @@ int copyHeader(const Table* t, const Side& s, unsigned index, const uint32_t* ke
     Zone zone;
     if (!readZone(t, s, bag, targets, &zone)) return 0;
     if (!keepZone(zone, bag == bag0, keys)) continue;
-    if (zone.target >= 0 && targetKeys) {
-      KeySet within;
-      keysWithin(keys, zone.lo, zone.hi, within);
-      addKeys(targetKeys[zone.target], within);
-      targetUsed[zone.target] = 1;
-    }
     unsigned char bagRecord[4];
     put16(bagRecord, (unsigned)(out->gens.size / 4));
     put16(bagRecord + 2, (unsigned)(out->mods.size / 10));
@@ -257,7 +267,7 @@ int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
   KeySet* instrumentKeys = (KeySet*)calloc(t[INST].count, sizeof(KeySet));
   int* instrumentUsed = (int*)calloc(t[INST].count, sizeof(int));
   int* renumber = (int*)calloc(t[INST].count, sizeof(int));
-  Output presets = {}, instruments = {}, scratch = {};
+  Output presets = {}, instruments = {};
   int ok = wanted && instrumentKeys && instrumentUsed && renumber;
   if (ok) wantedPresets(song, wanted);
   // Which instruments the kept preset zones name, and the keys each passes on.
@@ -265,8 +275,8 @@ int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
     const unsigned char* h = record(t[PHDR], p, PHDR);
     const unsigned bank = u16(h + PRESET_BANK_AT), program = u16(h + PRESET_PROGRAM_AT);
     if (bank >= BANKS || program >= PROGRAMS || !anyKey(wanted[bank * PROGRAMS + program])) continue;
-    ok = copyHeader(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, 0, instrumentKeys,
-                    instrumentUsed, &scratch);
+    ok = gatherTargets(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, instrumentKeys,
+                       instrumentUsed);
   }
   int kept = 0;
   for (unsigned i = 0; ok && i + 1 < t[INST].count; i++)
@@ -275,12 +285,11 @@ int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
     const unsigned char* h = record(t[PHDR], p, PHDR);
     const unsigned bank = u16(h + PRESET_BANK_AT), program = u16(h + PRESET_PROGRAM_AT);
     if (bank >= BANKS || program >= PROGRAMS || !anyKey(wanted[bank * PROGRAMS + program])) continue;
-    ok = copyHeader(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, renumber, 0, 0,
-                    &presets);
+    ok = copyHeader(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, renumber, &presets);
   }
   for (unsigned i = 0; ok && i + 1 < t[INST].count; i++)
     if (instrumentUsed[i])
-      ok = copyHeader(t, INSTRUMENTS, i, instrumentKeys[i], t[SHDR].count, 0, 0, 0, &instruments);
+      ok = copyHeader(t, INSTRUMENTS, i, instrumentKeys[i], t[SHDR].count, 0, &instruments);
   if (ok) {
     closeSide(t, PRESETS, &presets);
     closeSide(t, INSTRUMENTS, &instruments);
@@ -297,7 +306,7 @@ int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
          !instruments.bags.failed && !instruments.mods.failed && !instruments.gens.failed;
     freeBytes(&list);
   }
-  Output* outputs[] = {&presets, &instruments, &scratch};
+  Output* outputs[] = {&presets, &instruments};
   for (Output* o : outputs) {
     freeBytes(&o->headers);
     freeBytes(&o->bags);
