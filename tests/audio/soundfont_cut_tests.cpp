@@ -5,6 +5,10 @@
 
 #include <fluidsynth.h>
 
+#include <sstream>
+#include <string>
+#include <utility>
+
 #include "audio_test_support.h"
 #include "platform/sdl/midi_song_use.h"
 #include "platform/sdl/soundfont_cut.h"
@@ -124,7 +128,50 @@ uint32_t sizeAt(const Bytes& b, size_t at) {
   return (uint32_t)b[at + 4] | (uint32_t)b[at + 5] << 8 | (uint32_t)b[at + 6] << 16 | (uint32_t)b[at + 7] << 24;
 }
 
+// The test songs (tests/songs/make_test_songs.py), each with what it needs as needs.txt
+// writes it: "whole", or its presets as bank:program.
+std::vector<std::pair<std::string, std::string>> testSongs() {
+  std::vector<std::pair<std::string, std::string>> songs;
+  const Bytes text = readFile(VASK_TEST_SONGS_DIR "/needs.txt");
+  std::istringstream lines(std::string(text.begin(), text.end()));
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t space = line.find(' ');
+    songs.push_back({line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1)});
+  }
+  return songs;
+}
+
+// What the desktop's reader says the song needs, written as needs.txt writes it.
+std::string songNeeds(const std::string& path) {
+  MidiSongUse use;
+  std::vector<MidiKeySet> keys(MIDI_PRESETS);
+  if (!readMidiSongUse(path.c_str(), &use) || !midiSongPresetKeys(&use, keys.data())) return "whole";
+  std::string needs;
+  for (int p = 0; p < MIDI_PRESETS; p++)
+    if (keys[p][0] | keys[p][1] | keys[p][2] | keys[p][3])
+      needs += (needs.empty() ? "" : " ") + std::to_string(p / MIDI_PROGRAMS) + ":" + std::to_string(p % MIDI_PROGRAMS);
+  return needs;
+}
+
 }  // namespace
+
+// The songs the page's reader and the site's cut are tried on too: the desktop's reader finds
+// what each needs, a song it can name the presets of sounds the same from the cut, and one
+// with system-exclusive messages is served the whole font.
+TEST_F(SoundfontCut, TheTestSongsNeedWhatTheyAreWrittenTo) {
+  const auto songs = testSongs();
+  ASSERT_FALSE(songs.empty()) << "no " VASK_TEST_SONGS_DIR "/needs.txt";
+  for (const auto& [name, needs] : songs) {
+    const std::string path = VASK_TEST_SONGS_DIR "/" + name;
+    EXPECT_EQ(songNeeds(path), needs) << name;
+    MidiSongUse use;
+    if (needs == "whole" && readMidiSongUse(path.c_str(), &use)) {
+      EXPECT_EQ(cutSoundfontForSong(WHOLE_FONT, &use), 0) << name;
+    }
+    if (needs != "whole" && !needs.empty()) expectSameSound(WHOLE_FONT, path.c_str());
+  }
+}
 
 // The title song, and a song made to reach the edges: a program change in another track than
 // the notes, a program changed mid-song, a bank and a drum kit the font lacks (FluidSynth
