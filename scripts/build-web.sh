@@ -125,8 +125,8 @@ synth=$npmdir/node_modules/js-synthesizer
 # its soundfont loader and sample cache call them, on every start.
 cp "$synth/externals/libfluidsynth-2.3.0.js" "$synth/dist/js-synthesizer.min.js" \
    "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
-# The soundfont cut down to the presets vask.mid plays, and the list of them the page checks
-# a song against; the full one stays for a song that needs more.
+# The soundfont cut down to the presets vask.mid may sound with, and the list of them the page
+# checks a song's needs against; the full one stays for a song that needs more.
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
 python3 tools/cut_soundfont.py cut /usr/share/sounds/sf2/TimGM6mb.sf2 data/vask.mid \
   "$site/vask.sf2" "$site/soundfont-presets.json"

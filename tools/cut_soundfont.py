@@ -2,10 +2,13 @@
 """Cuts a SoundFont 2 down to the presets a MIDI song plays, for the browser's site.
 
   cut_soundfont.py cut FULL.sf2 SONG.mid OUT.sf2 OUT.json
-      writes OUT.sf2 with only the presets SONG.mid selects (and their instruments and
-      samples), and OUT.json: {"presets": [[bank, program], ...]}, the presets OUT.sf2 holds.
+      writes OUT.sf2 with only the presets SONG.mid may sound with (and their instruments
+      and samples), and OUT.json: {"presets": [[bank, program], ...]}, those presets, the
+      ones FULL.sf2 lacks among them: a song whose presets are all in the list sounds from
+      OUT.sf2 as from FULL.sf2, falling back where FULL.sf2 lacks one as it would there.
   cut_soundfont.py needs SONG.mid PRESETS.json
-      prints "cut" when every preset SONG.mid selects is in PRESETS.json, else "full".
+      prints "cut" when every preset SONG.mid may sound with is in PRESETS.json, else "full"
+      (and "full" for a song that needs the whole font: see read_song_needs).
 
 The page makes the same decision for whatever song it is handed: a song swapped in that
 picks other instruments is played with the full soundfont instead.
@@ -36,74 +39,95 @@ class FormatError(Exception):
 
 # --- the song ----------------------------------------------------------------------------
 
-def _var_len(data, i):
+def _var_len(data, i, end):
     value = 0
     for _ in range(4):
-        if i >= len(data):
-            raise FormatError('MIDI: truncated length')
+        if i >= end:
+            raise FormatError('MIDI: an event cut short')
         byte = data[i]
         i += 1
         value = (value << 7) | (byte & 0x7F)
         if not byte & 0x80:
             return value, i
-    raise FormatError('MIDI: length longer than 4 bytes')
+    raise FormatError('MIDI: a length longer than 4 bytes')
 
 
-def presets_used(song):
-    """The (bank, program) pairs a standard MIDI file selects on the channels it plays notes
-    on: program changes, bank select (controller 0, as FluidSynth's default "gs" style reads
-    it), program 0 of bank 0 before any change, and the drum kit (bank 128) on channel 10."""
-    if song[:4] != b'MThd' or len(song) < 14:
+def _read_track(song, i, end, notes, programs, banks):
+    """Notes the channels that play, and the programs and banks each selects."""
+    status = 0
+    while i < end:
+        _, i = _var_len(song, i, end)  # the delta time
+        if i >= end:
+            raise FormatError('MIDI: an event cut short')
+        if song[i] & 0x80:
+            status = song[i]
+            i += 1
+        if status == 0xFF:  # a meta event: its type, then its length
+            if i >= end:
+                raise FormatError('MIDI: an event cut short')
+            length, i = _var_len(song, i + 1, end)
+        elif status in (0xF0, 0xF7):
+            raise FormatError('MIDI: system-exclusive messages, which can change how channels pick presets')
+        elif 0x80 <= status < 0xF0:
+            channel, command = status & 0x0F, status & 0xF0
+            length = 1 if command in (0xC0, 0xD0) else 2
+            data = song[i:i + length]
+            if len(data) < length or i + length > end or any(b & 0x80 for b in data):
+                raise FormatError('MIDI: a channel message cut short or with a status byte for data')
+            if command == 0x90 and data[1] > 0:
+                notes.add(channel)
+            elif command == 0xC0:
+                programs[channel].add(data[0])
+            elif command == 0xB0 and data[0] == 0:
+                banks[channel].add(data[1])
+        elif status >= 0x80:
+            raise FormatError('MIDI: a system message')
+        else:
+            raise FormatError('MIDI: data byte without a status')
+        if length > end - i:
+            raise FormatError('MIDI: an event runs past its track')
+        i += length
+
+
+def read_song_needs(song):
+    """The presets (bank, program) a standard MIDI file's notes may sound with, sorted. A
+    channel that plays notes may sound with any pairing of the programs and the banks it
+    selects (controller 0, as FluidSynth's default "gs" style reads it), whichever track sends
+    them and in whatever order, and of program 0 and the bank it starts on: bank 0, or the drum
+    kits' bank 128 on channel 10, where bank select does nothing. Those pairings hold the
+    presets FluidSynth falls back on too: the program in bank 0, the piano, the standard kit.
+    Raises FormatError when the song needs the whole soundfont: it cannot be read through, or
+    it sends system-exclusive messages (a GS reset, a drum part changed)."""
+    if len(song) < 14 or song[:4] != b'MThd':
         raise FormatError('MIDI: no MThd header')
-    header_length = struct.unpack('>I', song[4:8])[0]
-    pos = 8 + header_length
-    bank = [DRUM_BANK if c == DRUM_CHANNEL else 0 for c in range(16)]
-    program = [0] * 16
-    selected = [None] * 16  # the preset a channel's next note sounds with
-    used = set()
-    # Events are read track by track; program and bank state is kept per channel across
-    # tracks, which is what a type 1 file with one channel per track needs.
-    while pos + 8 <= len(song):
+    pos = 8 + struct.unpack('>I', song[4:8])[0]
+    if pos > len(song):
+        raise FormatError('MIDI: the header runs past the end of the file')
+    notes, programs, banks = set(), [set() for _ in range(16)], [set() for _ in range(16)]
+    while pos < len(song):
+        if len(song) - pos < 8:
+            raise FormatError('MIDI: a chunk header cut short')
         kind, length = song[pos:pos + 4], struct.unpack('>I', song[pos + 4:pos + 8])[0]
         start, end = pos + 8, pos + 8 + length
-        pos = end
-        if kind != b'MTrk':
-            continue
         if end > len(song):
             raise FormatError('MIDI: a track runs past the end of the file')
-        i, status = start, 0
-        while i < end:
-            _, i = _var_len(song, i)
-            if i >= end:
-                break
-            if song[i] & 0x80:
-                status = song[i]
-                i += 1
-            if status == 0xFF:  # meta event
-                if i >= end:
-                    break
-                length, i = _var_len(song, i + 1)
-                i += length
-                continue
-            if status in (0xF0, 0xF7):  # system exclusive
-                length, i = _var_len(song, i)
-                i += length
-                continue
-            if status < 0x80:
-                raise FormatError('MIDI: data byte without a status')
-            channel, command = status & 0x0F, status & 0xF0
-            size = 1 if command in (0xC0, 0xD0) else 2
-            data = song[i:i + size]
-            i += size
-            if len(data) < size:
-                break
-            if command == 0xC0:
-                program[channel] = data[0]
-            elif command == 0xB0 and data[0] == 0 and channel != DRUM_CHANNEL:
-                bank[channel] = data[1]
-            elif command == 0x90 and data[1] > 0:
-                used.add((bank[channel], program[channel]))
-    return sorted(used)
+        if kind == b'MTrk':
+            _read_track(song, start, end, notes, programs, banks)
+        pos = end
+    needs = set()
+    for channel in notes:
+        first_bank = DRUM_BANK if channel == DRUM_CHANNEL else 0
+        selected = banks[channel] if channel != DRUM_CHANNEL else set()
+        needs.update((bank, program) for bank in {first_bank} | selected for program in {0} | programs[channel])
+    return sorted(needs)
+
+
+def song_needs(song):
+    """read_song_needs, or None when the song needs the whole soundfont."""
+    try:
+        return read_song_needs(song)
+    except FormatError:
+        return None
 
 
 # --- the soundfont -------------------------------------------------------------------------
@@ -176,10 +200,6 @@ def _header_zones(headers, bag_offset, bags, gens, mods, index):
     if not first <= end <= len(bags) - 1:
         raise FormatError('SoundFont: a header points outside its bags')
     return _zones(bags, gens, mods, first, end)
-
-
-def preset_list(font):
-    return sorted((_u16(p, 22), _u16(p, 20)) for p in font['phdr'][:-1])
 
 
 def cut(font, wanted):
@@ -283,21 +303,20 @@ def main(argv):
             with open(full, 'rb') as f:
                 font = read_soundfont(f.read())
             with open(song, 'rb') as f:
-                wanted = presets_used(f.read())
-            small = cut(font, wanted)
+                wanted = read_song_needs(f.read())
             with open(out_font, 'wb') as f:
-                f.write(write_soundfont(small))
+                f.write(write_soundfont(cut(font, wanted)))
             with open(out_list, 'w') as f:
-                json.dump({'presets': [list(p) for p in preset_list(small)]}, f)
+                json.dump({'presets': [list(p) for p in wanted]}, f)
                 f.write('\n')
             return 0
         if len(argv) == 3 and argv[0] == 'needs':
             _, song, presets = argv
             with open(song, 'rb') as f:
-                wanted = presets_used(f.read())
+                wanted = song_needs(f.read())
             with open(presets) as f:
-                held = {tuple(p) for p in json.load(f)['presets']}
-            print('cut' if set(wanted) <= held else 'full')
+                served = {tuple(p) for p in json.load(f)['presets']}
+            print('cut' if wanted is not None and set(wanted) <= served else 'full')
             return 0
     except (OSError, FormatError, ValueError, KeyError, struct.error) as e:
         print(f'cut_soundfont: {e}', file=sys.stderr)

@@ -12,8 +12,11 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, '..', 'tests', 'songs'))
 import cut_soundfont  # noqa: E402
+import make_test_songs  # noqa: E402
 
 
 def chunk(cid, body):
@@ -118,14 +121,17 @@ def make_song(events):
 # The title song's kind of use: the bass (bank select 0 first), the flute from the second
 # note on a channel that starts at the piano, and the drum kit. Channel 3 changes to the
 # organ but plays nothing.
-SONG = make_song([
+SONG_EVENTS = [
     (0, [0xB0, 0, 0]), (0, [0xC0, 33]), (0, [0x90, 40, 90]), (10, [0x80, 40, 0]),
     (0, [0x91, 60, 80]), (10, [0x91, 60, 0]), (0, [0xC1, 73]), (0, [0x91, 62, 80]), (5, [64, 80]),
     (10, [0x81, 62, 0]), (0, [0xC3, 19]),
     (0, [0x99, 36, 100]), (10, [0x89, 36, 0]),
-])
+]
+SONG = make_song(SONG_EVENTS)
 SONG_PRESETS = [(0, 0), (0, 33), (0, 73), (128, 0)]
 ORGAN_SONG = make_song([(0, [0xC0, 19]), (0, [0x90, 60, 100]), (20, [0x80, 60, 0])])
+# The title song's presets, and a GS reset first.
+RESET_SONG = make_song([(0, make_test_songs.gs_reset())] + SONG_EVENTS)
 
 
 def read_font(data):
@@ -195,7 +201,8 @@ class CutSoundfontTest(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
         self.path = lambda name: os.path.join(self.dir.name, name)  # noqa: E731
-        for name, data in (('full.sf2', make_font()), ('song.mid', SONG), ('organ.mid', ORGAN_SONG)):
+        for name, data in (('full.sf2', make_font()), ('song.mid', SONG), ('organ.mid', ORGAN_SONG),
+                           ('reset.mid', RESET_SONG)):
             with open(self.path(name), 'wb') as f:
                 f.write(data)
 
@@ -230,6 +237,12 @@ class CutSoundfontTest(unittest.TestCase):
         self.run_tool('cut', 'full.sf2', 'song.mid', 'cut.sf2', 'cut.json')
         self.assertEqual(self.run_tool('needs', 'song.mid', 'cut.json')[:2], (0, 'cut\n'))
         self.assertEqual(self.run_tool('needs', 'organ.mid', 'cut.json')[:2], (0, 'full\n'))
+        self.assertEqual(self.run_tool('needs', 'reset.mid', 'cut.json')[:2], (0, 'full\n'))
+
+    def test_the_songs_readers_are_tried_on_need_what_they_are_written_to(self):
+        # The page's and the desktop's readers are held to the same answers.
+        for name, song, needs in make_test_songs.SONGS:
+            self.assertEqual(cut_soundfont.song_needs(song), needs, name)
 
     def test_a_damaged_font_or_song_is_refused_with_a_message(self):
         with open(self.path('full.sf2'), 'rb') as f:

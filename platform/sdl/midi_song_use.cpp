@@ -33,21 +33,21 @@ static int readTrack(const unsigned char* at, const unsigned char* trackEnd, Mid
     } else if (status == 0xF0 || status == 0xF7) {
       use->systemExclusive = 1;
       if (!readVarLen(&at, trackEnd, &skip)) return 0;
-    } else if (status >= 0x80) {
+    } else if (status >= 0x80 && status < 0xF0) {
       const int command = status & 0xF0, channel = status & 0x0F;
       const int dataBytes = command == 0xC0 || command == 0xD0 ? 1 : 2;
-      if (trackEnd - at < dataBytes) return 0;
+      if (trackEnd - at < dataBytes || (at[0] & 0x80) || (dataBytes == 2 && (at[1] & 0x80))) return 0;
       if (command == 0x90 && at[1] > 0) {
         use->channelsWithNotes |= 1u << channel;
-        setBit(use->keys[channel], at[0] & 0x7F);
+        setBit(use->keys[channel], at[0]);
       } else if (command == 0xC0) {
-        setBit(use->programs[channel], at[0] & 0x7F);
+        setBit(use->programs[channel], at[0]);
       } else if (command == 0xB0 && at[0] == 0) {
-        setBit(use->banks[channel], at[1] & 0x7F);
+        setBit(use->banks[channel], at[1]);
       }
       skip = (unsigned long)dataBytes;
     } else {
-      return 0;  // data without a status
+      return 0;  // a system message, or data without a status
     }
     if (skip > (unsigned long)(trackEnd - at)) return 0;
     at += skip;
@@ -89,4 +89,27 @@ int readMidiSongUse(const char* fileName, MidiSongUse* use) {
   free(song);
   if (!ok) memset(use, 0, sizeof *use);
   return ok;
+}
+
+// A channel may pick any pairing of the banks and programs it selects, in whatever order its
+// tracks send them, and of program 0 and the bank it starts on: bank 0, or the drum kits' bank
+// on the drum channel, where bank select does nothing (FluidSynth's default "gs" style). Those
+// pairings hold the presets FluidSynth falls back on, too: the same program in bank 0, the
+// piano, or the standard drum kit.
+int midiSongPresetKeys(const MidiSongUse* use, MidiKeySet* presetKeys) {
+  memset(presetKeys, 0, sizeof(MidiKeySet) * MIDI_PRESETS);
+  if (use->systemExclusive) return 0;
+  for (int c = 0; c < MIDI_SONG_CHANNELS; c++) {
+    if (!(use->channelsWithNotes & (1u << c))) continue;
+    const int drums = c == MIDI_DRUM_CHANNEL;
+    for (int bank = 0; bank < MIDI_BANKS; bank++) {
+      const int picked = drums ? bank == MIDI_DRUM_BANK : (bank == 0 || (bank < 128 && midiBitSet(use->banks[c], bank)));
+      if (!picked) continue;
+      for (int program = 0; program < MIDI_PROGRAMS; program++) {
+        if (program != 0 && !midiBitSet(use->programs[c], program)) continue;
+        for (int i = 0; i < 4; i++) presetKeys[bank * MIDI_PROGRAMS + program][i] |= use->keys[c][i];
+      }
+    }
+  }
+  return 1;
 }

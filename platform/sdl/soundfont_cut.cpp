@@ -21,14 +21,9 @@ enum {
   GEN_KEY_RANGE = 43,
   GEN_INSTRUMENT = 41,
   GEN_SAMPLE_ID = 53,
-  DRUM_BANK = 128,
-  BANKS = DRUM_BANK + 1,
-  PROGRAMS = 128,
   MAX_TABLE_BYTES = 32 * 1024 * 1024,
   MAX_PATH = 4096,
 };
-
-typedef uint32_t KeySet[4];
 
 struct Table {
   const unsigned char* at;
@@ -97,7 +92,7 @@ void addKeys(uint32_t* to, const uint32_t* from) {
 int anyKey(const uint32_t* keys) { return keys[0] | keys[1] | keys[2] | keys[3]; }
 // The keys of `keys` from lo to hi.
 void keysWithin(const uint32_t* keys, int lo, int hi, uint32_t* out) {
-  memset(out, 0, sizeof(KeySet));
+  memset(out, 0, sizeof(MidiKeySet));
   for (int k = lo; k <= hi && k < 128; k++)
     if (midiBitSet(keys, k)) setKey(out, k);
 }
@@ -160,7 +155,7 @@ int readZone(const Table* t, const Side& s, unsigned bag, unsigned targets, Zone
 // key the song plays with this preset or instrument falls in their range.
 int keepZone(const Zone& zone, int first, const uint32_t* keys) {
   if (first || zone.target < 0) return 1;
-  KeySet within;
+  MidiKeySet within;
   keysWithin(keys, zone.lo, zone.hi, within);
   return anyKey(within);
 }
@@ -179,14 +174,14 @@ struct Output {
 
 // Marks the targets the zones header `index` keeps name, with the keys each passes on.
 int gatherTargets(const Table* t, const Side& s, unsigned index, const uint32_t* keys, unsigned targets,
-                  KeySet* targetKeys, int* targetUsed) {
+                  MidiKeySet* targetKeys, int* targetUsed) {
   unsigned bag0, bag1;
   if (!headerBags(t[s.headerTable], s.headerTable, s.bagAt, t[s.bagTable], index, &bag0, &bag1)) return 0;
   for (unsigned bag = bag0; bag < bag1; bag++) {
     Zone zone;
     if (!readZone(t, s, bag, targets, &zone)) return 0;
     if (zone.target < 0 || !keepZone(zone, bag == bag0, keys)) continue;
-    KeySet within;
+    MidiKeySet within;
     keysWithin(keys, zone.lo, zone.hi, within);
     addKeys(targetKeys[zone.target], within);
     targetUsed[zone.target] = 1;
@@ -244,38 +239,19 @@ void appendChunk(Bytes* to, const char* id, const Bytes& body) {
   append(to, body.data, body.size);
 }
 
-// The keys each preset (bank * 128 + program) may sound. A channel may pick any pairing of
-// the banks and programs it selects, in whatever order its tracks send them, and of program
-// 0 and the bank it starts on: bank 0, or the drum kits' bank on the drum channel. Those
-// pairings hold the presets FluidSynth falls back on, too: the same program in bank 0, or
-// the standard drum kit.
-void wantedPresets(const MidiSongUse* song, KeySet* wanted) {
-  for (int c = 0; c < MIDI_SONG_CHANNELS; c++) {
-    if (!(song->channelsWithNotes & (1u << c))) continue;
-    const int firstBank = c == MIDI_DRUM_CHANNEL ? DRUM_BANK : 0;
-    for (int bank = 0; bank < BANKS; bank++) {
-      if (bank != firstBank && !(bank < 128 && midiBitSet(song->banks[c], bank))) continue;
-      for (int program = 0; program < PROGRAMS; program++)
-        if (program == 0 || midiBitSet(song->programs[c], program))
-          addKeys(wanted[bank * PROGRAMS + program], song->keys[c]);
-    }
-  }
-}
-
 int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
-  KeySet* wanted = (KeySet*)calloc((size_t)BANKS * PROGRAMS, sizeof(KeySet));
-  KeySet* instrumentKeys = (KeySet*)calloc(t[INST].count, sizeof(KeySet));
+  MidiKeySet* wanted = (MidiKeySet*)calloc(MIDI_PRESETS, sizeof(MidiKeySet));
+  MidiKeySet* instrumentKeys = (MidiKeySet*)calloc(t[INST].count, sizeof(MidiKeySet));
   int* instrumentUsed = (int*)calloc(t[INST].count, sizeof(int));
   int* renumber = (int*)calloc(t[INST].count, sizeof(int));
   Output presets = {}, instruments = {};
-  int ok = wanted && instrumentKeys && instrumentUsed && renumber;
-  if (ok) wantedPresets(song, wanted);
+  int ok = wanted && instrumentKeys && instrumentUsed && renumber && midiSongPresetKeys(song, wanted);
   // Which instruments the kept preset zones name, and the keys each passes on.
   for (unsigned p = 0; ok && p + 1 < t[PHDR].count; p++) {
     const unsigned char* h = record(t[PHDR], p, PHDR);
     const unsigned bank = u16(h + PRESET_BANK_AT), program = u16(h + PRESET_PROGRAM_AT);
-    if (bank >= BANKS || program >= PROGRAMS || !anyKey(wanted[bank * PROGRAMS + program])) continue;
-    ok = gatherTargets(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, instrumentKeys,
+    if (bank >= MIDI_BANKS || program >= MIDI_PROGRAMS || !anyKey(wanted[bank * MIDI_PROGRAMS + program])) continue;
+    ok = gatherTargets(t, PRESETS, p, wanted[bank * MIDI_PROGRAMS + program], t[INST].count, instrumentKeys,
                        instrumentUsed);
   }
   int kept = 0;
@@ -284,8 +260,8 @@ int buildTablePart(const Table* t, const MidiSongUse* song, Bytes* part) {
   for (unsigned p = 0; ok && p + 1 < t[PHDR].count; p++) {
     const unsigned char* h = record(t[PHDR], p, PHDR);
     const unsigned bank = u16(h + PRESET_BANK_AT), program = u16(h + PRESET_PROGRAM_AT);
-    if (bank >= BANKS || program >= PROGRAMS || !anyKey(wanted[bank * PROGRAMS + program])) continue;
-    ok = copyHeader(t, PRESETS, p, wanted[bank * PROGRAMS + program], t[INST].count, renumber, &presets);
+    if (bank >= MIDI_BANKS || program >= MIDI_PROGRAMS || !anyKey(wanted[bank * MIDI_PROGRAMS + program])) continue;
+    ok = copyHeader(t, PRESETS, p, wanted[bank * MIDI_PROGRAMS + program], t[INST].count, renumber, &presets);
   }
   for (unsigned i = 0; ok && i + 1 < t[INST].count; i++)
     if (instrumentUsed[i])
@@ -356,7 +332,7 @@ struct Stream {
 
 int cutSoundfontForSong(const char* soundfontPath, const MidiSongUse* song) {
   dropSoundfontCut();
-  if (song->systemExclusive || strlen(soundfontPath) >= MAX_PATH) return 0;
+  if (strlen(soundfontPath) >= MAX_PATH) return 0;
   FILE* f = fopen(soundfontPath, "rb");
   if (!f) return 0;
   uint32_t partSize = 0;

@@ -5,6 +5,12 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+
 #include "audio_test_support.h"
 #include "platform/sdl/midi_song_use.h"
 #include "platform/sdl/soundfont_cut.h"
@@ -12,6 +18,7 @@
 namespace {
 
 const char* const WHOLE_FONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+const double LONGEST_RENDER_SECONDS = 600;  // no song of ours is as long; a file claiming more is cut there
 
 // A standard MIDI file of type 1 with these tracks (each event: delta time byte, then bytes).
 Bytes midiFile(const std::vector<Bytes>& tracks) {
@@ -26,13 +33,62 @@ Bytes midiFile(const std::vector<Bytes>& tracks) {
   return b;
 }
 
+// The song's length in seconds, from its tracks' ticks and its tempo changes: how long a render
+// must go on to reach its end. 0 for a file it cannot read.
+double midiSongSeconds(const Bytes& s) {
+  auto u32 = [&s](size_t i) { return (size_t)s[i] << 24 | (size_t)s[i + 1] << 16 | (size_t)s[i + 2] << 8 | s[i + 3]; };
+  if (s.size() < 14 || memcmp(s.data(), "MThd", 4) != 0 || (s[12] & 0x80) || (s[12] | s[13]) == 0) return 0;
+  const double ticksPerBeat = s[12] << 8 | s[13];
+  std::map<uint64_t, uint32_t> tempoAt = {{0, 500000}};  // microseconds a beat from a tick on
+  uint64_t songEnd = 0;
+  for (size_t at = 8 + u32(4); at + 8 <= s.size(); at += 8 + u32(at + 4)) {
+    const size_t end = std::min(s.size(), at + 8 + u32(at + 4));
+    if (memcmp(&s[at], "MTrk", 4) != 0) continue;
+    uint64_t tick = 0;
+    uint8_t status = 0;
+    auto varLen = [&s, end](size_t& i) {
+      uint64_t v = 0;
+      for (int k = 0; k < 4 && i < end; k++) {
+        const uint8_t byte = s[i++];
+        v = v << 7 | (byte & 0x7F);
+        if (!(byte & 0x80)) break;
+      }
+      return v;
+    };
+    for (size_t i = at + 8; i < end;) {
+      tick += varLen(i);
+      if (i < end && (s[i] & 0x80)) status = s[i++];
+      if (status == 0xFF && i < end) {
+        const uint8_t type = s[i++];
+        const uint64_t length = varLen(i);
+        if (type == 0x51 && length == 3 && i + 3 <= end) tempoAt[tick] = s[i] << 16 | s[i + 1] << 8 | s[i + 2];
+        i += length;
+      } else if (status == 0xF0 || status == 0xF7) {
+        i += varLen(i);
+      } else {
+        i += (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+      }
+    }
+    songEnd = std::max(songEnd, tick);
+  }
+  double seconds = 0;
+  for (auto t = tempoAt.begin(); t != tempoAt.end() && t->first < songEnd; ++t) {
+    const uint64_t until = std::next(t) == tempoAt.end() ? songEnd : std::min(songEnd, std::next(t)->first);
+    seconds += (double)(until - t->first) / ticksPerBeat * t->second / 1e6;
+  }
+  return seconds;
+}
+
 struct Rendered {
   std::vector<short> samples;
   int presets = -1;  // in the font as loaded
+  bool ended = false;  // the song played to its end within the render
 };
 
 // Plays the song through a synthesiser that reads the font itself, or through the cut's
-// callbacks; renders until the song is over and one more second.
+// callbacks; renders until the song is over and one more second. FluidSynth's player goes on
+// past the song's last event until its notes have died away, and 2 s more: the render stops
+// at the latest half a minute after the song's own length.
 Rendered render(const char* font, const char* song, bool throughCut) {
   Rendered out;
   fluid_settings_t* settings = new_fluid_settings();
@@ -56,11 +112,13 @@ Rendered render(const char* font, const char* song, bool throughCut) {
     fluid_player_play(player);
     short block[1024 * 2];
     int tail = 44100 / 1024;
-    for (int blocks = 0; blocks < 44100 * 240 / 1024 && tail > 0; blocks++) {
+    const double seconds = std::min(midiSongSeconds(readFile(song)) + 30, LONGEST_RENDER_SECONDS);
+    for (int blocks = 0; blocks < seconds * 44100 / 1024 && tail > 0; blocks++) {
       if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) tail--;
       fluid_synth_write_s16(synth, 1024, block, 0, 2, block, 1, 2);
       out.samples.insert(out.samples.end(), block, block + 2048);
     }
+    out.ended = tail <= 0;
     delete_fluid_player(player);
   }
   delete_fluid_synth(synth);
@@ -75,6 +133,7 @@ void expectSameSound(const char* font, const char* song) {
   Rendered whole = render(font, song, false), cut = render(font, song, true);
   dropSoundfontCut();
   ASSERT_GT(whole.presets, 0);
+  EXPECT_TRUE(whole.ended && cut.ended) << song << " was not rendered to its end";
   EXPECT_LT(cut.presets, whole.presets) << song << ": the whole font was loaded, not the cut";
   ASSERT_EQ(cut.samples.size(), whole.samples.size()) << song;
   double loudness = 0;
@@ -124,18 +183,63 @@ uint32_t sizeAt(const Bytes& b, size_t at) {
   return (uint32_t)b[at + 4] | (uint32_t)b[at + 5] << 8 | (uint32_t)b[at + 6] << 16 | (uint32_t)b[at + 7] << 24;
 }
 
+// The test songs (tests/songs/make_test_songs.py), each with what it needs as needs.txt
+// writes it: "whole", or its presets as bank:program.
+std::vector<std::pair<std::string, std::string>> testSongs() {
+  std::vector<std::pair<std::string, std::string>> songs;
+  const Bytes text = readFile(VASK_TEST_SONGS_DIR "/needs.txt");
+  std::istringstream lines(std::string(text.begin(), text.end()));
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t space = line.find(' ');
+    songs.push_back({line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1)});
+  }
+  return songs;
+}
+
+// What the desktop's reader says the song needs, written as needs.txt writes it.
+std::string songNeeds(const std::string& path) {
+  MidiSongUse use;
+  std::vector<MidiKeySet> keys(MIDI_PRESETS);
+  if (!readMidiSongUse(path.c_str(), &use) || !midiSongPresetKeys(&use, keys.data())) return "whole";
+  std::string needs;
+  for (int p = 0; p < MIDI_PRESETS; p++)
+    if (keys[p][0] | keys[p][1] | keys[p][2] | keys[p][3])
+      needs += (needs.empty() ? "" : " ") + std::to_string(p / MIDI_PROGRAMS) + ":" + std::to_string(p % MIDI_PROGRAMS);
+  return needs;
+}
+
 }  // namespace
+
+// The songs the page's reader and the site's cut are tried on too: the desktop's reader finds
+// what each needs, a song it can name the presets of sounds the same from the cut, and one
+// with system-exclusive messages is served the whole font.
+TEST_F(SoundfontCut, TheTestSongsNeedWhatTheyAreWrittenTo) {
+  const auto songs = testSongs();
+  ASSERT_FALSE(songs.empty()) << "no " VASK_TEST_SONGS_DIR "/needs.txt";
+  for (const auto& [name, needs] : songs) {
+    const std::string path = VASK_TEST_SONGS_DIR "/" + name;
+    EXPECT_EQ(songNeeds(path), needs) << name;
+    MidiSongUse use;
+    if (needs == "whole" && readMidiSongUse(path.c_str(), &use)) {
+      EXPECT_EQ(cutSoundfontForSong(WHOLE_FONT, &use), 0) << name;
+    }
+    if (needs != "whole" && !needs.empty()) expectSameSound(WHOLE_FONT, path.c_str());
+  }
+}
 
 // The title song, and a song made to reach the edges: a program change in another track than
 // the notes, a program changed mid-song, a bank and a drum kit the font lacks (FluidSynth
-// falls back to bank 0 and to the standard kit), the lowest and highest keys.
+// falls back to bank 0 and to the standard kit), the lowest and highest keys. Each is
+// rendered to its end: its notes all end, so FluidSynth's player stops.
 TEST_F(SoundfontCut, SongsSoundTheSameFromTheCut) {
   expectSameSound(WHOLE_FONT, VASK_DATA_DIR "/vask.mid");
   Bytes programs = {0x00, 0xB0, 0x00, 0x03, 0x00, 0xC0, 25, 0x00, 0xC1, 48, 0x00, 0xC9, 7,
                     0x83, 0x60, 0xC1, 73};
   Bytes notes = {0x00, 0x90, 40, 100, 0x00, 0x91, 60, 90, 0x00, 0x99, 36, 100, 0x00, 0x92, 0, 80,
                  0x00, 0x92, 127, 80, 0x83, 0x60, 0x99, 42, 100, 0x00, 0x80, 40, 0, 0x00, 0x90, 64, 100,
-                 0x83, 0x60, 0x91, 72, 90, 0x00, 0x99, 81, 100, 0x87, 0x40, 0x80, 64, 0};
+                 0x83, 0x60, 0x91, 72, 90, 0x00, 0x99, 81, 100, 0x87, 0x40, 0x80, 64, 0,
+                 0x00, 0x81, 60, 0, 0x00, 0x81, 72, 0, 0x00, 0x82, 0, 0, 0x00, 0x82, 127, 0};
   writeFile("edges.mid", midiFile({programs, notes}));
   expectSameSound(WHOLE_FONT, "edges.mid");
 }

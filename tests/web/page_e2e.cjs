@@ -937,9 +937,12 @@ const CASES = {
   },
 
   // A song put in vask.mid's place that picks a preset the cut soundfont lacks (a church
-  // organ) plays with the full soundfont, fetched for it.
+  // organ) plays with the full soundfont, fetched for it; a track name and a text before its
+  // notes, as songs from elsewhere have, do not make the page lose its way through them.
   async otherSongFullFont(browser) {
-    const track = [0x00, 0xc0, 19, 0x00, 0x90, 60, 100, 0x86, 0x00, 0x80, 60, 0, 0x00, 0xff, 0x2f, 0x00];
+    const meta = (type, text) => [0x00, 0xff, type, text.length, ...Buffer.from(text)];
+    const track = [...meta(0x03, 'Organ song'), ...meta(0x01, "A song of the player's own"),
+                   0x00, 0xc0, 19, 0x00, 0x90, 60, 100, 0x86, 0x00, 0x80, 60, 0, 0x00, 0xff, 0x2f, 0x00];
     const song = Buffer.from([...Buffer.from('MThd'), 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
                               ...Buffer.from('MTrk'), 0, 0, 0, track.length, ...track]);
     const dir = siteVariant({ 'vask.mid': song });

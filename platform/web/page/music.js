@@ -1,11 +1,11 @@
 // The page's MIDI synthesiser: FluidSynth compiled to WebAssembly (js-synthesizer), rendering
 // in an audio worklet, off the page's main thread. The game hands it the song's bytes, read
 // from its working directory, and it plays them live, so any song put in place of vask.mid
-// plays. The site's soundfont is cut down to the presets vask.mid plays
-// (tools/cut_soundfont.py); a song that picks any other preset gets the full General MIDI
-// soundfont, fetched only then. The music has its audio context to itself: it is suspended
-// while no song plays (and while the page holds its sound), so the synthesiser costs
-// nothing during a match.
+// plays. The site's soundfont is cut down to the presets vask.mid may sound with
+// (tools/cut_soundfont.py); a song that may pick any other preset, or that this page cannot
+// read through, gets the full General MIDI soundfont, fetched only then. The music has its
+// audio context to itself: it is suspended while no song plays (and while the page holds its
+// sound), so the synthesiser costs nothing during a match.
 'use strict';
 
 const CUT_SOUNDFONT = 'vask.sf2';
@@ -13,56 +13,81 @@ const FULL_SOUNDFONT = 'TimGM6mb.sf2';
 const DRUM_CHANNEL = 9;
 const DRUM_BANK = 128;
 
-// The [bank, program] pairs a standard MIDI file plays notes with: program changes, bank
-// select (controller 0, as FluidSynth's default "gs" style reads it), program 0 before any
-// change, and the drum kit on channel 10. Null when the file cannot be read.
-function midiPresetsUsed(song) {
+// What a standard MIDI file needs of the soundfont: the [bank, program] pairs its notes may
+// sound with, sorted, or null for the whole soundfont. A channel that plays notes may sound
+// with any pairing of the programs and the banks it selects (controller 0, as FluidSynth's
+// default "gs" style reads it), whichever track sends them and in whatever order, and of
+// program 0 and the bank it starts on: bank 0, or the drum kits' bank on channel 10, where
+// bank select does nothing. Those pairings hold the presets FluidSynth falls back on too.
+// The whole soundfont for a file that cannot be read through, and for one with
+// system-exclusive messages: FluidSynth acts on GS resets and drum-part changes.
+// tools/cut_soundfont.py and the desktop's midi_song_use.cpp read songs alike.
+function midiSongNeeds(song) {
+  const fail = () => { throw new Error('the song needs the whole soundfont'); };
   const text = (i) => String.fromCharCode(song[i], song[i + 1], song[i + 2], song[i + 3]);
   const u32 = (i) => ((song[i] << 24) | (song[i + 1] << 16) | (song[i + 2] << 8) | song[i + 3]) >>> 0;
-  if (song.length < 14 || text(0) !== 'MThd') return null;
-  const bank = Array.from({ length: 16 }, (_, c) => (c === DRUM_CHANNEL ? DRUM_BANK : 0));
-  const program = new Array(16).fill(0);
-  const used = new Set();
-  const varLen = (at) => {
+  const notes = new Set();
+  const programs = Array.from({ length: 16 }, () => new Set());
+  const banks = Array.from({ length: 16 }, () => new Set());
+  const varLen = (at, end) => {
     let value = 0;
-    for (let k = 0; k < 4; k++) {
-      if (at.i >= song.length) throw new Error('truncated');
+    for (let k = 0; k < 4 && at.i < end; k++) {
       const byte = song[at.i++];
       value = value * 128 + (byte & 0x7f);
       if (!(byte & 0x80)) return value;
     }
-    throw new Error('length too long');
+    return fail();
+  };
+  const readTrack = (at, end) => {
+    let status = 0;
+    while (at.i < end) {
+      varLen(at, end);  // the delta time
+      if (at.i >= end) fail();
+      if (song[at.i] & 0x80) status = song[at.i++];
+      let length;
+      if (status === 0xff) {  // a meta event: its type, then its length
+        if (++at.i > end) fail();
+        length = varLen(at, end);
+      } else if (status === 0xf0 || status === 0xf7) {
+        fail();
+      } else if (status >= 0x80 && status < 0xf0) {
+        const channel = status & 0x0f, command = status & 0xf0;
+        length = command === 0xc0 || command === 0xd0 ? 1 : 2;
+        if (at.i + length > end) fail();
+        const a = song[at.i], b = length === 2 ? song[at.i + 1] : 0;
+        if ((a | b) & 0x80) fail();
+        if (command === 0x90 && b > 0) notes.add(channel);
+        else if (command === 0xc0) programs[channel].add(a);
+        else if (command === 0xb0 && a === 0) banks[channel].add(b);
+      } else {
+        fail();  // a system message, or data without a status
+      }
+      if (length > end - at.i) fail();
+      at.i += length;
+    }
   };
   try {
+    if (song.length < 14 || text(0) !== 'MThd') fail();
     let pos = 8 + u32(4);
-    while (pos + 8 <= song.length) {
-      const kind = text(pos), length = u32(pos + 4);
-      const end = Math.min(pos + 8 + length, song.length);
-      const at = { i: pos + 8 };
-      pos += 8 + length;
-      if (kind !== 'MTrk') continue;
-      let status = 0;
-      while (at.i < end) {
-        varLen(at);
-        if (at.i >= end) break;
-        if (song[at.i] & 0x80) status = song[at.i++];
-        if (status === 0xff) { at.i++; at.i += varLen(at); continue; }
-        if (status === 0xf0 || status === 0xf7) { at.i += varLen(at); continue; }
-        if (status < 0x80) throw new Error('data byte without a status');
-        const channel = status & 0x0f, command = status & 0xf0;
-        const size = command === 0xc0 || command === 0xd0 ? 1 : 2;
-        if (at.i + size > end) break;
-        const a = song[at.i], b = song[at.i + 1];
-        at.i += size;
-        if (command === 0xc0) program[channel] = a;
-        else if (command === 0xb0 && a === 0 && channel !== DRUM_CHANNEL) bank[channel] = b;
-        else if (command === 0x90 && b > 0) used.add(bank[channel] * 128 + program[channel]);
-      }
+    if (pos > song.length) fail();
+    while (pos < song.length) {
+      if (song.length - pos < 8) fail();
+      const end = pos + 8 + u32(pos + 4);
+      if (end > song.length) fail();
+      if (text(pos) === 'MTrk') readTrack({ i: pos + 8 }, end);
+      pos = end;
     }
   } catch (e) {
     return null;
   }
-  return [...used].map((p) => [Math.floor(p / 128), p % 128]);
+  const needs = new Set();
+  for (const channel of notes) {
+    const bankList = channel === DRUM_CHANNEL ? [DRUM_BANK] : [0, ...banks[channel]];
+    for (const bank of bankList) {
+      for (const program of [0, ...programs[channel]]) needs.add(bank * 128 + program);
+    }
+  }
+  return [...needs].sort((x, y) => x - y).map((p) => [Math.floor(p / 128), p % 128]);
 }
 
 class PageMusic {
@@ -94,7 +119,8 @@ class PageMusic {
 
   async start() {
     const worklet = this.audio.audioWorklet;
-    // The cut soundfont's list of presets; without it every song gets the full soundfont.
+    // The presets a song may need for the cut soundfont to serve it; without the list every
+    // song gets the full soundfont.
     this.cutPresets = fetch('soundfont-presets.json')
       .then((r) => (r.ok ? r.json() : null))
       .then((list) => new Set(list.presets.map(([bank, program]) => bank * 128 + program)))
@@ -109,11 +135,12 @@ class PageMusic {
     this.synth = synth;
   }
 
-  // The soundfont the song needs: the cut one when it holds every preset the song plays.
+  // The soundfont the song needs: the cut one when it serves every preset the song may
+  // sound with.
   async fontFor(song) {
     const cut = await this.cutPresets;
-    const used = midiPresetsUsed(song);
-    const fits = cut && used && used.every(([bank, program]) => cut.has(bank * 128 + program));
+    const needs = midiSongNeeds(song);
+    const fits = cut && needs && needs.every(([bank, program]) => cut.has(bank * 128 + program));
     return fits ? CUT_SOUNDFONT : FULL_SOUNDFONT;
   }
 
