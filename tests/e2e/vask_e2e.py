@@ -191,12 +191,19 @@ def start_xvfb():
     return xvfb, (":" + number.decode()) if number else None
 
 
-def focus_window(window, env=None):
-    """Gives the window the keyboard focus, as a click would, and waits until it has it.
-    With no window manager Wine asks for the focus itself when the window maps, and on a
-    loaded machine that request can come before the X server has mapped it, leaving the
-    window inactive and deaf. xdotool refusing, and saying why, is the harness's miss; no
-    answer within 30 s is a window that never takes the focus, the game's failure."""
+def viewable(window, env=None):
+    """Whether the window is mapped, and every window above it: up on the screen."""
+    return "IsViewable" in run("xwininfo", "-id", window, env=env).stdout.decode("latin-1")
+
+
+def focus_window(window, proc, env=None):
+    """Gives the window of the program `proc` the keyboard focus, as a click would, and waits
+    until it has it. With no window manager Wine asks for the focus itself when the window
+    maps, and on a loaded machine that request can come before the X server has mapped it,
+    leaving the window inactive and deaf. xdotool refusing, and saying why, is the harness's
+    miss only while the program runs and its window is up; a window that went away with its
+    program (a BadWindow from a game that crashed) or is not up, or no answer within 30 s,
+    is the program's failure."""
     try:
         done = subprocess.run(["xdotool", "windowfocus", "--sync", window],
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
@@ -205,10 +212,11 @@ def focus_window(window, env=None):
         raise Failure("window %s did not take the focus within 30 s" % window)
     if done.returncode != 0:
         said = done.stderr.decode("latin-1").strip()
-        if said:
-            raise HarnessMiss("xdotool could not give window %s the focus: %s" % (window, said))
-        raise Failure("xdotool could not give window %s the focus, and did not say why" % window)
-
+        refused = "xdotool could not give window %s the focus" % window
+        check(said, "%s, and did not say why" % refused)
+        check(proc.poll() is None, "%s (%s): the program has ended (%s)" % (refused, said, proc.poll()))
+        check(viewable(window, env), "%s (%s): the window is not up" % (refused, said))
+        raise HarnessMiss("%s: %s" % (refused, said))
 
 
 def client_area(image):
@@ -307,7 +315,7 @@ class Game:
         check(self.window is not None, "the game window did not show; the game exited with"
               " %s (stderr: %s)" % (self.proc.returncode, self.stderr()))
         if self.wine:
-            focus_window(self.window)
+            focus_window(self.window, self.proc)
         return self.wait_for(lambda image: holds(title_lines, image, self.font), "the title")
 
     def wait_for(self, shows, what, timeout=20.0):
@@ -364,7 +372,7 @@ class Game:
         self.xdotool("keyup", "--window", self.window, key)
 
     def viewable(self):
-        return "IsViewable" in run("xwininfo", "-id", self.window).stdout.decode("latin-1")
+        return viewable(self.window)
 
     def shot(self, name=None):
         for _ in range(3):
@@ -734,7 +742,7 @@ def case_no_model(game, font):
           "the game window shows before the model is read")
     check(game.running(), "the game did not wait for the box")
     if game.wine:
-        focus_window(box)  # Wine's box takes keys only once it is the foreground
+        focus_window(box, game.proc)  # Wine's box takes keys only once it is the foreground
     game.window = box
     game.key("Return")
     check(game.wait_exit() == 1, "exit code after the missing model is not 1")
