@@ -2,11 +2,12 @@
 """The test command's own rules, checked on a small ctest project made here: what
 scripts/run-ctest.py counts as passed, failed or skipped, and what earns a second try; and
 what the harness calls its own miss: scripts/wine-run.sh for a Windows program that printed
-nothing, focus_window (tests/e2e/vask_e2e.py) for a focus xdotool refused.
+nothing, tests/e2e/vask_e2e.py for a focus or a key xdotool refused.
 
 Usage: run_ctest_test.py RUN_CTEST_PY   (exit status 0 when every rule holds; wine-run.sh is
 found beside RUN_CTEST_PY, vask_e2e.py in that checkout's tests/e2e)
 """
+import argparse
 import os
 import subprocess
 import sys
@@ -115,10 +116,10 @@ def wine_run_rules(script, work, expect):
                % (what, "not " if miss else ""), said)
 
 
-def focus_rules(vask_e2e, work, expect):
-    """xdotool refusing the focus is the harness's miss only while the program runs and its
-    window is up: a window that went with a crashed game is a failure. xdotool and xwininfo
-    are stand-ins here."""
+def xdotool_rules(vask_e2e, work, expect):
+    """xdotool refusing the focus or a key is the harness's miss only while the program runs
+    and its window is up: a window that went with a crashed game is a failure. xdotool and
+    xwininfo are stand-ins here."""
     stubs = os.path.join(work, "x-stubs")
     os.makedirs(stubs)
     stub(stubs, "xdotool", "echo 'X Error of failed request:  BadWindow (invalid Window parameter)' >&2; exit 1")
@@ -128,20 +129,30 @@ def focus_rules(vask_e2e, work, expect):
     ended = subprocess.Popen(["true"])
     ended.wait()
     running = subprocess.Popen(["sleep", "60"])
+    game = e2e.Game(argparse.Namespace(wine=None), work)
+    game.window = "0x400001"
+    saved = dict(os.environ)
+    os.environ["PATH"] = stubs + os.pathsep + os.environ["PATH"]
     try:
-        for game, up, miss in [(ended, "1", False), (ended, "0", False), (running, "0", False),
-                               (running, "1", True)]:
-            env = dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"], WINDOW_UP=up)
-            what = "a refused focus with the game %s and its window %s" % (
-                "running" if game is running else "ended", "up" if up == "1" else "gone")
-            try:
-                e2e.focus_window("0x400001", game, env)
-                expect(False, "%s passed" % what)
-            except e2e.HarnessMiss as failure:
-                expect(miss, "%s is called a miss" % what, str(failure))
-            except e2e.Failure as failure:
-                expect(not miss, "%s is called a failure" % what, str(failure))
+        for game.proc, up, miss in [(ended, "1", False), (ended, "0", False), (running, "0", False),
+                                    (running, "1", True)]:
+            os.environ["WINDOW_UP"] = up
+            state = "the game %s and its window %s" % (
+                "running" if game.proc is running else "ended", "up" if up == "1" else "gone")
+            for what, refusal in [("a refused focus", lambda: e2e.focus_window(game.window, game.proc)),
+                                  ("a refused key", lambda: game.key("q"))]:
+                if what == "a refused key" and game.proc is ended:
+                    continue  # a key that ends the game is the caller's to judge
+                try:
+                    refusal()
+                    expect(False, "%s with %s passed" % (what, state))
+                except e2e.HarnessMiss as failure:
+                    expect(miss, "%s with %s is called a miss" % (what, state), str(failure))
+                except e2e.Failure as failure:
+                    expect(not miss, "%s with %s is called a failure" % (what, state), str(failure))
     finally:
+        os.environ.clear()
+        os.environ.update(saved)
         running.kill()
         running.wait()
 
@@ -158,7 +169,7 @@ def main():
     work = tempfile.mkdtemp(prefix="vask-rules-")
     run_ctest_rules(script, work, expect)
     wine_run_rules(os.path.join(scripts, "wine-run.sh"), work, expect)
-    focus_rules(os.path.join(scripts, "..", "tests", "e2e", "vask_e2e.py"), work, expect)
+    xdotool_rules(os.path.join(scripts, "..", "tests", "e2e", "vask_e2e.py"), work, expect)
     if wrong:
         print("%d rules broken: %s" % (len(wrong), "; ".join(wrong)))
         return 1
