@@ -26,6 +26,7 @@ import argparse
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -130,7 +131,7 @@ def only_missed(output, reason, retry, real):
     return real is None or not any(real.search(line) and not retry.search(line) for line in lines)
 
 
-def main():
+def main(work):
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--results", required=True)
@@ -142,7 +143,6 @@ def main():
         return re.compile("|".join("(?:%s)" % p for p in patterns)) if patterns else None
     retry, real = joined(args.retry_when), joined([REAL_FAILURE] + args.real_failure)
 
-    work = tempfile.mkdtemp(prefix="vask-ctest-")
     first = os.path.join(work, "first.xml")
     code, reasons = run_ctest(args.build, ctest_args, first)
     found = results(first)
@@ -201,4 +201,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    folder = tempfile.mkdtemp(prefix="vask-ctest-")  # ctest's JUnit records
+    try:
+        status = main(folder)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    sys.exit(status)

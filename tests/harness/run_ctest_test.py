@@ -9,6 +9,7 @@ found beside RUN_CTEST_PY, vask_e2e.py in that checkout's tests/e2e)
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -171,8 +172,9 @@ def main():
     wine_run_rules(os.path.join(scripts, "wine-run.sh"), work, expect)
     xdotool_rules(os.path.join(scripts, "..", "tests", "e2e", "vask_e2e.py"), work, expect)
     if wrong:
-        print("%d rules broken: %s" % (len(wrong), "; ".join(wrong)))
+        print("%d rules broken: %s (files in %s)" % (len(wrong), "; ".join(wrong), work))
         return 1
+    shutil.rmtree(work, ignore_errors=True)
     print("the test command's rules hold")
     return 0
 
