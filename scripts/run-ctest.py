@@ -6,11 +6,12 @@ Usage: run-ctest.py --build DIR --results FILE [--retry-when REGEX]... [--real-f
 
 Every test runs once. A failed test runs a second time only when its output holds a miss of
 the harness's own (a --retry-when line: no X server, a focus xdotool refused) or of a tool's
-own (the leak checker's tracer), and no real failure: no --real-failure line that is not
-itself a miss, no sanitizer report, no time-out and no signal. The second try replays the
-first one's match seed (VASK_E2E_SEED). The report names every test that passed only on its
-second run, and every skipped one; under CI (CI=true) a skip fails the pass, since CI must
-run everything.
+own (the leak checker's tracer), and no real failure: no line that is not itself a miss
+telling of a failed check, a broken harness or a crash (REAL_FAILURE, and each --real-failure),
+no sanitizer report, no time-out and no signal, nor an output ctest cut short, whose end is
+unknown. The second try replays the first one's match seed (VASK_E2E_SEED). The report names
+every test that passed only on its second run, and every skipped one; under CI (CI=true) a
+skip fails the pass, since CI must run everything.
 
 A skip is only a test that chose to skip and said why. A test ctest could not run (no
 executable, a failed fixture, a _NOT_BUILT placeholder) is a failure. So is a ctest exit
@@ -25,6 +26,7 @@ import argparse
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -32,6 +34,15 @@ import xml.etree.ElementTree as ElementTree
 
 # Whatever a retry pattern matches, these mean the program under test itself went wrong.
 NEVER_RETRY = re.compile(r"ERROR: AddressSanitizer|runtime error:|ERROR: LeakSanitizer: detected")
+# A real failure on a line of its own, whatever else the pass counts as one: a failed
+# assertion (GoogleTest's "[  FAILED  ]", our scripts' "FAILED" and "FAIL:"), a Python
+# harness that broke, a crash that a shell or a runner reported.
+REAL_FAILURE = (r"FAILED|\bFAIL:|Traceback \(most recent call last\)|Segmentation fault|"
+                r"core dumped")
+# ctest keeps only the first 300 KiB of a failed test's output (a CTestCustom setting may
+# change that) and says so at the cut: what came after it is unknown, so no second try.
+OUTPUT_CUT = re.compile(r"output was removed since it exceeds the threshold of \d+ bytes")
+OUTPUT_KEPT = 300 * 1024
 # The skip messages of a test that chose to skip (its SKIP_RETURN_CODE or its
 # SKIP_REGULAR_EXPRESSION, which gtest_discover_tests sets for GTEST_SKIP).
 CHOSEN_SKIP = re.compile(r"^SKIP_(RETURN_CODE|REGULAR_EXPRESSION)")
@@ -42,7 +53,8 @@ SEED = re.compile(r"VASK_E2E_SEED=(\d+)")
 
 
 def run_ctest(build, args, junit, env=None):
-    """ctest's exit status and {test name: ctest's reason for its failure}."""
+    """ctest's exit status and {test name: ctest's reason for its failure}, as its closing
+    list gives them."""
     command = ["ctest", "--test-dir", build, "--no-tests=error", "--output-on-failure",
                "--output-junit", junit] + args
     proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
@@ -54,11 +66,13 @@ def run_ctest(build, args, junit, env=None):
         if line.startswith("The following tests FAILED:"):
             in_list = True
             continue
+        # The list's lines are indented; one not read (a name with a space) gives its test
+        # no reason, and the list goes on.
+        if not line.strip() or not line[:1].isspace():
+            in_list = False
         m = FAILED_LINE.match(line) if in_list else None
         if m:
             reasons[m.group(1)] = m.group(2)
-        elif in_list:
-            in_list = False
     return proc.wait(), reasons
 
 
@@ -104,8 +118,12 @@ def first_line(output, pattern):
 
 
 def only_missed(output, reason, retry, real):
-    """Whether a failure was the harness's own miss and nothing else."""
+    """Whether a failure was the harness's own miss and nothing else: a plain failed exit
+    (not a time-out or a signal; a reason ctest's list did not give is none of them), all
+    of whose output is known."""
     if retry is None or reason != "Failed" or NEVER_RETRY.search(output):
+        return False
+    if OUTPUT_CUT.search(output) or len(output.encode("utf-8")) >= OUTPUT_KEPT:
         return False
     lines = output.splitlines()
     if not any(retry.search(line) for line in lines):
@@ -113,7 +131,7 @@ def only_missed(output, reason, retry, real):
     return real is None or not any(real.search(line) and not retry.search(line) for line in lines)
 
 
-def main():
+def main(work):
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--results", required=True)
@@ -123,9 +141,8 @@ def main():
 
     def joined(patterns):
         return re.compile("|".join("(?:%s)" % p for p in patterns)) if patterns else None
-    retry, real = joined(args.retry_when), joined(args.real_failure)
+    retry, real = joined(args.retry_when), joined([REAL_FAILURE] + args.real_failure)
 
-    work = tempfile.mkdtemp(prefix="vask-ctest-")
     first = os.path.join(work, "first.xml")
     code, reasons = run_ctest(args.build, ctest_args, first)
     found = results(first)
@@ -139,7 +156,7 @@ def main():
 
     retried = []
     for name, (status, output, _) in sorted(found.items()):
-        if status != "failed" or not only_missed(output, reasons.get(name, "Failed"), retry, real):
+        if status != "failed" or not only_missed(output, reasons.get(name), retry, real):
             continue
         print("run-ctest: %s missed (%s); its second try:" % (name, first_line(output, retry)))
         env = dict(os.environ)
@@ -184,4 +201,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    folder = tempfile.mkdtemp(prefix="vask-ctest-")  # ctest's JUnit records
+    try:
+        status = main(folder)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    sys.exit(status)

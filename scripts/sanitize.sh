@@ -50,7 +50,8 @@ if [ "${SANITIZE_E2E:-0}" = 1 ]; then
   export VASK_GAME_PRELOAD="$(${CXX:-c++} -print-file-name=libasan.so) $driver"
 fi
 # A second try only for LeakSanitizer's own tracer crash ("Tracer caught signal"), which
-# says nothing of the test; any other failure, a race that shows once among them, stands.
+# says nothing of the test, and never beside a failed assertion or a crash (run-ctest.py
+# knows their lines); any other failure, a race that shows once among them, stands.
 python3 scripts/run-ctest.py --build "$build" --results "${ASAN_RESULTS:-$build/results.txt}" \
   --retry-when 'Tracer caught signal' -j2 "${select[@]}" "$@"
 status=$?

@@ -20,12 +20,16 @@ status=$?
 tr -d '\r' <"$out"
 tr -d '\r' <"$err" >&2
 # Every program this runs is a GoogleTest program, whose main prints a line (and flushes it
-# before each test) before any test runs. One that failed with nothing printed at all never
-# reached its main: Wine did not start it. Seen once in many thousand runs, never reproduced;
-# the status and the server's state are printed for the next time.
+# before each test) before any test runs. One that failed with nothing printed at all died
+# before that line, or Wine did not start it (seen once in many thousand runs, never
+# reproduced). Only a Wine server that is down says it was Wine, the harness's miss; with
+# the server up it is the program's failure. Either way the status is printed.
 if [ "$status" != 0 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
-  server=up
-  wineserver -k0 2>/dev/null || server=down
-  echo "HARNESS MISS: wine-run: $(basename "$1") ended with status $status before printing anything (the Wine server is $server)" >&2
+  said="wine-run: $(basename "$1") ended with status $status before printing anything"
+  if wineserver -k0 2>/dev/null; then
+    echo "$said (the Wine server is up)" >&2
+  else
+    echo "HARNESS MISS: $said (the Wine server is down)" >&2
+  fi
 fi
 exit $status

@@ -6,6 +6,7 @@
 #include "audio/sound_slots.h"
 #include "audio_test_support.h"
 #include "message_box_recorder.h"
+#include "refused_play_told_once.h"
 #include "scripted_sound_device.h"
 
 namespace {
@@ -26,13 +27,6 @@ class SoundFaults : public ::testing::Test {
     writeDistinctSlotFiles();
   }
   void TearDown() override { soundShutdown(); }
-  void expectOneBox() {
-    ASSERT_EQ(recordedMessageBoxCount(), 1);
-    EXPECT_STREQ(lastRecordedMessageBox()->text, "Could not play sound");
-    EXPECT_STREQ(lastRecordedMessageBox()->caption, "DirectSound Error");
-    EXPECT_EQ(lastRecordedMessageBox()->type, (uint32_t)MB_OK);
-    EXPECT_EQ(lastRecordedMessageBox()->owner, nullptr);
-  }
 };
 
 TEST_F(SoundFaults, ALostBufferIsRestoredRefilledFromItsFileAndPlayed) {
@@ -57,13 +51,13 @@ TEST_F(SoundFaults, ARefusedPlayIsToldOnceAndSilencesEverySlotForTheRestOfTheGam
   ASSERT_TRUE(scriptedBufferPlaying(soundSlots[0].buffer));
   scriptedPlayResult = DSERR_GENERIC;
   soundPlay(1);
-  expectOneBox();
+  expectRefusedPlayToldOnce();
   EXPECT_FALSE(scriptedBufferPlaying(soundSlots[0].buffer)) << "the engine that did start sounds on";
   int plays = scriptedPlayCount();
   scriptedPlayResult = DS_OK;  // even a device that would take them again gets no more plays
   for (int round = 0; round < 10; round++)
     for (int slot = 0; slot < SOUND_SLOT_COUNT; slot++) soundPlay(slot);
-  EXPECT_EQ(recordedMessageBoxCount(), 1);
+  expectRefusedPlayToldOnce();
   EXPECT_EQ(scriptedPlayCount(), plays);
 }
 
@@ -72,7 +66,7 @@ TEST_F(SoundFaults, ALostBufferThatCannotBeRestoredCountsAsARefusal) {
   loseScriptedBuffers();
   scriptedRestoreResult = DSERR_BUFFERLOST;  // the device still holds the memory
   for (int i = 0; i < 5; i++) soundPlay(SOUND_BOOM);
-  expectOneBox();
+  expectRefusedPlayToldOnce();
   EXPECT_EQ(scriptedRestoreCount(), 1);
 }
 
@@ -81,7 +75,7 @@ TEST_F(SoundFaults, ARestoredBufferThatIsRefusedAgainCountsAsARefusal) {
   loseScriptedBuffers();
   scriptedPlayResult = DSERR_GENERIC;  // restored and refilled, then refused all the same
   for (int i = 0; i < 5; i++) soundPlay(SOUND_BOOM);
-  expectOneBox();
+  expectRefusedPlayToldOnce();
   EXPECT_EQ(scriptedRestoreCount(), 1);
 }
 

@@ -214,7 +214,7 @@ def run_case(game, data, name, kind, wine=None, shared_display=None):
                 if visible_window(display, TITLE, proc.pid):
                     return "the game window showed before the Error box"
                 if wine:
-                    focus_window(box, env)  # Wine's box takes keys once in the foreground
+                    focus_window(box, proc, env)  # Wine's box takes keys once in the foreground
                 xdotool(display, "key", "--window", box, "Return", proc=proc)
                 expected = 1
             else:
@@ -227,7 +227,7 @@ def run_case(game, data, name, kind, wine=None, shared_display=None):
                     return "the game window did not show (exit %s); stderr: %s" % (
                         proc.poll(), (debugger_text(said) if wine else said)[-800:])
                 if wine:
-                    focus_window(window, env)
+                    focus_window(window, proc, env)
                 xdotool(display, "key", "--window", window, "d", proc=proc)  # attract mode: frames run
                 if not frames_run(display, window, proc):
                     if proc.poll() is None:

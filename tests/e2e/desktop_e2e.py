@@ -113,18 +113,18 @@ def pace_case(first_key):
     return case
 
 
-def focus(window):
-    e2e.focus_window(window)
+def focus(window, proc):
+    e2e.focus_window(window, proc)
     time.sleep(0.3)
 
 
-def hold_while_focus_moves(game, other, modifier):
+def hold_while_focus_moves(game, other, other_proc, modifier):
     """Focus the other window, press the modifier there, move focus to the game, release
     the modifier in the game and let the game run a moment."""
-    focus(other)
+    focus(other, other_proc)
     game.xdotool("keydown", modifier)
     time.sleep(0.2)
-    focus(game.window)
+    focus(game.window, game.proc)
     time.sleep(0.5)
     game.xdotool("keyup", modifier)
     time.sleep(0.5)
@@ -139,20 +139,20 @@ def case_focus_modifier(game, font):
         other = game.find("^vask-other$|^xmessage$|other window", timeout=10.0)
         check(other is not None, "the other window did not show")
         for modifier in ["shift", "ctrl", "super"]:
-            hold_while_focus_moves(game, other, modifier)
+            hold_while_focus_moves(game, other, other_proc, modifier)
             check(game.running(), "%s held while focus moved ended the game at the title"
                   % modifier)
             image = game.shot("title_after_" + modifier)
             check(e2e.panel_fraction(image) < 0.01, "%s held while focus moved left the title"
                   % modifier)
-        focus(game.window)
+        focus(game.window, game.proc)
         game.key("g")
         game.wait_play()
         for modifier in ["shift", "ctrl", "super"]:
-            hold_while_focus_moves(game, other, modifier)
+            hold_while_focus_moves(game, other, other_proc, modifier)
             check(game.running(), "%s held while focus moved ended play" % modifier)
         # A modifier pressed while the game has focus still quits, as any unassigned key.
-        focus(game.window)
+        focus(game.window, game.proc)
         game.key("shift")
         check(game.wait_exit() == 0, "Shift pressed in play did not end the game with code 0")
     finally:
@@ -174,7 +174,7 @@ def case_desktop_keys(game, font):
     check(game.args.swap_counter, "the desktop keys case needs --swap-counter")
     game.start()
     game.wait_window()
-    focus(game.window)
+    focus(game.window, game.proc)
     game.key("g")
     game.wait_play()
     for key in ["XF86AudioRaiseVolume", "XF86AudioMute", "XF86AudioPlay", "super", "Menu"]:
@@ -313,7 +313,7 @@ def case_full_screen(game, font):
         game.window = game.find("^%s$" % e2e.TITLE)
         check(game.window is not None, "the game window did not show (%s; stderr: %s)"
               % (windows_named(e2e.TITLE, wm), game.stderr()))
-        e2e.focus_window(game.window)
+        e2e.focus_window(game.window, game.proc)
         wait_until(lambda: scaled_title_shown(shot_any(game)),
                    "the title scaled in a 1920 by 1080 full screen", game)
 

@@ -183,7 +183,7 @@ def run(args):
               "no game window within 40 s, the game still running")
         check(window is not None, "the game window did not show")
         if args.wine:
-            e2e.focus_window(window)
+            e2e.focus_window(window, proc)
         # The title, with its song if there is one: 3 s of it, by the recording's own clock,
         # or 2.5 s once the song is heard.
         if args.case == "music_stops":

@@ -191,12 +191,29 @@ def start_xvfb():
     return xvfb, (":" + number.decode()) if number else None
 
 
-def focus_window(window, env=None):
-    """Gives the window the keyboard focus, as a click would, and waits until it has it.
-    With no window manager Wine asks for the focus itself when the window maps, and on a
-    loaded machine that request can come before the X server has mapped it, leaving the
-    window inactive and deaf. xdotool refusing, and saying why, is the harness's miss; no
-    answer within 30 s is a window that never takes the focus, the game's failure."""
+def viewable(window, env=None):
+    """Whether the window is mapped, and every window above it: up on the screen."""
+    return "IsViewable" in run("xwininfo", "-id", window, env=env).stdout.decode("latin-1")
+
+
+def refused(what, said, window, proc, env=None):
+    """xdotool refused `what` on the window of the program `proc`, saying `said`: the
+    harness's miss while the program runs and its window is up. A window that went away
+    with its program (a BadWindow from a game that crashed), or one not up, is the
+    program's failure, and so is a refusal xdotool did not explain."""
+    check(said, "%s, and xdotool did not say why" % what)
+    check(proc.poll() is None, "%s (%s): the program has ended (%s)" % (what, said, proc.poll()))
+    check(viewable(window, env), "%s (%s): the window is not up" % (what, said))
+    raise HarnessMiss("%s: %s" % (what, said))
+
+
+def focus_window(window, proc, env=None):
+    """Gives the window of the program `proc` the keyboard focus, as a click would, and waits
+    until it has it. With no window manager Wine asks for the focus itself when the window
+    maps, and on a loaded machine that request can come before the X server has mapped it,
+    leaving the window inactive and deaf. xdotool refusing is the harness's miss only while
+    the program runs with its window up (refused); no answer within 30 s is a window that
+    never takes the focus, the program's failure."""
     try:
         done = subprocess.run(["xdotool", "windowfocus", "--sync", window],
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
@@ -204,11 +221,8 @@ def focus_window(window, env=None):
     except subprocess.TimeoutExpired:
         raise Failure("window %s did not take the focus within 30 s" % window)
     if done.returncode != 0:
-        said = done.stderr.decode("latin-1").strip()
-        if said:
-            raise HarnessMiss("xdotool could not give window %s the focus: %s" % (window, said))
-        raise Failure("xdotool could not give window %s the focus, and did not say why" % window)
-
+        refused("xdotool could not give window %s the focus" % window,
+                done.stderr.decode("latin-1").strip(), window, proc, env)
 
 
 def client_area(image):
@@ -307,7 +321,7 @@ class Game:
         check(self.window is not None, "the game window did not show; the game exited with"
               " %s (stderr: %s)" % (self.proc.returncode, self.stderr()))
         if self.wine:
-            focus_window(self.window)
+            focus_window(self.window, self.proc)
         return self.wait_for(lambda image: holds(title_lines, image, self.font), "the title")
 
     def wait_for(self, shows, what, timeout=20.0):
@@ -342,7 +356,7 @@ class Game:
     def xdotool(self, *args):
         """Runs xdotool on the game's window. A key that ends the game can take the window
         away under xdotool: a game that ends within two seconds is left to the caller's
-        checks of its exit."""
+        checks of its exit; one that runs on is judged by refused."""
         done = run("xdotool", *args)
         if done.returncode != 0:
             deadline = time.time() + 2.0
@@ -350,9 +364,8 @@ class Game:
                 time.sleep(0.05)
             if not self.running():
                 return
-            said = done.stderr.decode("latin-1").strip()
-            check(said, "xdotool %s failed on the running game and did not say why" % args[0])
-            raise HarnessMiss("xdotool %s failed: %s" % (args[0], said))
+            refused("xdotool %s failed" % args[0], done.stderr.decode("latin-1").strip(),
+                    self.window, self.proc)
 
     def key(self, *keys):
         self.xdotool("key", "--window", self.window, *keys)
@@ -364,7 +377,7 @@ class Game:
         self.xdotool("keyup", "--window", self.window, key)
 
     def viewable(self):
-        return "IsViewable" in run("xwininfo", "-id", self.window).stdout.decode("latin-1")
+        return viewable(self.window)
 
     def shot(self, name=None):
         for _ in range(3):
@@ -734,7 +747,7 @@ def case_no_model(game, font):
           "the game window shows before the model is read")
     check(game.running(), "the game did not wait for the box")
     if game.wine:
-        focus_window(box)  # Wine's box takes keys only once it is the foreground
+        focus_window(box, game.proc)  # Wine's box takes keys only once it is the foreground
     game.window = box
     game.key("Return")
     check(game.wait_exit() == 1, "exit code after the missing model is not 1")

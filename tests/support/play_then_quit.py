@@ -40,7 +40,7 @@ def main():
     game.proc, game.window = Running(args.pid), args.window
     font = e2e.Font(os.path.join(args.data, "flori.fnt"))
     try:
-        e2e.focus_window(game.window)
+        e2e.focus_window(game.window, game.proc)
         game.wait_for(lambda image: e2e.holds(e2e.title_lines, image, font), "the title")
         game.key("Up")
         game.wait_for(lambda image: e2e.panel_fraction(image) > 0.9, "play's minimap")

@@ -3,15 +3,14 @@
 // start overlay and reads only what is the same on every run: the page's title and state,
 // its dialog, and whether the Web Audio graph carries sound or silence.
 //   node tests/web/page_e2e.cjs <site folder> <npm folder> [case...] [--pages=<folder>]
-//                                [--linux=<program>]
-// --pages names the build folder of the test pages (the sound device's); --linux the Linux
-// program whose title the browser's must equal.
+//                                [--linux-title=<picture>]
+// --pages names the build folder of the test pages (the sound device's); --linux-title the
+// Linux program's title (a PPM file that linux_title.py wrote), which the browser's must equal.
 'use strict';
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const http = require('http');
-const { execFileSync } = require('child_process');
 
 const args = process.argv.slice(2);
 const option = (name) => {
@@ -19,7 +18,7 @@ const option = (name) => {
   return found ? path.resolve(found.slice(name.length + 3)) : null;
 };
 const pagesDir = option('pages');
-const linuxGame = option('linux');
+const linuxTitle = option('linux-title');
 const [siteDir, npmDir, ...only] = args.filter((a) => !a.startsWith('--'))
   .map((a, i) => (i < 2 ? path.resolve(a) : a));
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
@@ -430,13 +429,13 @@ function horizon(picture) {
 const TITLE_ROUNDING = 4;
 const holds = (check, picture) => { try { check(picture); return true; } catch (e) { return false; } };
 
-// Runs the game's frames a few at a time, on the page's own display clock, until its
+// Runs the game's frames `step` at a time, on the page's own display clock, until its
 // picture passes `check`: the failure of its last try if `limit` frames (600: 10 s of
 // play) pass without, at once if the check fails for good (final).
-async function framesUntil(page, check, limit = 600) {
+async function framesUntil(page, check, limit = 600, step = 5) {
   let last;
-  for (let frames = 0; frames < limit; frames += 5) {
-    await page.evaluate(() => window.vaskRunFrames(5));
+  for (let frames = 0; frames < limit; frames += step) {
+    await page.evaluate((n) => window.vaskRunFrames(n), step);
     const picture = await shot(page);
     try { check(picture); return picture; } catch (e) { if (e.final) throw e; last = e; }
   }
@@ -656,17 +655,12 @@ const CASES = {
 
   // The title equals the Linux program's, every pixel within rounding, its lines included.
   async titleAsLinux(browser) {
-    if (!linuxGame) throw new Error('--linux names no program');
-    if (!fs.existsSync(linuxGame)) throw new Error(`no Linux program at ${linuxGame}: scripts/setup.sh builds it`);
-    const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-linux-title-'));
+    if (!linuxTitle) throw new Error('--linux-title names no picture');
+    if (!fs.existsSync(linuxTitle)) throw new Error(`no Linux title at ${linuxTitle}: the test web_linux_title writes it`);
+    const linux = readPpm(linuxTitle);
     const dir = siteVariant({ 'setup.txt': MATCH });
     const { page, server } = await openPage(browser, dir);
     try {
-      const file = path.join(tmp, 'title.ppm');
-      execFileSync(path.join(__dirname, '..', 'support', 'with_xvfb.sh'),
-        ['python3', path.join(__dirname, 'linux_title.py'), `--game=${linuxGame}`, `--data=${siteDir}`, `--out=${file}`],
-        { stdio: ['ignore', 'inherit', 'inherit'], timeout: 90000 });
-      const linux = readPpm(file);
       expect(`${linux.width}x${linux.height}`, `${WIDTH}x${HEIGHT}`, 'size of the Linux title');
       await startGame(page);
       await waitState(page, 'running');
@@ -688,7 +682,7 @@ const CASES = {
         }
       if (off) throw new Error(`${off} pixels differ from the Linux title by more than ${TITLE_ROUNDING}; ` +
                                `worst ${worst} at ${JSON.stringify(where)}`);
-    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); fs.rmSync(tmp, { recursive: true }); }
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
   // A phone held upright: the touch controls below the picture, in the viewport, off the
   // minimap and the scores, without scrolling. A game by touch alone: Play leaves the title,
@@ -1068,7 +1062,7 @@ const CASES = {
         noMinimap(picture);
         const changed = picture.count(0, 0, WIDTH, HEIGHT, (p, x, y) => !same(p, first.at(x, y)));
         if (changed <= 2000) throw new Error(`the attract view changed in only ${changed} pixels`);
-      }, 1800);
+      }, 1800, 30);  // a look every half second of the tour, not every frame or so
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
 
