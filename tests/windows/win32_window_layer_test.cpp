@@ -27,6 +27,7 @@
 
 #include "platform/win32/display_awake.h"
 #include "platform/win32/drawn_window.h"
+#include "platform/win32/fullscreen_win32.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
 }
 
 HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+WindowHandle handleOf(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
 
 WindowHandle makeWindow() {
   static int registered = 0;
@@ -154,6 +156,30 @@ std::string describe(const RECT& r) {
     return ::testing::AssertionFailure() << "at " << describe(r) << ", the monitor " << describe(monitor);
   if (GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION) return ::testing::AssertionFailure() << "a caption";
   return ::testing::AssertionSuccess();
+}
+
+// Whether the window is back at its framed rectangle, with its caption.
+::testing::AssertionResult framedAt(HWND hwnd, const RECT& framed) {
+  RECT r;
+  if (!GetWindowRect(hwnd, &r)) return ::testing::AssertionFailure() << "no window";
+  if (!EqualRect(&r, &framed))
+    return ::testing::AssertionFailure() << "at " << describe(r) << ", framed at " << describe(framed);
+  if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION)) return ::testing::AssertionFailure() << "no caption";
+  return ::testing::AssertionSuccess();
+}
+
+// A shown window, and its framed rectangle.
+HWND framedWindow(RECT* framed) {
+  HWND hwnd = hwndOf(shownWindow());
+  if (!hwnd || !GetWindowRect(hwnd, framed)) return 0;
+  return hwnd;
+}
+
+// A shown window put in full screen with Alt+Enter.
+HWND fullScreenWindow() {
+  WindowHandle window = shownWindow();
+  if (window) pressAltEnter(hwndOf(window));
+  return hwndOf(window);
 }
 
 HWND boxOwnerWindow = 0;
@@ -374,11 +400,9 @@ TEST(Win32WindowLayer, KeysPressedWithAWindowsKeyDownAreTheSystems) {
 // Alt+Enter puts the window in full screen on its monitor and back where it was; the game
 // never gets the key, and its picture stays 640 by 480.
 TEST(Win32WindowLayer, AltEnterCoversTheMonitorAndComesBack) {
-  WindowHandle window = shownWindow();
-  ASSERT_TRUE(window != 0);
-  HWND hwnd = hwndOf(window);
-  RECT framed, back;
-  ASSERT_TRUE(GetWindowRect(hwnd, &framed));
+  RECT framed;
+  HWND hwnd = framedWindow(&framed);
+  ASSERT_TRUE(hwnd != 0);
   keyLog.clear();
   sizes.clear();
   pressAltEnter(hwnd);
@@ -386,37 +410,45 @@ TEST(Win32WindowLayer, AltEnterCoversTheMonitorAndComesBack) {
   ASSERT_FALSE(sizes.empty());
   EXPECT_EQ(sizes.back(), (intptr_t)MAKELPARAM(640, 480));
   WindowRect r = {0, 0, 0, 0};
-  ASSERT_TRUE(getWindowRect(window, &r));
+  ASSERT_TRUE(getWindowRect(handleOf(hwnd), &r));
   EXPECT_EQ(r.right - r.left, 640);
   EXPECT_EQ(r.bottom - r.top, 480);
 
   pressAltEnter(hwnd);
-  ASSERT_TRUE(GetWindowRect(hwnd, &back));
-  EXPECT_TRUE(EqualRect(&back, &framed)) << describe(back) << ", framed at " << describe(framed);
-  EXPECT_NE(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_TRUE(framedAt(hwnd, framed));
   EXPECT_EQ(keyLog, "") << "Alt+Enter reached the game";
-  destroy(window);
+  destroy(handleOf(hwnd));
 }
 
-// A minimised window (a shortcut that starts the game minimised with --fullscreen, Alt+Enter
-// from its taskbar button) comes back into full screen, and back to its framed place.
-TEST(Win32WindowLayer, AltEnterOnAMinimisedWindowRestoresItIntoFullScreen) {
-  WindowHandle window = shownWindow();
-  ASSERT_TRUE(window != 0);
-  HWND hwnd = hwndOf(window);
-  RECT framed, back;
-  ASSERT_TRUE(GetWindowRect(hwnd, &framed));
+// A minimised window goes into full screen restored, not restyled as an icon, and back to
+// its framed place: a shortcut set to start the game minimised with --fullscreen (showing
+// the window minimises it, then full screen is asked for), or Alt+Enter from its taskbar
+// button. (Alt+Enter's own character also restores an icon, after the switch; Wine then
+// restores it to the rectangle given to the icon, where Windows restores it captionless at
+// its framed size, so that way shows the fault only on Windows.)
+TEST(Win32WindowLayer, AMinimisedWindowGoesIntoFullScreenRestored) {
+  RECT framed;
+  HWND hwnd = framedWindow(&framed);
+  ASSERT_TRUE(hwnd != 0);
+  ShowWindow(hwnd, SW_MINIMIZE);
+  dispatchWaiting();
+  ASSERT_TRUE(IsIconic(hwnd));
+  toggleFullscreen(hwnd);  // what showing the window does when started with --fullscreen
+  dispatchWaiting();
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_TRUE(coversItsMonitor(hwnd));
+  pressAltEnter(hwnd);
+  EXPECT_TRUE(framedAt(hwnd, framed));
+
   ShowWindow(hwnd, SW_MINIMIZE);
   dispatchWaiting();
   ASSERT_TRUE(IsIconic(hwnd));
   pressAltEnter(hwnd);
   EXPECT_FALSE(IsIconic(hwnd));
-  EXPECT_TRUE(coversItsMonitor(hwnd));
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "by Alt+Enter";
   pressAltEnter(hwnd);
-  ASSERT_TRUE(GetWindowRect(hwnd, &back));
-  EXPECT_TRUE(EqualRect(&back, &framed)) << describe(back) << ", framed at " << describe(framed);
-  EXPECT_NE(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
-  destroy(window);
+  EXPECT_TRUE(framedAt(hwnd, framed));
+  destroy(handleOf(hwnd));
 }
 
 // In full screen the window covers its monitor again whatever the display does: Windows
@@ -424,10 +456,7 @@ TEST(Win32WindowLayer, AltEnterOnAMinimisedWindowRestoresItIntoFullScreen) {
 // scale. Xvfb's one screen never changes, so the window is put off its monitor's rectangle
 // without asking it (as a display change leaves it), and then told of the change.
 TEST(Win32WindowLayer, FullScreenCoversTheMonitorAgainWhenTheDisplayChanges) {
-  WindowHandle window = shownWindow();
-  ASSERT_TRUE(window != 0);
-  HWND hwnd = hwndOf(window);
-  pressAltEnter(hwnd);
+  HWND hwnd = fullScreenWindow();
   ASSERT_TRUE(coversItsMonitor(hwnd));
   const UINT quiet = SWP_NOZORDER | SWP_NOACTIVATE;
   SetWindowPos(hwnd, 0, 10, 20, 300, 200, quiet);
@@ -448,7 +477,7 @@ TEST(Win32WindowLayer, FullScreenCoversTheMonitorAgainWhenTheDisplayChanges) {
   ShowWindow(hwnd, SW_RESTORE);
   dispatchWaiting();
   EXPECT_TRUE(coversItsMonitor(hwnd)) << "restored";
-  destroy(window);
+  destroy(handleOf(hwnd));
 }
 
 // A box the game opens with no owner (a sound that cannot play) while its window shows is
@@ -462,16 +491,13 @@ TEST(Win32WindowLayer, AMessageBoxIsTheGameWindowsAndFullScreenMakesWayForIt) {
   EXPECT_TRUE(boxOwnedBy == 0) << "a box was owned by a window not shown yet";
   destroy(hidden);
 
-  WindowHandle window = shownWindow();
-  ASSERT_TRUE(window != 0);
-  HWND hwnd = hwndOf(window);
-  pressAltEnter(hwnd);
+  HWND hwnd = fullScreenWindow();
   ASSERT_TRUE(coversItsMonitor(hwnd));
   openBoxAndLookAtIt(hwnd);
   EXPECT_TRUE(boxOwnedBy == hwnd) << "the box's owner: " << boxOwnedBy;
   EXPECT_EQ(captionUnderBox, 1) << "the window stayed in full screen under the box";
   EXPECT_TRUE(coversItsMonitor(hwnd)) << "full screen was not taken again";
-  destroy(window);
+  destroy(handleOf(hwnd));
 }
 
 // A key held when focus goes to another window reaches the game as a key-up; a key already
