@@ -18,8 +18,22 @@ bool isSystemKey(WPARAM key) {
     default:
       // Browser back to launch-application-2 (0xA6-0xB7): browser, volume, media and
       // launch keys, in one run of codes.
-      return key >= VK_BROWSER_BACK && key <= VK_LAUNCH_APP2;
+      if (key >= VK_BROWSER_BACK && key <= VK_LAUNCH_APP2) return true;
+      // F13 to F24: no keyboard has them for typing; the system's own keys come as them
+      // (the Copilot key is Shift+Windows+F23).
+      if (key >= VK_F13 && key <= VK_F24) return true;
+      // The Japanese 106/109 keyboard's Eisu, Katakana/Hiragana and Hankaku/Zenkaku keys
+      // in a window without an input method: VK_DBE_ALPHANUMERIC to VK_DBE_NOROMAN.
+      return key >= 0xF0 && key <= 0xF6;
   }
+}
+
+// Windows' shortcuts are the Windows key with other keys (Win+Shift+S, Win+Ctrl+arrows),
+// and the keys after the Windows key still come to the window. The thread's key state is
+// the keyboard's as of the message being handled. (Wine's desktop has no such shortcuts:
+// the tests set the key state as the keyboard would.)
+bool windowsKeyHeld() {
+  return ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) != 0;
 }
 
 bool isKeyMessage(UINT message) {
@@ -35,7 +49,12 @@ bool isAltEnter(UINT message, WPARAM key, LPARAM lParam) {
 }  // namespace
 
 bool keyBelongsToSystem(UINT message, WPARAM key, LPARAM lParam) {
-  return isKeyMessage(message) && (isSystemKey(key) || isAltEnter(message, key, lParam));
+  if (!isKeyMessage(message)) return false;
+  if (isSystemKey(key) || isAltEnter(message, key, lParam)) return true;
+  // With a Windows key held every key is the system's, but for the release of a key the
+  // game holds: it would otherwise stay held.
+  const bool heldByGame = key < sizeof held && held[key];
+  return windowsKeyHeld() && !(message == WM_KEYUP && heldByGame);
 }
 
 bool isAltEnterPress(UINT message, WPARAM key, LPARAM lParam) {

@@ -1,8 +1,9 @@
 // Which key messages reach the game's procedure, and the keys it holds down. Keys that
 // belong to the system (the Windows and Menu keys, volume and media keys, the browser and
-// launch keys, the input-method keys) and Alt+Enter go to Windows' default procedure
-// instead, so the system still does what it does with them and the game, which ends at any
-// key it has no command for, never sees them. A window that loses focus lets go of every
+// launch keys, F13 to F24, the input-method keys), every key pressed while a Windows key
+// is held, and Alt+Enter go to Windows' default procedure instead, so the system still
+// does what it does with them and the game, which ends at any key it has no command for,
+// never sees them. A window that loses focus lets go of every
 // key the game still holds: the release would otherwise go to another window.
 #pragma once
 

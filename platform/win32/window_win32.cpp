@@ -2,7 +2,8 @@
 // queue read without waiting, repaints paced at 60 a second and run only from the game's
 // own loop, message boxes and debugger output. The window takes any size, full screen
 // included, while the game keeps seeing its 640 by 480 picture; the system's keys and
-// Alt+Enter stay the system's; the pads are read at each pass of the loop.
+// Alt+Enter stay the system's; the pads are read at each pass of the loop, and the display
+// stays awake while the game plays in front.
 //
 // platform/window.h comes before <windows.h>: its message numbers, key codes and box
 // constants are Windows' own numbers, which <windows.h> then defines again as macros of
@@ -149,14 +150,33 @@ bool handledHere(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
       return true;
     case WM_DPICHANGED: {
       // Dragged onto a monitor of another scale: the size Windows suggests keeps the same
-      // part of the game's picture on screen.
+      // part of the game's picture on screen. In full screen: the whole monitor again.
       const RECT* r = reinterpret_cast<const RECT*>(lParam);
-      if (!isFullscreen(hwnd) && r)
+      if (isFullscreen(hwnd))
+        coverMonitorAgain(hwnd);
+      else if (r)
         SetWindowPos(hwnd, 0, r->left, r->top, r->right - r->left, r->bottom - r->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
       *result = 0;
       return true;
     }
+    case WM_DISPLAYCHANGE:
+      // A new resolution, a dock or a monitor gone (Xvfb's one screen never changes).
+      coverMonitorAgain(hwnd);
+      return false;
+    case WM_WINDOWPOSCHANGING:
+      keepCoveringMonitor(hwnd, reinterpret_cast<WINDOWPOS*>(lParam));
+      return false;
+    case WM_SYSCOMMAND:
+      // Windows counts no pad as activity: in play, the screen saver and the monitor's
+      // power saving are refused (asked to turn the monitor on, it still may). Wine starts
+      // neither: the tests send what Windows would.
+      if (!displayKeptAwake()) return false;
+      if ((wParam & 0xFFF0) != SC_SCREENSAVE &&
+          ((wParam & 0xFFF0) != SC_MONITORPOWER || lParam == -1))
+        return false;
+      *result = 0;
+      return true;
     default:
       return false;
   }
@@ -251,12 +271,13 @@ int takeRepaint(WindowMessage* message) {
 }
 
 // At each pass of the main loop: the pads are read while the game's window is in front, and
-// the display kept awake while the game plays.
+// the display kept awake while the game plays there.
 void everyPass() {
   WindowState* state = stateOf(gameWindow);
-  if (!state) return;
-  if (GetForegroundWindow() == gameWindow) pollGamepads(gameWindow);
-  keepDisplayAwakeWhilePlaying(state->lastSwapMs, state->drawn != 0, GetTickCount());
+  const bool inFront = state && GetForegroundWindow() == gameWindow;
+  if (inFront) pollGamepads(gameWindow);
+  keepDisplayAwakeWhilePlaying(state ? state->lastSwapMs : 0, state && state->drawn, inFront,
+                               GetTickCount());
 }
 
 // Nothing to hand out before the next frame slot: wait for input or the slot. A window
@@ -427,8 +448,22 @@ int messageBox(WindowHandle owner, const char* text, const char* caption, uint32
   // Also on standard error, for whoever started the program from a console.
   fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
   fflush(stderr);
-  // A box of no owner still stops the game: every window of the thread waits for it.
-  return MessageBoxA(hwndOf(owner), text, caption, type | (owner ? 0 : MB_TASKMODAL));
+  // A box the game raises with no owner while its window shows belongs to that window: one
+  // of its own could open behind a full-screen window or on another monitor, and the game
+  // waiting for it would look hung. It comes to the front.
+  HWND ownerWindow = hwndOf(owner);
+  if (!ownerWindow && IsWindowVisible(gameWindow)) ownerWindow = gameWindow;
+  // Out of full screen while it is up, and back after: some drivers show a window that
+  // covers its monitor past the desktop's composition, over every other window (not
+  // Wine's: here only the owner and the leaving show).
+  const bool leftFullscreen = isFullscreen(ownerWindow);
+  if (leftFullscreen) toggleFullscreen(ownerWindow);
+  // A box of no owner (before the window shows) still stops the game: every window of the
+  // thread waits for it.
+  const UINT modality = ownerWindow ? 0 : MB_TASKMODAL | MB_TOPMOST;
+  const int result = MessageBoxA(ownerWindow, text, caption, type | modality | MB_SETFOREGROUND);
+  if (leftFullscreen && !isFullscreen(ownerWindow)) toggleFullscreen(ownerWindow);
+  return result;
 }
 
 void outputDebugString(const char* text) {

@@ -4,8 +4,11 @@
 // the quit message, and closing destroys the window and quits. Only the game's loop runs
 // frames, system keys open no menu mode, the window takes no input method and the layer
 // forgets a window when it goes. Keys of the system and Alt+Enter (which switches to full
-// screen) never reach the game, keys it holds are released when focus goes, and a pad read
-// through XInput steers it. The frame clock's wait and the multimedia timer below.
+// screen) never reach the game, nor does any key pressed while a Windows key is down; keys it
+// holds are released when focus goes, and a pad read through XInput steers it. Full screen
+// follows the display and makes way for a message box, which the game's window owns. The
+// display stays awake only while frames are swapped in front. The frame clock's wait and
+// the multimedia timer below.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +25,9 @@
 #include <imm.h>
 #include <xinput.h>
 
+#include "platform/win32/display_awake.h"
 #include "platform/win32/drawn_window.h"
+#include "platform/win32/fullscreen_win32.h"
 
 namespace {
 
@@ -74,6 +79,7 @@ intptr_t recordingProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
 }
 
 HWND hwndOf(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+WindowHandle handleOf(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
 
 WindowHandle makeWindow() {
   static int registered = 0;
@@ -122,12 +128,98 @@ void dispatchWaiting() {
   }
 }
 
+// Alt+Enter as Windows sends it, pressed and let go, and the loop's passes after it.
+void pressAltEnter(HWND hwnd) {
+  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, 1 | KEY_ALT_DOWN_BIT);
+  PostMessageA(hwnd, WM_SYSKEYUP, VK_RETURN, (LPARAM)0xC0000001u | KEY_ALT_DOWN_BIT);
+  dispatchWaiting();
+}
+
+RECT monitorOf(HWND hwnd) {
+  MONITORINFO monitor;
+  memset(&monitor, 0, sizeof monitor);
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcMonitor;
+}
+
+std::string describe(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " to " + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+// Whether the window covers its monitor as a full-screen window does: no caption.
+::testing::AssertionResult coversItsMonitor(HWND hwnd) {
+  RECT r, monitor = monitorOf(hwnd);
+  if (!GetWindowRect(hwnd, &r)) return ::testing::AssertionFailure() << "no window";
+  if (!EqualRect(&r, &monitor))
+    return ::testing::AssertionFailure() << "at " << describe(r) << ", the monitor " << describe(monitor);
+  if (GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION) return ::testing::AssertionFailure() << "a caption";
+  return ::testing::AssertionSuccess();
+}
+
+// Whether the window is back at its framed rectangle, with its caption.
+::testing::AssertionResult framedAt(HWND hwnd, const RECT& framed) {
+  RECT r;
+  if (!GetWindowRect(hwnd, &r)) return ::testing::AssertionFailure() << "no window";
+  if (!EqualRect(&r, &framed))
+    return ::testing::AssertionFailure() << "at " << describe(r) << ", framed at " << describe(framed);
+  if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION)) return ::testing::AssertionFailure() << "no caption";
+  return ::testing::AssertionSuccess();
+}
+
+// A shown window, and its framed rectangle.
+HWND framedWindow(RECT* framed) {
+  HWND hwnd = hwndOf(shownWindow());
+  if (!hwnd || !GetWindowRect(hwnd, framed)) return 0;
+  return hwnd;
+}
+
+// A shown window put in full screen with Alt+Enter.
+HWND fullScreenWindow() {
+  WindowHandle window = shownWindow();
+  if (window) pressAltEnter(hwndOf(window));
+  return hwndOf(window);
+}
+
 HWND boxOwnerWindow = 0;
 int enabledUnderBox = -1;
+HWND boxOwnedBy = 0;       // the open box's owner
+int captionUnderBox = -1;  // whether the game's window had its caption while the box was up
 
 void CALLBACK boxTimeout(HWND, UINT, UINT_PTR, DWORD) {
-  if (enabledUnderBox < 0) enabledUnderBox = IsWindowEnabled(boxOwnerWindow) ? 1 : 0;
+  if (enabledUnderBox < 0) {
+    enabledUnderBox = IsWindowEnabled(boxOwnerWindow) ? 1 : 0;
+    boxOwnedBy = GetWindow(FindWindowA("#32770", BOX_CAPTION), GW_OWNER);
+    captionUnderBox = (GetWindowLongA(boxOwnerWindow, GWL_STYLE) & WS_CAPTION) != 0;
+  }
   closeBox();
+}
+
+// A message box of the layer opened with no owner, looked at once its loop idles, closed.
+void openBoxAndLookAtIt(HWND game) {
+  enabledUnderBox = -1;
+  boxOwnedBy = 0;
+  captionUnderBox = -1;
+  boxOwnerWindow = game;
+  UINT_PTR timer = SetTimer(0, 0, 200, boxTimeout);
+  EXPECT_EQ(messageBox(0, "Could not play sound", BOX_CAPTION, MB_OK), IDOK);
+  KillTimer(0, timer);
+}
+
+// The thread's key state as the key messages being handled see it: whether a key is down.
+void setKeyDown(BYTE key, bool down) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[key] = down ? 0x80 : 0;
+  SetKeyboardState(state);
+}
+
+// What the thread asks of the display, read without changing it.
+EXECUTION_STATE executionState() {
+  EXECUTION_STATE now = SetThreadExecutionState(ES_CONTINUOUS);
+  SetThreadExecutionState(now);
+  return now;
 }
 
 TEST(Win32WindowLayer, CreationSendsCreateAndShowingTheClientSize) {
@@ -203,14 +295,8 @@ TEST(Win32WindowLayer, AMessageBoxRunsNoFrameAndTheGameWaitsForIt) {
   invalidateWindow(window);
   framesUnderBox = 0;
   boxUp = 1;
-  enabledUnderBox = -1;
-  boxOwnerWindow = hwndOf(window);
-  // The box's loop runs the timer once it idles: it looks at the game's window, then
-  // closes the box.
-  UINT_PTR timer = SetTimer(0, 0, 200, boxTimeout);
-  EXPECT_EQ(messageBox(0, "Could not play sound", BOX_CAPTION, MB_OK), IDOK);
+  openBoxAndLookAtIt(hwndOf(window));
   boxUp = 0;
-  KillTimer(0, timer);
   EXPECT_EQ(framesUnderBox, 0) << "a repaint ran a frame inside the box's loop";
   EXPECT_EQ(enabledUnderBox, 0) << "the game's window took input under the box";
   EXPECT_TRUE(IsWindowEnabled(hwndOf(window)));
@@ -263,9 +349,13 @@ TEST(Win32WindowLayer, SystemKeysNeverReachTheGame) {
   WindowHandle window = shownWindow();
   ASSERT_TRUE(window != 0);
   HWND hwnd = hwndOf(window);
+  // F13 to F24 (the Copilot key's F23 among them), and the Japanese keyboard's Eisu,
+  // Katakana/Hiragana and Hankaku/Zenkaku keys as a window without an input method gets
+  // them (VK_DBE_ALPHANUMERIC to VK_DBE_NOROMAN).
   const WPARAM systemKeys[] = {VK_VOLUME_UP, VK_VOLUME_MUTE, VK_MEDIA_PLAY_PAUSE, VK_BROWSER_BACK,
                                VK_LAUNCH_MAIL, VK_LWIN, VK_RWIN, VK_APPS, VK_KANJI, VK_CONVERT,
-                               VK_NONCONVERT, VK_PROCESSKEY, VK_IME_ON, VK_IME_OFF};
+                               VK_NONCONVERT, VK_PROCESSKEY, VK_IME_ON, VK_IME_OFF,
+                               VK_F13, VK_F23, VK_F24, 0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6};
   keyLog.clear();
   for (WPARAM key : systemKeys) {
     PostMessageA(hwnd, WM_KEYDOWN, key, 1);
@@ -277,43 +367,137 @@ TEST(Win32WindowLayer, SystemKeysNeverReachTheGame) {
   destroy(window);
 }
 
-// Alt+Enter puts the window in full screen on its monitor and back where it was; the game
-// never gets the key, and its picture stays 640 by 480.
-TEST(Win32WindowLayer, AltEnterCoversTheMonitorAndComesBack) {
+// Windows' shortcuts (Win+Shift+S, Win+Ctrl+arrows, Win+Shift+arrows, the Copilot key's
+// Win+Shift+F23) send the window every key after the Windows key: while either Windows
+// key is down (the thread's key state, as the keyboard set it), none reaches the game. The
+// release of a key the game already held still does.
+TEST(Win32WindowLayer, KeysPressedWithAWindowsKeyDownAreTheSystems) {
   WindowHandle window = shownWindow();
   ASSERT_TRUE(window != 0);
   HWND hwnd = hwndOf(window);
-  RECT framed, full, back;
-  ASSERT_TRUE(GetWindowRect(hwnd, &framed));
-  MONITORINFO monitor;
-  memset(&monitor, 0, sizeof monitor);
-  monitor.cbSize = sizeof monitor;
-  ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor));
-  const LPARAM altDown = 1 | KEY_ALT_DOWN_BIT, altUp = (LPARAM)0xC0000001u | KEY_ALT_DOWN_BIT;
+  const LPARAM down = 1, up = (LPARAM)0xC0000001u;
+  PostMessageA(hwnd, WM_KEYDOWN, VK_UP, down);
+  dispatchWaiting();
+  for (BYTE windowsKey : {VK_LWIN, VK_RWIN}) {
+    keyLog.clear();
+    setKeyDown(windowsKey, true);
+    const WPARAM shortcuts[] = {VK_SHIFT, 'S', VK_CONTROL, VK_LEFT, VK_RIGHT, VK_F23, VK_SPACE};
+    for (WPARAM key : shortcuts) PostMessageA(hwnd, WM_KEYDOWN, key, down);
+    for (WPARAM key : shortcuts) PostMessageA(hwnd, WM_KEYUP, key, up);
+    PostMessageA(hwnd, WM_KEYUP, VK_UP, up);
+    dispatchWaiting();
+    setKeyDown(windowsKey, false);
+    PostMessageA(hwnd, WM_KEYDOWN, 'Q', down);
+    PostMessageA(hwnd, WM_KEYUP, 'Q', up);
+    PostMessageA(hwnd, WM_KEYDOWN, VK_UP, down);
+    dispatchWaiting();
+    EXPECT_EQ(keyLog, "up:" + std::to_string(VK_UP) + " down:Q up:Q down:" + std::to_string(VK_UP))
+        << "with key " << (int)windowsKey << " down";
+  }
+  destroy(window);
+}
+
+// Alt+Enter puts the window in full screen on its monitor and back where it was; the game
+// never gets the key, and its picture stays 640 by 480.
+TEST(Win32WindowLayer, AltEnterCoversTheMonitorAndComesBack) {
+  RECT framed;
+  HWND hwnd = framedWindow(&framed);
+  ASSERT_TRUE(hwnd != 0);
   keyLog.clear();
   sizes.clear();
-  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, altDown);
-  PostMessageA(hwnd, WM_SYSKEYUP, VK_RETURN, altUp);
-  dispatchWaiting();
-  ASSERT_TRUE(GetWindowRect(hwnd, &full));
-  EXPECT_TRUE(EqualRect(&full, &monitor.rcMonitor))
-      << full.left << "," << full.top << " " << full.right << "x" << full.bottom;
-  EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+  pressAltEnter(hwnd);
+  EXPECT_TRUE(coversItsMonitor(hwnd));
   ASSERT_FALSE(sizes.empty());
   EXPECT_EQ(sizes.back(), (intptr_t)MAKELPARAM(640, 480));
   WindowRect r = {0, 0, 0, 0};
-  ASSERT_TRUE(getWindowRect(window, &r));
+  ASSERT_TRUE(getWindowRect(handleOf(hwnd), &r));
   EXPECT_EQ(r.right - r.left, 640);
   EXPECT_EQ(r.bottom - r.top, 480);
 
-  PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, altDown);
-  PostMessageA(hwnd, WM_SYSKEYUP, VK_RETURN, altUp);
-  dispatchWaiting();
-  ASSERT_TRUE(GetWindowRect(hwnd, &back));
-  EXPECT_TRUE(EqualRect(&back, &framed)) << back.left << "," << back.top << " " << back.right << "x" << back.bottom;
-  EXPECT_NE(GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+  pressAltEnter(hwnd);
+  EXPECT_TRUE(framedAt(hwnd, framed));
   EXPECT_EQ(keyLog, "") << "Alt+Enter reached the game";
-  destroy(window);
+  destroy(handleOf(hwnd));
+}
+
+// A minimised window goes into full screen restored, not restyled as an icon, and back to
+// its framed place: a shortcut set to start the game minimised with --fullscreen (showing
+// the window minimises it, then full screen is asked for), or Alt+Enter from its taskbar
+// button. (Alt+Enter's own character also restores an icon, after the switch; Wine then
+// restores it to the rectangle given to the icon, where Windows restores it captionless at
+// its framed size, so that way shows the fault only on Windows.)
+TEST(Win32WindowLayer, AMinimisedWindowGoesIntoFullScreenRestored) {
+  RECT framed;
+  HWND hwnd = framedWindow(&framed);
+  ASSERT_TRUE(hwnd != 0);
+  ShowWindow(hwnd, SW_MINIMIZE);
+  dispatchWaiting();
+  ASSERT_TRUE(IsIconic(hwnd));
+  toggleFullscreen(hwnd);  // what showing the window does when started with --fullscreen
+  dispatchWaiting();
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_TRUE(coversItsMonitor(hwnd));
+  pressAltEnter(hwnd);
+  EXPECT_TRUE(framedAt(hwnd, framed));
+
+  ShowWindow(hwnd, SW_MINIMIZE);
+  dispatchWaiting();
+  ASSERT_TRUE(IsIconic(hwnd));
+  pressAltEnter(hwnd);
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "by Alt+Enter";
+  pressAltEnter(hwnd);
+  EXPECT_TRUE(framedAt(hwnd, framed));
+  destroy(handleOf(hwnd));
+}
+
+// In full screen the window covers its monitor again whatever the display does: Windows
+// moving it (off a monitor that went, onto another), a new resolution, docking, a new
+// scale. Xvfb's one screen never changes, so the window is put off its monitor's rectangle
+// without asking it (as a display change leaves it), and then told of the change.
+TEST(Win32WindowLayer, FullScreenCoversTheMonitorAgainWhenTheDisplayChanges) {
+  HWND hwnd = fullScreenWindow();
+  ASSERT_TRUE(coversItsMonitor(hwnd));
+  const UINT quiet = SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(hwnd, 0, 10, 20, 300, 200, quiet);
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "moved by Windows";
+  const RECT monitor = monitorOf(hwnd);
+  SetWindowPos(hwnd, 0, 10, 20, 300, 200, quiet | SWP_NOSENDCHANGING);
+  ASSERT_FALSE(coversItsMonitor(hwnd));
+  SendMessageA(hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(monitor.right - monitor.left, monitor.bottom - monitor.top));
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "after a display change";
+  SetWindowPos(hwnd, 0, 10, 20, 300, 200, quiet | SWP_NOSENDCHANGING);
+  RECT suggested = {10, 20, 460, 320};
+  SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), (LPARAM)&suggested);
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "after a change of scale";
+  // Minimised and back, it still covers the monitor.
+  ShowWindow(hwnd, SW_MINIMIZE);
+  dispatchWaiting();
+  EXPECT_TRUE(IsIconic(hwnd));
+  ShowWindow(hwnd, SW_RESTORE);
+  dispatchWaiting();
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "restored";
+  destroy(handleOf(hwnd));
+}
+
+// A box the game opens with no owner (a sound that cannot play) while its window shows is
+// that window's, so it opens over it and not behind a full-screen window or on another
+// monitor; full screen is left while the box is up, and taken again once it is closed.
+// Before the window shows, a box has no owner.
+TEST(Win32WindowLayer, AMessageBoxIsTheGameWindowsAndFullScreenMakesWayForIt) {
+  WindowHandle hidden = makeWindow();
+  ASSERT_TRUE(hidden != 0);
+  openBoxAndLookAtIt(hwndOf(hidden));
+  EXPECT_TRUE(boxOwnedBy == 0) << "a box was owned by a window not shown yet";
+  destroy(hidden);
+
+  HWND hwnd = fullScreenWindow();
+  ASSERT_TRUE(coversItsMonitor(hwnd));
+  openBoxAndLookAtIt(hwnd);
+  EXPECT_TRUE(boxOwnedBy == hwnd) << "the box's owner: " << boxOwnedBy;
+  EXPECT_EQ(captionUnderBox, 1) << "the window stayed in full screen under the box";
+  EXPECT_TRUE(coversItsMonitor(hwnd)) << "full screen was not taken again";
+  destroy(handleOf(hwnd));
 }
 
 // A key held when focus goes to another window reaches the game as a key-up; a key already
@@ -374,19 +558,63 @@ TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   destroy(window);
 }
 
-// The display stays awake while the game swaps frames (play, the attract mode), not at the
-// title, where it swaps only when uncovered. Setting the state hands back the one before.
-TEST(Win32WindowLayer, TheDisplayStaysAwakeOnlyWhileFramesAreSwapped) {
+// The display stays awake while the game swaps frames (play, the attract mode) in front,
+// not at the title, where it swaps only when uncovered, and not behind another window.
+// While it is kept awake, the screen saver and the monitor's power saving are refused:
+// the game's procedure never sees Windows ask.
+TEST(Win32WindowLayer, TheDisplayStaysAwakeOnlyWhileFramesAreSwappedInFront) {
   WindowHandle window = shownWindow();
   ASSERT_TRUE(window != 0);
+  HWND hwnd = hwndOf(window);
+  SetForegroundWindow(hwnd);
+  ASSERT_EQ(GetForegroundWindow(), hwnd);
+  auto askedOfTheGame = [hwnd](WPARAM command, LPARAM lParam) {
+    received.clear();
+    SendMessageA(hwnd, WM_SYSCOMMAND, command, lParam);
+    return std::count(received.begin(), received.end(), (uint32_t)WM_SYSCOMMAND) != 0;
+  };
   WindowMessage m;
   peekMessage(&m);  // no frame swapped yet: the title
-  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), (EXECUTION_STATE)ES_CONTINUOUS);
-  markWindowDrawn(hwndOf(window));  // what each of the game's swaps does
+  EXPECT_EQ(executionState(), (EXECUTION_STATE)ES_CONTINUOUS);
+  EXPECT_TRUE(askedOfTheGame(SC_SCREENSAVE, 0)) << "the screen saver was refused at the title";
+  markWindowDrawn(hwnd);  // what each of the game's swaps does
   peekMessage(&m);
-  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS),
-            (EXECUTION_STATE)(ES_CONTINUOUS | ES_DISPLAY_REQUIRED));
+  EXPECT_EQ(executionState(), (EXECUTION_STATE)(ES_CONTINUOUS | ES_DISPLAY_REQUIRED));
+  EXPECT_FALSE(askedOfTheGame(SC_SCREENSAVE, 0)) << "the screen saver started in play";
+  EXPECT_FALSE(askedOfTheGame(SC_MONITORPOWER, 2)) << "the monitor went off in play";
+  EXPECT_TRUE(askedOfTheGame(SC_MONITORPOWER, -1)) << "the monitor was kept from coming on";
+
+  HWND other = CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               0, 0, 200, 100, 0, 0, GetModuleHandleA(0), 0);
+  ASSERT_TRUE(other != 0);
+  SetForegroundWindow(other);
+  ASSERT_EQ(GetForegroundWindow(), other);
+  markWindowDrawn(hwnd);
+  peekMessage(&m);
+  EXPECT_EQ(executionState(), (EXECUTION_STATE)ES_CONTINUOUS) << "kept awake behind another window";
+  DestroyWindow(other);
   destroy(window);
+}
+
+// The rule on the layer's own millisecond clock: the display requirement goes once frames
+// stop (the title, a window that is not repainted) and while the window is not in front,
+// and the clock's wrap after 49 days is no stop.
+TEST(Win32DisplayAwake, TheDisplayRequirementGoesWhenFramesStop) {
+  const EXECUTION_STATE awake = ES_CONTINUOUS | ES_DISPLAY_REQUIRED, asleep = ES_CONTINUOUS;
+  keepDisplayAwakeWhilePlaying(1000, true, true, 1016);
+  EXPECT_EQ(executionState(), awake);
+  keepDisplayAwakeWhilePlaying(1000, true, true, 2499);
+  EXPECT_EQ(executionState(), awake);
+  keepDisplayAwakeWhilePlaying(1000, true, true, 2500);
+  EXPECT_EQ(executionState(), asleep) << "frames stopped 1.5 s ago";
+  EXPECT_FALSE(displayKeptAwake());
+  keepDisplayAwakeWhilePlaying(0xFFFFFF00u, true, true, 0x100u);
+  EXPECT_EQ(executionState(), awake) << "over the clock's wrap";
+  EXPECT_TRUE(displayKeptAwake());
+  keepDisplayAwakeWhilePlaying(0xFFFFFF00u, true, false, 0x100u);
+  EXPECT_EQ(executionState(), asleep) << "not in front";
+  keepDisplayAwakeWhilePlaying(0, false, true, 100);
+  EXPECT_EQ(executionState(), asleep) << "nothing swapped yet";
 }
 
 // With an East Asian input method on, keys would reach the game as VK_PROCESSKEY and end
