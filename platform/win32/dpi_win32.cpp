@@ -1,6 +1,8 @@
 // The window's scale, through whichever of Windows' DPI functions the system has.
 #include "platform/win32/dpi_win32.h"
 
+#include "platform/win32/system_library.h"
+
 namespace {
 
 typedef UINT(WINAPI* GetDpiForWindowFn)(HWND);
@@ -9,7 +11,7 @@ typedef BOOL(WINAPI* AdjustWindowRectExForDpiFn)(RECT*, DWORD, BOOL, DWORD, UINT
 
 template <typename Fn>
 Fn lookUp(const char* library, const char* name, bool load) {
-  HMODULE module = load ? LoadLibraryA(library) : GetModuleHandleA(library);
+  HMODULE module = load ? loadSystemLibrary(library) : GetModuleHandleA(library);
   return module ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
                 : 0;
 }

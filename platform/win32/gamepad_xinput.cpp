@@ -4,6 +4,7 @@
 #include <xinput.h>
 
 #include "platform/shared/gamepad_keys.h"
+#include "platform/win32/system_library.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ KeyRepeat repeat = {500, 33};
 XInputGetStateFn loadXInput() {
   const char* const names[] = {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"};
   for (const char* name : names) {
-    HMODULE module = LoadLibraryA(name);
+    HMODULE module = loadSystemLibrary(name);
     if (!module) continue;
     FARPROC proc = GetProcAddress(module, "XInputGetState");
     if (proc) return reinterpret_cast<XInputGetStateFn>(reinterpret_cast<void (*)()>(proc));

@@ -8,6 +8,8 @@
 // through XInput steers it. The frame clock's wait and the multimedia timer below.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -339,15 +341,54 @@ TEST(Win32WindowLayer, KeysHeldWhenFocusGoesAreReleased) {
   destroy(window);
 }
 
-// A pad read through XInput, loaded at run time by name: the stand-in xinput1_4.dll next to
-// the program is found first. Its D-pad reaches the game's procedure as an arrow, and a pad
-// unplugged lets go of it.
+// The test program's folder, with a file name after it.
+std::string besideProgram(const char* name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(0, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+HMODULE xinputStandIn() { return LoadLibraryA(besideProgram("xinput_stand_in.dll").c_str()); }
+
+template <typename Fn>
+Fn standInCall(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(xinputStandIn(), name)));
+}
+
+}  // namespace
+
+// The layer's loader of system DLLs, stood in for at link time: XInput is the test's
+// stand-in. The system's own loader stays reachable for the test of it below.
+extern "C" HMODULE __real__Z17loadSystemLibraryPKc(const char* name);
+extern "C" HMODULE __wrap__Z17loadSystemLibraryPKc(const char* name) {
+  if (strcmp(name, "xinput1_4.dll") == 0) return xinputStandIn();
+  return __real__Z17loadSystemLibraryPKc(name);
+}
+
+namespace {
+
+// A DLL of a system name beside the program (planted in a downloads folder) is never what
+// the program loads: the one it gets comes from the system folder.
+TEST(Win32SystemLibrary, ComesFromTheSystemFolderNotTheProgramsOwn) {
+  ASSERT_NE(GetFileAttributesA(besideProgram("xinput1_4.dll").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no planted xinput1_4.dll beside the test program";
+  HMODULE loaded = __real__Z17loadSystemLibraryPKc("xinput1_4.dll");
+  ASSERT_TRUE(loaded != 0) << "the system folder has no xinput1_4.dll";
+  EXPECT_TRUE(GetProcAddress(loaded, "xinputStandInSet") == 0) << "the planted DLL was loaded";
+  char system[MAX_PATH], path[MAX_PATH];
+  const UINT folder = GetSystemDirectoryA(system, sizeof system);
+  ASSERT_GT(GetModuleFileNameA(loaded, path, sizeof path), folder);
+  EXPECT_EQ(_strnicmp(path, system, folder), 0) << path;
+  EXPECT_TRUE(__real__Z17loadSystemLibraryPKc("no such library.dll") == 0);
+}
+
+// A pad read through XInput, loaded at run time: its D-pad reaches the game's procedure as
+// an arrow, and a pad unplugged lets go of it.
 TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   typedef void (*StandInSet)(DWORD user, BOOL connected, WORD buttons);
-  HMODULE xinput = LoadLibraryA("xinput1_4.dll");
-  StandInSet setPad = reinterpret_cast<StandInSet>(
-      reinterpret_cast<void (*)()>(GetProcAddress(xinput, "xinputStandInSet")));
-  ASSERT_TRUE(setPad != 0) << "the xinput1_4.dll loaded is not the test's stand-in";
+  StandInSet setPad = standInCall<StandInSet>("xinputStandInSet");
+  ASSERT_TRUE(setPad != 0) << "no xinput_stand_in.dll beside the test program";
   setPad(1, TRUE, XINPUT_GAMEPAD_DPAD_LEFT);  // plugged in before the first look
   keyLog.clear();
   WindowHandle window = shownWindow();
