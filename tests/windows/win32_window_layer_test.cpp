@@ -5,7 +5,8 @@
 // frames, system keys open no menu mode, the window takes no input method and the layer
 // forgets a window when it goes. Keys of the system and Alt+Enter (which switches to full
 // screen) never reach the game, keys it holds are released when focus goes, and a pad read
-// through XInput steers it. The frame clock's wait and the multimedia timer below.
+// through XInput (from the system folder, its empty slots one at a time) steers it. The
+// frame clock's wait and the multimedia timer below.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -412,6 +413,39 @@ TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   setPad(1, FALSE, 0);
   passesUntil("down:" + left + " up:" + left);
   EXPECT_EQ(keyLog, "down:" + left + " up:" + left);
+  destroy(window);
+}
+
+// Asking XInput for a slot with no pad is slow: with none plugged in, no pass of the main
+// loop asks for more than one of the four slots, and each of them is still looked at.
+TEST(Win32WindowLayer, EmptyPadSlotsAreAskedForOneAtATime) {
+  typedef LONG (*StandInAsks)(DWORD user);
+  StandInAsks emptyAsks = standInCall<StandInAsks>("xinputStandInEmptyAsks");
+  ASSERT_TRUE(emptyAsks != 0) << "no xinput_stand_in.dll beside the test program";
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  SetForegroundWindow(hwndOf(window));
+  ASSERT_EQ(GetForegroundWindow(), hwndOf(window));
+  // Counted from here: showing the window already ran passes of its own.
+  LONG asks[4], mostInAPass = 0;
+  auto askedAgain = [&]() {
+    int slots = 0;
+    for (DWORD user = 0; user < 4; user++) slots += emptyAsks(user) > asks[user];
+    return slots;
+  };
+  for (DWORD user = 0; user < 4; user++) asks[user] = emptyAsks(user);
+  // The main loop's passes for up to five seconds, until each slot has been asked for.
+  WindowMessage m;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && askedAgain() < 4;) {
+    LONG before = 0, after = 0;
+    for (DWORD user = 0; user < 4; user++) before += emptyAsks(user);
+    const int got = peekMessage(&m);
+    for (DWORD user = 0; user < 4; user++) after += emptyAsks(user);
+    mostInAPass = std::max(mostInAPass, after - before);
+    if (got) dispatchMessage(&m);
+  }
+  EXPECT_EQ(askedAgain(), 4) << "an empty slot was never looked at";
+  EXPECT_LE(mostInAPass, 1) << "one pass asked for several empty slots";
   destroy(window);
 }
 
