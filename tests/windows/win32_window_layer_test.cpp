@@ -25,6 +25,7 @@
 #include <imm.h>
 #include <xinput.h>
 
+#include "platform/win32/dpi_win32.h"
 #include "platform/win32/drawn_window.h"
 
 namespace {
@@ -148,9 +149,53 @@ TEST(Win32WindowLayer, CreationSendsCreateAndShowingTheClientSize) {
   ASSERT_TRUE(getWindowRect(window, &r));
   EXPECT_EQ(r.right - r.left, 640);
   EXPECT_EQ(r.bottom - r.top, 480);
+  RECT placed;
+  MONITORINFO monitor;
+  memset(&monitor, 0, sizeof monitor);
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetWindowRect(hwndOf(window), &placed));
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(hwndOf(window), MONITOR_DEFAULTTONEAREST), &monitor));
+  RECT overlap;
+  IntersectRect(&overlap, &placed, &monitor.rcWork);
+  EXPECT_TRUE(EqualRect(&overlap, &placed)) << "the window is not inside the monitor's work area";
   DestroyWindow(hwndOf(window));
   WindowMessage m;
   while (peekMessage(&m)) dispatchMessage(&m);
+}
+
+// The first window at the monitor's scale, as large as the work area holds it, and inside
+// it: at 175 % on 1920 by 1080 and at 125 % on 1366 by 768 where Windows first puts it
+// its lower edge would be under the taskbar, and at 150 % on 1366 by 768 it would not fit.
+TEST(Win32WindowLayer, TheFirstWindowFitsInsideTheWorkAreaAtTheMonitorsScale) {
+  const SIZE picture = {640, 480};
+  const POINT proposed = {130, 130};
+  const struct {
+    UINT dpi;
+    RECT work;
+    SIZE frame;
+    int width, height;
+  } cases[] = {
+      {168, {0, 0, 1920, 996}, {30, 66}, 1120, 840},
+      {120, {0, 0, 1366, 708}, {20, 49}, 800, 600},
+      {144, {0, 0, 1366, 708}, {24, 57}, 868, 651},
+      {120, {1366, 0, 2732, 708}, {20, 49}, 800, 600},  // a second monitor, to the right
+  };
+  for (const auto& c : cases) {
+    const RECT placed = firstWindowRect(proposed, picture, c.frame, c.dpi, c.work);
+    RECT overlap;
+    IntersectRect(&overlap, &placed, &c.work);
+    EXPECT_TRUE(EqualRect(&overlap, &placed)) << c.dpi << " dpi: outside the work area";
+    EXPECT_EQ(placed.right - placed.left - c.frame.cx, c.width) << c.dpi << " dpi";
+    EXPECT_EQ(placed.bottom - placed.top - c.frame.cy, c.height) << c.dpi << " dpi";
+  }
+  // Where it fits, it stays where Windows put it; on a work area too small for the picture
+  // itself it keeps the picture's size, from the work area's corner.
+  const RECT roomy = firstWindowRect(proposed, picture, SIZE{16, 39}, 96, RECT{0, 0, 1024, 768});
+  const RECT asPut = {130, 130, 786, 649};
+  EXPECT_TRUE(EqualRect(&roomy, &asPut));
+  const RECT small = firstWindowRect(proposed, picture, SIZE{16, 39}, 96, RECT{0, 0, 600, 400});
+  const RECT corner = {0, 0, 656, 519};
+  EXPECT_TRUE(EqualRect(&small, &corner));
 }
 
 TEST(Win32WindowLayer, WaitingMessagesAndTheQuitComeBeforeTheRepaint) {
