@@ -21,8 +21,9 @@ static const uint32_t SLOT_BUFFER_FLAGS =
     DSBCAPS_STATIC | DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME;
 
 // Set once the device has refused a play: the player has been told, and the rest of the
-// game is silent. A device that refuses one play (unplugged, switched off, taken by another
-// program) refuses the next ones too, and a box for each would stop the match under each.
+// game is silent. A device that refuses one play (unplugged, switched off) refuses the next
+// ones too, and a box for each would stop the match under each. A lost buffer is no
+// refusal: it comes back once restored.
 static int playRefused = 0;
 
 static int usable(int slot) {
@@ -30,16 +31,17 @@ static int usable(int slot) {
          soundSlots[slot].loaded;
 }
 
-// Copies the slot's samples from its file into its buffer. 0 when the buffer cannot be
-// locked. A short read leaves the rest of the buffer as it was.
-static int copySamples(SoundSlot* s) {
+// Copies the slot's samples from its file into its buffer: what the lock answered when the
+// buffer cannot be locked. A short read leaves the rest of the buffer as it was.
+static HRESULT copySamples(SoundSlot* s) {
   void* region = 0;
   uint32_t regionBytes = 0;
-  if (soundBufferLock(s->buffer, 0, s->dataSize, &region, &regionBytes, 0, 0, 0) < 0) return 0;
+  const HRESULT locked = soundBufferLock(s->buffer, 0, s->dataSize, &region, &regionBytes, 0, 0, 0);
+  if (locked < 0) return locked;
   uint32_t delivered = 0;
   wavRead(s->file, s->dataSize, (uint8_t*)region, &s->dataChunk, &delivered);
   soundBufferUnlock(s->buffer, region, s->dataSize, 0, 0);
-  return 1;
+  return DS_OK;
 }
 
 // A slot that cannot load gives back what it took: its buffer, its file and its format.
@@ -75,7 +77,7 @@ void loadSlot(int slot, const char* fileName, uint32_t playFlags) {
   }
   // The samples go in before the 3-D interface is taken: a buffer that fails either way
   // is then released whole, with no interface of it left behind.
-  if (!copySamples(s) || soundBufferQuery3D(s->buffer, &s->buffer3d) < 0) {
+  if (copySamples(s) != DS_OK || soundBufferQuery3D(s->buffer, &s->buffer3d) < 0) {
     dropSlot(s);
     return;
   }
@@ -85,13 +87,16 @@ void loadSlot(int slot, const char* fileName, uint32_t playFlags) {
 }
 
 // A lost buffer gets its memory back and its sound again from the slot's file, which the
-// slot keeps open for this.
-static int restoreSlot(SoundSlot* s) {
-  if (soundBufferRestore(s->buffer) != DS_OK) return 0;
-  if (wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) return 0;
-  if (!copySamples(s)) return 0;
+// slot keeps open for this. DSERR_BUFFERLOST while the device still holds the memory:
+// another program has the output (its primary buffer) while the game is in the background,
+// so restoring fails until it lets go.
+static HRESULT restoreSlot(SoundSlot* s) {
+  if (soundBufferRestore(s->buffer) != DS_OK) return DSERR_BUFFERLOST;
+  if (wavFindData(s->file, &s->dataChunk, &s->riffChunk) != 0) return DSERR_GENERIC;
+  const HRESULT copied = copySamples(s);
+  if (copied != DS_OK) return copied;
   soundBufferSetCurrentPosition(s->buffer, 0);
-  return 1;
+  return DS_OK;
 }
 
 // Once, then silent: every slot stops, and every later operation does nothing.
@@ -146,8 +151,14 @@ void soundPlay(int slot) {
   soundBufferStop(s->buffer);
   soundBufferSetCurrentPosition(s->buffer, 0);
   HRESULT result = soundBufferPlay(s->buffer, 0, 0, s->playFlags);
-  if (result == DSERR_BUFFERLOST && restoreSlot(s))
-    result = soundBufferPlay(s->buffer, 0, 0, s->playFlags);
+  if (result == DSERR_BUFFERLOST) {
+    const HRESULT restored = restoreSlot(s);
+    // Not restored yet: this one sound is skipped, and the next play tries again.
+    if (restored == DSERR_BUFFERLOST) return;
+    result = restored == DS_OK ? soundBufferPlay(s->buffer, 0, 0, s->playFlags) : restored;
+  }
+  // Any other refusal, a restored buffer's play included (an output gone for good answers
+  // a play so), is told once and silences the game.
   if (result != DS_OK) refusePlays();
 }
 

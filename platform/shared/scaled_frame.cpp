@@ -81,9 +81,9 @@ FramebufferCalls fb;
 ShaderCalls sh;
 GLuint sharpProgram = 0;  // 0: the driver has no shaders, and the present takes two blits
 GLuint frameTexture = 0;  // the game's frame copied for the shader to sample
-GLint wholeScaleAt = -1;  // where the program takes the whole-number part of the scale
+GLint scaleAt = -1;       // where the program takes the scale, window pixels to frame pixels
 Target gameFrame;   // 640 by 480: what the game draws into
-Target wholeFrame;  // the game's frame times the whole-number scale, made when first needed
+Target wholeFrame;  // the game's frame times a whole number, made when first needed
 GLenum colorFormat = RGBA8;
 int started = 0;
 int offscreen = 0;
@@ -191,20 +191,21 @@ void blit(const Target& from, GLuint to, int x, int y, int width, int height, GL
 }
 
 // Sharp bilinear in one pass: across the middle of each of the frame's pixels the sample
-// stays at its centre (nearest), and only within half an output pixel of its edges does it
-// move to the edge, where linear filtering blends the two neighbours. The same picture as a
-// nearest scale by the whole part followed by a smoothed scale for the rest, without
-// writing the intermediate.
+// stays at its centre (nearest), and only within half a window pixel of its edges does it
+// move to the edge, where linear filtering blends the two neighbours. Each window pixel
+// that lies inside one frame pixel shows it as it is, and one that straddles an edge
+// blends the two by how much of it each covers: at any scale of 1 or more, 1.25 included,
+// an edge is at most one window pixel wide.
 const char* const SHARP_VERTEX =
     "void main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = gl_Vertex; }\n";
 const char* const SHARP_FRAGMENT =
     "uniform sampler2D frame;\n"
-    "uniform vec2 whole;\n"
+    "uniform vec2 scale;\n"
     "void main() {\n"
     "  vec2 texel = gl_TexCoord[0].xy * vec2(640.0, 480.0);\n"
     "  vec2 fromCentre = fract(texel) - 0.5;\n"
-    "  vec2 flat = 0.5 - 0.5 / whole;\n"
-    "  vec2 inside = (fromCentre - clamp(fromCentre, -flat, flat)) * whole + 0.5;\n"
+    "  vec2 flat = 0.5 - 0.5 / scale;\n"
+    "  vec2 inside = (fromCentre - clamp(fromCentre, -flat, flat)) * scale + 0.5;\n"
     "  gl_FragColor = texture2D(frame, (floor(texel) + inside) / vec2(640.0, 480.0));\n"
     "}\n";
 
@@ -250,7 +251,7 @@ void makeSharpProgram(GlEntryLoader load) {
   glGetIntegerv(CURRENT_PROGRAM, &previous);
   sh.useProgram(program);
   sh.uniform1i(sh.getUniformLocation(program, "frame"), 0);
-  wholeScaleAt = sh.getUniformLocation(program, "whole");
+  scaleAt = sh.getUniformLocation(program, "scale");
   sh.useProgram((GLuint)previous);
 
   GLint boundTexture = 0;
@@ -284,7 +285,7 @@ void presentInOnePass(const FrameArea& area) {
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glViewport(area.x, area.y, area.width, area.height);
   sh.useProgram(sharpProgram);
-  sh.uniform2f(wholeScaleAt, (GLfloat)area.whole, (GLfloat)area.whole);
+  sh.uniform2f(scaleAt, (GLfloat)area.width / GAME_FRAME_WIDTH, (GLfloat)area.height / GAME_FRAME_HEIGHT);
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f);
   glVertex2f(-1.0f, -1.0f);
@@ -305,12 +306,19 @@ void presentOffscreen(const FrameArea& area) {
     blit(gameFrame, 0, area.x, area.y, area.width, area.height, GL_NEAREST);
     return;
   }
-  if (area.whole >= 2 && sharpProgram) {
+  // Sharp at every scale of 1 or more: at 125 % and 150 % (800 by 600, 960 by 720) and on
+  // 1366 by 768 and 1600 by 900 panels the whole part is 1, and a plain smoothed scale
+  // there would blur every line.
+  if (area.whole >= 1 && sharpProgram) {
     presentInOnePass(area);
     return;
   }
-  if (area.whole >= 2) {
-    const int width = GAME_FRAME_WIDTH * area.whole, height = GAME_FRAME_HEIGHT * area.whole;
+  // Without shaders: a nearest scale to a whole number (at least twice, so that between 1
+  // and 2 the smoothed scale goes down to the window from a sharp picture larger than it),
+  // then the smoothed one for the rest.
+  if (area.whole >= 1) {
+    const int times = area.whole < 2 ? 2 : area.whole;
+    const int width = GAME_FRAME_WIDTH * times, height = GAME_FRAME_HEIGHT * times;
     if (wholeFrame.width != width || wholeFrame.height != height) {
       deleteTarget(&wholeFrame);
       if (!makeTarget(&wholeFrame, width, height, 0)) wholeFrame = Target{};

@@ -1,9 +1,11 @@
 // The game's frame presented at any window size. The game draws its 640 by 480 picture as
 // always, but into an off-screen frame of that size; each present puts it into the
 // window's back buffer, in the largest 4:3 area, centred, with black bars on the other
-// sides. It is scaled sharply: by the largest whole number with nearest sampling, then only
-// the rest smoothed, so text and one-pixel lines stay crisp and do not shimmer. At a 640 by
-// 480 window the picture is the one the game drew, pixel for pixel. The off-screen frame
+// sides. It is scaled sharply: each window pixel inside one of the frame's pixels shows it
+// as drawn, and only a window pixel across an edge blends the two, so text and one-pixel
+// lines stay crisp and do not shimmer. At a whole-number scale each of the frame's pixels is
+// a block of the window's, and at 640 by 480 the picture is the one the game drew, pixel
+// for pixel. The off-screen frame
 // keeps the last picture, so a window that is exposed or resized shows it again at once.
 // Shared by the desktop backends, on desktop GL with framebuffer objects.
 #pragma once

@@ -13,3 +13,10 @@ UINT windowDpi(HWND window);
 // The outer size of a window of the given styles whose client area is width by height
 // pixels, with the frame and caption drawn at the given DPI.
 SIZE outerSizeForClient(DWORD style, DWORD exStyle, int width, int height, UINT dpi);
+
+// The first placement of a window whose client area is to be `picture` times the scale
+// (dpi) and whose frame and caption add `frame`: the client area no larger than leaves the
+// window inside the monitor's work area (the taskbar kept clear), keeping its shape, but
+// never smaller than the picture itself; the window moved from `proposed` (where Windows
+// would put it) only as far as it takes to lie inside the work area.
+RECT firstWindowRect(POINT proposed, SIZE picture, SIZE frame, UINT dpi, RECT work);

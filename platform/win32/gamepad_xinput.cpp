@@ -4,19 +4,26 @@
 #include <xinput.h>
 
 #include "platform/shared/gamepad_keys.h"
+#include "platform/win32/system_library.h"
 
 namespace {
 
 typedef DWORD(WINAPI* XInputGetStateFn)(DWORD user, XINPUT_STATE* state);
 
-enum { PADS = 4, RECHECK_ABSENT_MS = 1000 };
+// Asking for a slot with no pad in it is slow with some versions, and four of them in one
+// pass hold up that frame: the empty slots are asked for one at a time, a quarter of a
+// second apart, so each is looked at about once a second and a pad plugged in is found
+// within about a second.
+enum { PADS = 4, EMPTY_SLOT_TURN_MS = 250 };
 
 struct Pad {
   bool connected;
-  uint32_t checkedAt;  // when an absent pad was last looked for
   GamepadKeys keys;
 };
 Pad pads[PADS];
+int nextEmptySlot = 0;     // whose turn it is among the empty slots
+uint32_t emptySlotAt = 0;  // when an empty slot was last asked for
+bool emptySlotAsked = false;
 
 XInputGetStateFn getState = 0;
 bool looked = false;
@@ -27,7 +34,7 @@ KeyRepeat repeat = {500, 33};
 XInputGetStateFn loadXInput() {
   const char* const names[] = {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"};
   for (const char* name : names) {
-    HMODULE module = LoadLibraryA(name);
+    HMODULE module = loadSystemLibrary(name);
     if (!module) continue;
     FARPROC proc = GetProcAddress(module, "XInputGetState");
     if (proc) return reinterpret_cast<XInputGetStateFn>(reinterpret_cast<void (*)()>(proc));
@@ -46,6 +53,20 @@ KeyRepeat keyboardRepeat() {
   if (SystemParametersInfoA(SPI_GETKEYBOARDSPEED, 0, &speed, 0) && speed >= 0 && speed <= 31)
     r.intervalMs = (uint32_t)(1000.0f / (2.5f + speed * (27.5f / 31.0f)) + 0.5f);
   return r;
+}
+
+// The empty slot to ask for in this pass, if its turn has come; -1 for none.
+int emptySlotToAsk(uint32_t now) {
+  if (emptySlotAsked && now - emptySlotAt < EMPTY_SLOT_TURN_MS) return -1;
+  for (int i = 0; i < PADS; i++) {
+    const int user = (nextEmptySlot + i) % PADS;
+    if (pads[user].connected) continue;
+    nextEmptySlot = (user + 1) % PADS;
+    emptySlotAt = now;
+    emptySlotAsked = true;
+    return user;
+  }
+  return -1;
 }
 
 float axis(SHORT value) { return value < -32767 ? -1.0f : value / 32767.0f; }
@@ -82,17 +103,15 @@ void pollGamepads(HWND window) {
   }
   if (!getState) return;
   const uint32_t now = GetTickCount();
+  const int emptyToAsk = emptySlotToAsk(now);
   for (DWORD user = 0; user < PADS; user++) {
     Pad& pad = pads[user];
-    // Asking for a pad that is not there is slow with some versions: an absent one is
-    // looked for again once a second.
-    if (!pad.connected && pad.checkedAt && now - pad.checkedAt < RECHECK_ABSENT_MS) continue;
+    if (!pad.connected && (int)user != emptyToAsk) continue;
     XINPUT_STATE state = {};
     const bool there = getState(user, &state) == ERROR_SUCCESS;
     if (!there) {
       if (pad.connected) gamepadKeysRelease(&pad.keys, postKey, window);  // it went away
       pad.connected = false;
-      pad.checkedAt = now ? now : 1;
       continue;
     }
     if (!pad.connected) {

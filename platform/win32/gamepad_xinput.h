@@ -7,8 +7,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-// Reads every pad once and posts the keys that changed to the window. Called at each pass
-// of the main loop while the window is the active one.
+// Reads every connected pad once, and at most one empty slot (to find a pad plugged in),
+// and posts the keys that changed to the window. Called at each pass of the main loop while
+// the window is the active one.
 void pollGamepads(HWND window);
 
 // The window lost focus: the pads let go of what they hold without sending anything (the

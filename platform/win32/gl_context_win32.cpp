@@ -11,9 +11,12 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <GL/gl.h>
 
 #include "platform/shared/scaled_frame.h"
+#include "platform/win32/display_refresh.h"
 #include "platform/win32/drawn_window.h"
+#include "platform/win32/fullscreen_win32.h"
 
 static_assert(PFD_DRAW_TO_WINDOW == 4 && PFD_SUPPORT_OPENGL == 32 && PFD_DOUBLEBUFFER == 1 &&
                   PFD_TYPE_RGBA == 0 && sizeof(PIXELFORMATDESCRIPTOR) == 40,
@@ -37,15 +40,24 @@ void* loadGlEntry(const char* name) {
 }
 
 SIZE presentedSize = {0, 0};  // the client area's size at the last present
+bool swapsToResize = false;   // the driver takes a new window size only at a swap
 
-// Some drivers (Mesa's software one) look at the window's size only at a swap: a window
-// whose size has changed since the last present gets one swap first, and the present then
-// goes to buffers of the new size. (Only off-screen: otherwise the back buffer holds the
-// game's drawing.)
+// Mesa's software renderers look at the window's size only at a swap. Other drivers follow
+// the window at once, and would show the swap's undefined back buffer for a frame.
+bool resizesAtSwapOnly() {
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return renderer && (strstr(renderer, "llvmpipe") || strstr(renderer, "softpipe") ||
+                      strstr(renderer, "Software Rasterizer"));
+}
+
+// On a software renderer a window whose size has changed since the last present gets one
+// swap first, and the present then goes to buffers of the new size. (Only off-screen:
+// otherwise the back buffer holds the game's drawing.) Wine here always runs on Mesa's
+// software renderer, so the swap left out on other drivers cannot be shown under it.
 void presentAtClientSize(HWND window, HDC dc) {
   RECT client;
   if (!GetClientRect(window, &client)) return;
-  if (scaledFrameOffscreen() && (presentedSize.cx || presentedSize.cy) &&
+  if (swapsToResize && scaledFrameOffscreen() && (presentedSize.cx || presentedSize.cy) &&
       (client.right != presentedSize.cx || client.bottom != presentedSize.cy))
     SwapBuffers(dc);
   scaledFramePresent(client.right, client.bottom);
@@ -53,11 +65,39 @@ void presentAtClientSize(HWND window, HDC dc) {
   presentedSize.cy = client.bottom;
 }
 
+// Which way the last swap interval was set: for a window in full screen on this monitor, or
+// for a framed one (monitor 0). `known` false: not yet set for the current context.
+struct SwapWait {
+  bool known;
+  bool fullscreen;
+  HMONITOR monitor;
+};
+SwapWait swapWait = {false, false, 0};
+
+// In a window, swaps never wait for the display's refresh: on a 50 Hz display that would
+// hold the match to 50 steps a second, and drivers often wait by default. In full screen
+// drivers flip a window that covers its monitor instead of copying it, and a flip that
+// does not wait tears: there swaps wait where the display runs at 60 Hz or more. The window
+// layer hands out the 60 repaints a second either way. A driver without
+// WGL_EXT_swap_control keeps its own setting. A display of unknown rate is taken as one
+// that may run below 60 Hz.
+void followDisplay(HWND window) {
+  const bool fullscreen = isFullscreen(window);
+  HMONITOR monitor = fullscreen ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : 0;
+  if (swapWait.known && swapWait.fullscreen == fullscreen && swapWait.monitor == monitor) return;
+  swapWait = SwapWait{true, fullscreen, monitor};
+  typedef BOOL(WINAPI * SwapInterval)(int interval);
+  PROC proc = wglGetProcAddress("wglSwapIntervalEXT");
+  SwapInterval setInterval = reinterpret_cast<SwapInterval>(reinterpret_cast<void (*)()>(proc));
+  if (setInterval) setInterval(fullscreen && monitorRefreshHz(monitor) >= 60 ? 1 : 0);
+}
+
 // The window layer's way to show the last picture again (resized, exposed), with no work
 // from the game: the off-screen frame still holds it.
 void presentAgain(HWND window) {
   HDC dc = wglGetCurrentDC();
   if (!dc || WindowFromDC(dc) != window) return;
+  followDisplay(window);
   presentAtClientSize(window, dc);
   SwapBuffers(dc);
 }
@@ -68,6 +108,7 @@ void presentAgain(HWND window) {
 void startScaledFrame(HDC dc, HGLRC rc) {
   if (scaledContext) return;
   scaledContext = rc;
+  swapsToResize = resizesAtSwapOnly();
   const bool offscreen = scaledFrameStart(loadGlEntry) != 0;
   setWindowPresenter(WindowFromDC(dc), offscreen ? presentAgain : 0, !offscreen);
 }
@@ -114,21 +155,12 @@ RenderContext createRenderContext(DeviceContext dc) {
   return reinterpret_cast<RenderContext>(wglCreateContext(hdcOf(dc)));
 }
 
-// Swaps never wait for the display's refresh: on a 50 Hz display that would hold the match
-// to 50 steps a second, and drivers often wait by default. The window layer hands out the
-// 60 repaints a second. A driver without WGL_EXT_swap_control keeps its own setting.
-static void swapWithoutWaiting() {
-  typedef BOOL(WINAPI * SwapInterval)(int interval);
-  PROC proc = wglGetProcAddress("wglSwapIntervalEXT");
-  SwapInterval setInterval = reinterpret_cast<SwapInterval>(reinterpret_cast<void (*)()>(proc));
-  if (setInterval) setInterval(0);
-}
-
 int makeCurrent(DeviceContext dc, RenderContext rc) {
   if (!rc) stopScaledFrame();  // while its context is still current
   if (!wglMakeCurrent(hdcOf(dc), hglrcOf(rc))) return 0;
   if (rc) {
-    swapWithoutWaiting();
+    swapWait.known = false;
+    followDisplay(WindowFromDC(hdcOf(dc)));
     startScaledFrame(hdcOf(dc), hglrcOf(rc));
   }
   return 1;
@@ -137,6 +169,7 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 void swapBuffers(DeviceContext dc) {
   if (!dc) return;
   HWND window = WindowFromDC(hdcOf(dc));
+  followDisplay(window);
   if (scaledContext) presentAtClientSize(window, hdcOf(dc));
   SwapBuffers(hdcOf(dc));
   if (scaledContext) scaledFrameSwapped(presentedSize.cx, presentedSize.cy);

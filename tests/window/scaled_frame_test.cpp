@@ -1,7 +1,7 @@
 // The frame presented at other window sizes, on Mesa in a hidden window on a private Xvfb:
 // pixel for pixel at 640 by 480, each source pixel a whole block at a whole-number scale,
-// one-pixel lines still sharp where the scale has a remainder, black bars, and the frame
-// only moved to the centre when the driver cannot draw off-screen.
+// one-pixel lines still sharp where the scale has a remainder (between 1 and 2 too), black
+// bars, and the frame only moved to the centre when the driver cannot draw off-screen.
 #include "platform/shared/scaled_frame.h"
 
 #include <SDL.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/opengl.h"
+#include "tests/support/scaled_picture.h"
 
 namespace {
 
@@ -122,16 +123,29 @@ TEST_F(ScaledFrame, IsTheDrawnFramePixelForPixelAt640By480AndWholeBlocksAtTwice)
 
   // The frame is kept: a second present, as after an exposure, shows the same again.
   scaledFramePresent(2 * W, 2 * H);
-  const std::vector<uint8_t> twice = readWindow(2 * W, 2 * H);
-  differing = 0;
-  for (int y = 0; y < 2 * H; y++) {
-    for (int x = 0; x < 2 * W; x++) {
-      const uint8_t* p = &twice[(y * 2 * W + x) * 3];
-      const uint8_t* q = &drawn[((y / 2) * W + x / 2) * 3];
-      differing += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+  EXPECT_EQ(pixelsOff(readWindow(2 * W, 2 * H), sharplyScaled(drawn, W, H, 2 * W, 2 * H), 0), 0)
+      << "pixels of 1280 by 960 differ from the frame scaled down";
+}
+
+// Between 1 and 2 (125 % and 150 %: 800 by 600, 960 by 720) the whole part of the scale is
+// 1, and still only a window pixel across an edge of the frame's blends: each one-pixel
+// line keeps a pixel of full white, which a plain smoothed scale would leave grey.
+TEST_F(ScaledFrame, IsSharpBetweenOnceAndTwice) {
+  ASSERT_EQ(scaledFrameStart(sdlLoader), 1);
+  const std::vector<uint8_t> drawn = pattern();
+  drawPattern(drawn);
+  for (const int width : {800, 960}) {
+    const int height = width * 3 / 4;
+    scaledFramePresent(width, height);
+    const std::vector<uint8_t> shown = readWindow(width, height);
+    // Up to 3 of 255 for the driver's own rounding in its filtering.
+    EXPECT_EQ(pixelsOff(shown, sharplyScaled(drawn, W, H, width, height), 3), 0)
+        << "pixels of " << width << " by " << height << " off the sharp scale";
+    for (int line = 300; line < 340; line += 4) {
+      const uint8_t* crisp = &shown[((size_t)(height / 2) * width + line * width / W) * 3];
+      EXPECT_EQ(crisp[0] + crisp[1] + crisp[2], 3 * 255) << "line " << line << " at " << width;
     }
   }
-  EXPECT_EQ(differing, 0) << "pixels of 1280 by 960 differ from the frame scaled down";
 }
 
 TEST_F(ScaledFrame, KeepsLinesSharpAndBarsBlackWithARemainderAndLeavesTheGameItsState) {

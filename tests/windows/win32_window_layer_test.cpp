@@ -5,11 +5,13 @@
 // frames, system keys open no menu mode, the window takes no input method and the layer
 // forgets a window when it goes. Keys of the system and Alt+Enter (which switches to full
 // screen) never reach the game, nor does any key pressed while a Windows key is down; keys it
-// holds are released when focus goes, and a pad read through XInput steers it. Full screen
-// follows the display and makes way for a message box, which the game's window owns. The
-// display stays awake only while frames are swapped in front. The frame clock's wait and
-// the multimedia timer below.
+// holds are released when focus goes, and a pad read through XInput (from the system folder,
+// its empty slots one at a time) steers it. Full screen follows the display and makes way for
+// a message box, which the game's window owns. The display stays awake only while frames are
+// swapped in front. The frame clock's wait and the multimedia timer below.
 #include <gtest/gtest.h>
+
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -26,6 +28,7 @@
 #include <xinput.h>
 
 #include "platform/win32/display_awake.h"
+#include "platform/win32/dpi_win32.h"
 #include "platform/win32/drawn_window.h"
 #include "platform/win32/fullscreen_win32.h"
 
@@ -237,9 +240,53 @@ TEST(Win32WindowLayer, CreationSendsCreateAndShowingTheClientSize) {
   ASSERT_TRUE(getWindowRect(window, &r));
   EXPECT_EQ(r.right - r.left, 640);
   EXPECT_EQ(r.bottom - r.top, 480);
+  RECT placed;
+  MONITORINFO monitor;
+  memset(&monitor, 0, sizeof monitor);
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetWindowRect(hwndOf(window), &placed));
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(hwndOf(window), MONITOR_DEFAULTTONEAREST), &monitor));
+  RECT overlap;
+  IntersectRect(&overlap, &placed, &monitor.rcWork);
+  EXPECT_TRUE(EqualRect(&overlap, &placed)) << "the window is not inside the monitor's work area";
   DestroyWindow(hwndOf(window));
   WindowMessage m;
   while (peekMessage(&m)) dispatchMessage(&m);
+}
+
+// The first window at the monitor's scale, as large as the work area holds it, and inside
+// it: at 175 % on 1920 by 1080 and at 125 % on 1366 by 768 where Windows first puts it
+// its lower edge would be under the taskbar, and at 150 % on 1366 by 768 it would not fit.
+TEST(Win32WindowLayer, TheFirstWindowFitsInsideTheWorkAreaAtTheMonitorsScale) {
+  const SIZE picture = {640, 480};
+  const POINT proposed = {130, 130};
+  const struct {
+    UINT dpi;
+    RECT work;
+    SIZE frame;
+    int width, height;
+  } cases[] = {
+      {168, {0, 0, 1920, 996}, {30, 66}, 1120, 840},
+      {120, {0, 0, 1366, 708}, {20, 49}, 800, 600},
+      {144, {0, 0, 1366, 708}, {24, 57}, 868, 651},
+      {120, {1366, 0, 2732, 708}, {20, 49}, 800, 600},  // a second monitor, to the right
+  };
+  for (const auto& c : cases) {
+    const RECT placed = firstWindowRect(proposed, picture, c.frame, c.dpi, c.work);
+    RECT overlap;
+    IntersectRect(&overlap, &placed, &c.work);
+    EXPECT_TRUE(EqualRect(&overlap, &placed)) << c.dpi << " dpi: outside the work area";
+    EXPECT_EQ(placed.right - placed.left - c.frame.cx, c.width) << c.dpi << " dpi";
+    EXPECT_EQ(placed.bottom - placed.top - c.frame.cy, c.height) << c.dpi << " dpi";
+  }
+  // Where it fits, it stays where Windows put it; on a work area too small for the picture
+  // itself it keeps the picture's size, from the work area's corner.
+  const RECT roomy = firstWindowRect(proposed, picture, SIZE{16, 39}, 96, RECT{0, 0, 1024, 768});
+  const RECT asPut = {130, 130, 786, 649};
+  EXPECT_TRUE(EqualRect(&roomy, &asPut));
+  const RECT small = firstWindowRect(proposed, picture, SIZE{16, 39}, 96, RECT{0, 0, 600, 400});
+  const RECT corner = {0, 0, 656, 519};
+  EXPECT_TRUE(EqualRect(&small, &corner));
 }
 
 TEST(Win32WindowLayer, WaitingMessagesAndTheQuitComeBeforeTheRepaint) {
@@ -523,15 +570,54 @@ TEST(Win32WindowLayer, KeysHeldWhenFocusGoesAreReleased) {
   destroy(window);
 }
 
-// A pad read through XInput, loaded at run time by name: the stand-in xinput1_4.dll next to
-// the program is found first. Its D-pad reaches the game's procedure as an arrow, and a pad
-// unplugged lets go of it.
+// The test program's folder, with a file name after it.
+std::string besideProgram(const char* name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(0, path, sizeof path);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+HMODULE xinputStandIn() { return LoadLibraryA(besideProgram("xinput_stand_in.dll").c_str()); }
+
+template <typename Fn>
+Fn standInCall(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(xinputStandIn(), name)));
+}
+
+}  // namespace
+
+// The layer's loader of system DLLs, stood in for at link time: XInput is the test's
+// stand-in. The system's own loader stays reachable for the test of it below.
+extern "C" HMODULE __real__Z17loadSystemLibraryPKc(const char* name);
+extern "C" HMODULE __wrap__Z17loadSystemLibraryPKc(const char* name) {
+  if (strcmp(name, "xinput1_4.dll") == 0) return xinputStandIn();
+  return __real__Z17loadSystemLibraryPKc(name);
+}
+
+namespace {
+
+// A DLL of a system name beside the program (planted in a downloads folder) is never what
+// the program loads: the one it gets comes from the system folder.
+TEST(Win32SystemLibrary, ComesFromTheSystemFolderNotTheProgramsOwn) {
+  ASSERT_NE(GetFileAttributesA(besideProgram("xinput1_4.dll").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no planted xinput1_4.dll beside the test program";
+  HMODULE loaded = __real__Z17loadSystemLibraryPKc("xinput1_4.dll");
+  ASSERT_TRUE(loaded != 0) << "the system folder has no xinput1_4.dll";
+  EXPECT_TRUE(GetProcAddress(loaded, "xinputStandInSet") == 0) << "the planted DLL was loaded";
+  char system[MAX_PATH], path[MAX_PATH];
+  const UINT folder = GetSystemDirectoryA(system, sizeof system);
+  ASSERT_GT(GetModuleFileNameA(loaded, path, sizeof path), folder);
+  EXPECT_EQ(_strnicmp(path, system, folder), 0) << path;
+  EXPECT_TRUE(__real__Z17loadSystemLibraryPKc("no such library.dll") == 0);
+}
+
+// A pad read through XInput, loaded at run time: its D-pad reaches the game's procedure as
+// an arrow, and a pad unplugged lets go of it.
 TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   typedef void (*StandInSet)(DWORD user, BOOL connected, WORD buttons);
-  HMODULE xinput = LoadLibraryA("xinput1_4.dll");
-  StandInSet setPad = reinterpret_cast<StandInSet>(
-      reinterpret_cast<void (*)()>(GetProcAddress(xinput, "xinputStandInSet")));
-  ASSERT_TRUE(setPad != 0) << "the xinput1_4.dll loaded is not the test's stand-in";
+  StandInSet setPad = standInCall<StandInSet>("xinputStandInSet");
+  ASSERT_TRUE(setPad != 0) << "no xinput_stand_in.dll beside the test program";
   setPad(1, TRUE, XINPUT_GAMEPAD_DPAD_LEFT);  // plugged in before the first look
   keyLog.clear();
   WindowHandle window = shownWindow();
@@ -555,6 +641,39 @@ TEST(Win32WindowLayer, APadSteersTheGameAndLetsGoWhenUnplugged) {
   setPad(1, FALSE, 0);
   passesUntil("down:" + left + " up:" + left);
   EXPECT_EQ(keyLog, "down:" + left + " up:" + left);
+  destroy(window);
+}
+
+// Asking XInput for a slot with no pad is slow: with none plugged in, no pass of the main
+// loop asks for more than one of the four slots, and each of them is still looked at.
+TEST(Win32WindowLayer, EmptyPadSlotsAreAskedForOneAtATime) {
+  typedef LONG (*StandInAsks)(DWORD user);
+  StandInAsks emptyAsks = standInCall<StandInAsks>("xinputStandInEmptyAsks");
+  ASSERT_TRUE(emptyAsks != 0) << "no xinput_stand_in.dll beside the test program";
+  WindowHandle window = shownWindow();
+  ASSERT_TRUE(window != 0);
+  SetForegroundWindow(hwndOf(window));
+  ASSERT_EQ(GetForegroundWindow(), hwndOf(window));
+  // Counted from here: showing the window already ran passes of its own.
+  LONG asks[4], mostInAPass = 0;
+  auto askedAgain = [&]() {
+    int slots = 0;
+    for (DWORD user = 0; user < 4; user++) slots += emptyAsks(user) > asks[user];
+    return slots;
+  };
+  for (DWORD user = 0; user < 4; user++) asks[user] = emptyAsks(user);
+  // The main loop's passes for up to five seconds, until each slot has been asked for.
+  WindowMessage m;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && askedAgain() < 4;) {
+    LONG before = 0, after = 0;
+    for (DWORD user = 0; user < 4; user++) before += emptyAsks(user);
+    const int got = peekMessage(&m);
+    for (DWORD user = 0; user < 4; user++) after += emptyAsks(user);
+    mostInAPass = std::max(mostInAPass, after - before);
+    if (got) dispatchMessage(&m);
+  }
+  EXPECT_EQ(askedAgain(), 4) << "an empty slot was never looked at";
+  EXPECT_LE(mostInAPass, 1) << "one pass asked for several empty slots";
   destroy(window);
 }
 
