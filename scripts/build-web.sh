@@ -141,11 +141,13 @@ cp LICENSE "$site/licences/vask-light-cycles.txt"
 
 # The manifest names only the icons the site has (a browser fetches each and complains of
 # one missing). The service worker's lists: every file of the site, the program's
-# content-hashed halves, and a cache name from a hash over them all, so that a new release
-# replaces what a browser kept (filled in before the compressed copies, which it does not keep).
+# content-hashed halves, the data files, and the release's name from a hash over them all,
+# so that a new release replaces what a browser kept (filled in before the compressed
+# copies, which it does not keep).
 python3 - "$site" "$js_name" "$wasm_name" <<'PY'
 import hashlib, json, os, sys
 site, hashed = sys.argv[1], sys.argv[2:]
+data_files = json.load(open(os.path.join(site, 'data-files.json')))
 manifest_file = os.path.join(site, 'manifest.webmanifest')
 manifest = json.load(open(manifest_file))
 icons = [i for i in manifest['icons'] if os.path.isfile(os.path.join(site, i['src']))]
@@ -161,9 +163,10 @@ digest = hashlib.sha256()
 for f in files:
     digest.update(f.encode() + b'\0' + hashlib.sha256(open(os.path.join(site, f), 'rb').read()).digest())
 text = open(worker).read()
-for old, new in [("const CACHE = 'vask-site-unbuilt';", f"const CACHE = 'vask-site-{digest.hexdigest()[:12]}';"),
+for old, new in [("const RELEASE = 'unbuilt';", f"const RELEASE = '{digest.hexdigest()[:12]}';"),
                  ('const SITE_FILES = [];', f'const SITE_FILES = {json.dumps(files)};'),
-                 ('const HASHED_FILES = [];', f'const HASHED_FILES = {json.dumps(hashed)};')]:
+                 ('const HASHED_FILES = [];', f'const HASHED_FILES = {json.dumps(hashed)};'),
+                 ('const DATA_FILES = [];', f'const DATA_FILES = {json.dumps(data_files)};')]:
     if old not in text: sys.exit(f'build-web: service-worker.js has no line "{old}" to fill in')
     text = text.replace(old, new)
 open(worker, 'w').write(text)

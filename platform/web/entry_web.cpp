@@ -8,15 +8,22 @@
 #include "platform/window.h"
 
 // The ended instance does nothing more: the frame or the box it may still wait for finds
-// the runtime aborted and does not resume it, and its key and focus listeners go.
+// the runtime aborted and does not resume it, and its key and focus listeners go. So does
+// all else the platform layer set going on the page (Module.vaskAtEnd: timers, observers,
+// listeners), each of which holds the whole program: an ending the game did not close
+// itself (a trap, an abort, a lost context) must not leave one instance behind per start.
 EM_JS(void, watchForTheEnd, (), {
   const page = Module.vaskPage;
   let ended = false;
+  Module.vaskAtEnd = [];
   const end = (code, reason) => {
     if (ended) return;
     ended = true;
     ABORT = true;
     if (typeof JSEvents !== 'undefined') JSEvents.removeAllEventListeners();
+    for (const release of Module.vaskAtEnd.splice(0)) {
+      try { release(); } catch (e) { console.error('releasing the ended game: ' + e); }
+    }
     if (page) page.gameEnded(code, reason);
   };
   const firstLine = (e) => String(e && e.message !== undefined ? (e.name || 'Error') + ': ' + e.message : e).split('\n')[0];

@@ -77,25 +77,32 @@ EM_JS(void, followCanvasSize, (const char* selector), {
     observer.observe(canvas);
   }
   // A change of the ratio alone (the window moved to another display, the page zoomed).
-  // The query is kept on the module: one nobody holds would be collected, its listener too.
+  // The query is held by stop, and so by the module: one nobody holds would be collected,
+  // its listener too.
+  let query = null;
   const watchRatio = () => {
-    const query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+    query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
     query.addEventListener('change', ratioChanged, { once: true });
-    Module.vaskRatioQuery = query;
   };
   const ratioChanged = () => {
-    if (!Module.vaskCanvasObserver) return;
     measure(null);
     watchRatio();
   };
-  Module.vaskCanvasObserver = observer;
+  // The observer and the query's listener each hold the whole program: they go when the
+  // context does, or however else the game ends.
+  const stop = () => {
+    observer.disconnect();
+    if (query) query.removeEventListener('change', ratioChanged);
+    query = null;
+    if (Module.vaskCanvasFollower === stop) Module.vaskCanvasFollower = null;
+  };
+  Module.vaskCanvasFollower = stop;
+  (Module.vaskAtEnd || []).push(stop);
   watchRatio();
 });
 
 EM_JS(void, stopFollowingCanvasSize, (), {
-  if (Module.vaskCanvasObserver) Module.vaskCanvasObserver.disconnect();
-  Module.vaskCanvasObserver = null;
-  Module.vaskRatioQuery = null;
+  if (Module.vaskCanvasFollower) Module.vaskCanvasFollower();
 });
 
 // Whether the picture must stay readable after the browser has shown it (a test reading the

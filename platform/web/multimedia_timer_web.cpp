@@ -1,8 +1,26 @@
 // The multimedia timer layer in the browser: the page's interval timers, which run on the
 // page's event loop between the game's frames. Any resolution is granted: none can be asked.
+#include <emscripten.h>
 #include <emscripten/eventloop.h>
 
 #include "platform/multimedia_timer.h"
+
+// The page's timers running for the game, each of which holds the whole program: however
+// the game ends, they stop with it, not only when the game kills them.
+EM_JS(void, pageTimerRuns, (long page, int periodic), {
+  if (!Module.vaskTimers) {
+    const timers = Module.vaskTimers = new Map();
+    (Module.vaskAtEnd || []).push(() => {
+      timers.forEach((repeats, id) => (repeats ? clearInterval(id) : clearTimeout(id)));
+      timers.clear();
+    });
+  }
+  Module.vaskTimers.set(page, periodic);
+});
+
+EM_JS(void, pageTimerStopped, (long page), {
+  if (Module.vaskTimers) Module.vaskTimers.delete(page);
+});
 
 namespace {
 
@@ -21,7 +39,10 @@ void forwardTick(void* param) {
   if (!entry->callback) return;
   TimerCallback callback = entry->callback;
   TimerId id = (TimerId)(entry - timers) + 1;
-  if (!(entry->flags & TIME_PERIODIC)) entry->callback = 0;  // a one-shot timer is done
+  if (!(entry->flags & TIME_PERIODIC)) {  // a one-shot timer is done
+    entry->callback = 0;
+    pageTimerStopped(entry->page);
+  }
   callback(id, 0, entry->user, 0, 0);
 }
 
@@ -46,6 +67,7 @@ TimerId timerSetEvent(uint32_t delay, uint32_t, TimerCallback callback, uintptr_
     entry.flags = flags;
     entry.page = (flags & TIME_PERIODIC) ? emscripten_set_interval(forwardTick, delay, &entry)
                                          : emscripten_set_timeout(forwardTick, delay, &entry);
+    pageTimerRuns(entry.page, (flags & TIME_PERIODIC) != 0);
     return (TimerId)i + 1;
   }
   return 0;
@@ -56,6 +78,7 @@ uint32_t timerKillEvent(TimerId id) {
   TimerEntry& entry = timers[id - 1];
   if (entry.flags & TIME_PERIODIC) emscripten_clear_interval(entry.page);
   else emscripten_clear_timeout(entry.page);
+  pageTimerStopped(entry.page);
   entry.callback = 0;
   return TIMERR_NOERROR;
 }

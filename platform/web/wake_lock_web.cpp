@@ -38,18 +38,21 @@ EM_JS(void, frameShownJs, (), {
       });
     };
     w.timer = setInterval(w.update, CHECK_MS);
+    w.stop = () => {
+      if (w.stopped) return;
+      w.stopped = true;
+      clearInterval(w.timer);
+      w.update();
+      if (Module.vaskWakeLock === w) Module.vaskWakeLock = null;
+    };
+    (Module.vaskAtEnd || []).push(w.stop);  // however the game ends
   }
   w.lastFrame = performance.now();
   w.update();
 });
 
 EM_JS(void, stopJs, (), {
-  const w = Module.vaskWakeLock;
-  if (!w) return;
-  w.stopped = true;
-  clearInterval(w.timer);
-  w.update();
-  Module.vaskWakeLock = null;
+  if (Module.vaskWakeLock) Module.vaskWakeLock.stop();
 });
 
 // Called from C++ so that this file, and the script above with it, is linked from the library.

@@ -23,6 +23,9 @@ const [siteDir, npmDir, ...only] = args.filter((a) => !a.startsWith('--'))
   .map((a, i) => (i < 2 ? path.resolve(a) : a));
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
 
+// A name the browser takes for another machine's on the network (it maps it to 127.0.0.1).
+const LAN_HOST = 'vask-lan.test';
+
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.json': 'application/json',
                 '.webmanifest': 'application/manifest+json' };
@@ -40,16 +43,22 @@ function siteVariant(changes) {
   return dir;
 }
 
-function serve(dir) {
+// Serves `dir`, a folder's index.html for the folder, with `headers` besides the type.
+// server.network can be set to 'down' (every connection is reset, as with no network) or
+// 'weak' (requests are taken and never answered).
+function serve(dir, headers = {}) {
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    if (server.network === 'down') return request.socket.destroy();
+    if (server.network === 'weak') return;  // until server.closeAllConnections()
+    let name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '');
+    if (name === '' || name.endsWith('/')) name += 'index.html';
     const file = path.join(dir, path.normalize(name));
     if (!file.startsWith(dir) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       response.writeHead(404);
       response.end();
       return;
     }
-    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
+    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream', ...headers });
     // A case that has ended takes its site folder away, maybe under a request still coming.
     fs.createReadStream(file).on('error', () => response.destroy()).pipe(response);
   });
@@ -109,7 +118,8 @@ function tapAudio(silent) {
       const kind = this instanceof ScriptProcessorNode || this instanceof AudioWorkletNode ? 'music' : 'effects';
       tap.node = this.constructor.name;
       window.vaskLevels[kind].push(tap);
-      if (kind === 'effects') {
+      // A page that is no secure context has no audio worklets: no recorder either.
+      if (kind === 'effects' && ctx.audioWorklet) {
         if (!recorderModules.has(ctx))
           recorderModules.set(ctx, ctx.audioWorklet.addModule(URL.createObjectURL(new Blob([RECORDER], { type: 'text/javascript' }))));
         // A context closed meanwhile (its game has ended) needs no recorder.
@@ -246,9 +256,9 @@ function readPicture() {
 // the case, not only in its last.
 let caseLogs = [];
 // `prepare` readies the page before it loads, over the defaults: a device to emulate, a
-// stand-in of its own.
-async function openPage(browser, dir, file = '', prepare = null) {
-  const server = await serve(dir);
+// stand-in of its own. The server sends `headers`; the page is opened by the name `host`.
+async function openPage(browser, dir, file = '', prepare = null, { headers = {}, host = '127.0.0.1' } = {}) {
+  const server = await serve(dir, headers);
   const page = await browser.newPage();
   const log = [];
   caseLogs.push(log);
@@ -264,7 +274,7 @@ async function openPage(browser, dir, file = '', prepare = null) {
   if (prepare) await prepare(page);
   // The checks read the canvas's pixels after the browser has shown them: the page keeps
   // its drawing buffer only when asked.
-  await page.goto(`http://127.0.0.1:${server.address().port}/${file}?preserveDrawingBuffer`);
+  await page.goto(`http://${host}:${server.address().port}/${file}?preserveDrawingBuffer`);
   return { page, server, log };
 }
 
@@ -602,6 +612,128 @@ async function endedBy(browser, { files = {}, prepare = null, box = null, fault 
     await waitState(page, again);
   } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
 }
+
+// --- the offline copy ------------------------------------------------------------------
+// Waits until the page's service worker is active, its release kept.
+async function workerActivated(page) {
+  const worker = await page.evaluate(() => Promise.race([
+    navigator.serviceWorker.ready.then((r) => new Promise((resolve) => {
+      const w = r.active;
+      if (w.state === 'activated') resolve(w.state);
+      w.addEventListener('statechange', () => { if (w.state === 'activated') resolve(w.state); });
+    })),
+    new Promise((resolve) => setTimeout(() => resolve('none within 60 s'), 60000))]));
+  expect(worker, 'activated', 'the service worker after the first visit');
+}
+
+// A release of the site as the build would make it, laid out in `dir` (whose files it
+// replaces): the program under a name of its own, its script saying which release it is
+// (window.vaskRelease), and the page and the service worker naming it, the latter with a
+// release name of its own. Without the files `missing`; with the page of release `pageOf`
+// (and its program), as on a server where the upload of a release has not reached the page.
+function layRelease(dir, tag, { missing = [], pageOf = tag } = {}) {
+  const read = (name) => fs.readFileSync(path.join(siteDir, name), 'utf8');
+  const program = read('index.html').match(/<script defer src="([^"]+)" data-wasm/)[1];
+  const renamed = (text, t) => text.split(program).join(`vask.${t}.js`);
+  const files = {
+    'index.html': renamed(read('index.html'), pageOf),
+    'service-worker.js': renamed(read('service-worker.js'), tag).replace(/const RELEASE = '[^']*'/, `const RELEASE = '${tag}'`),
+  };
+  for (const t of new Set([tag, pageOf])) files[`vask.${t}.js`] = `${read(program)}\nwindow.vaskRelease = '${t}';\n`;
+  for (const name of fs.readdirSync(dir)) fs.rmSync(path.join(dir, name), { recursive: true });
+  for (const name of fs.readdirSync(siteDir))
+    if (!(name in files) && name !== program && !missing.includes(name))
+      fs.symlinkSync(path.resolve(siteDir, name), path.join(dir, name));
+  for (const [name, text] of Object.entries(files)) fs.writeFileSync(path.join(dir, name), text);
+}
+
+// Asks the browser to look for a new service worker, as it does by itself now and then,
+// and waits until release `tag` has replaced the last one: its cache is the folder's only.
+async function releaseInstalled(page, tag) {
+  await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+  await page.waitForFunction(async (t) => {
+    const r = await navigator.serviceWorker.getRegistration();
+    const kept = (await caches.keys()).filter((name) => name.includes(` ${r.scope} `));
+    return r.active && r.active.state === 'activated' && !r.installing && !r.waiting && kept.join() === `vask-site ${r.scope} ${t}`;
+  }, { timeout: 60000, polling: 200 }, tag).catch(() => { throw new Error(`release ${tag} was never installed`); });
+}
+
+// With the server's network down, a fresh visit starts the game, of release `tag`.
+async function startsOffline(page, server, tag) {
+  server.network = 'down';
+  try {
+    await page.goto(page.url());
+  } catch (e) {
+    throw new Error(`the visit with no network: ${e.message}`);
+  }
+  await startGame(page);
+  await waitState(page, 'running');
+  expect(await page.evaluate(() => window.vaskRelease), tag, 'the release started with no network');
+}
+
+// --- what the page keeps apart from the game ---------------------------------------------
+// The WebAssembly instances of the program the page makes, as weak references.
+function recordInstances() {
+  window.vaskInstances = [];
+  const instantiate = WebAssembly.instantiate;
+  WebAssembly.instantiate = function (source, ...rest) {
+    const made = instantiate.call(this, source, ...rest);
+    if (source instanceof WebAssembly.Module) made.then((instance) => window.vaskInstances.push(new WeakRef(instance)), () => {});
+    return made;
+  };
+}
+
+// A WebAssembly.RuntimeError thrown where the game's GL calls reach WebGL, as a trap throws
+// through them, once window.vaskTrap is set.
+function trapInClear() {
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function (mask) {
+    if (window.vaskTrap) { window.vaskTrap = false; throw new WebAssembly.RuntimeError('unreachable'); }
+    return clear.call(this, mask);
+  };
+}
+
+// The program's call of its abort import (as the C library's abort() makes it), made where
+// the game's GL calls reach WebGL, once window.vaskAbort is set.
+function abortInClear() {
+  const keepAbort = (imports) => {
+    for (const module of Object.values(imports || {}))
+      for (const f of Object.values(module)) if (typeof f === 'function' && f.name === '_abort') window.vaskProgramAbort = f;
+  };
+  for (const name of ['instantiate', 'instantiateStreaming']) {
+    const real = WebAssembly[name];
+    WebAssembly[name] = function (source, imports, ...rest) {
+      keepAbort(imports);
+      return real.call(this, source, imports, ...rest);
+    };
+  }
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function (mask) {
+    if (window.vaskAbort && window.vaskProgramAbort) { window.vaskAbort = false; window.vaskProgramAbort(); }
+    return clear.call(this, mask);
+  };
+}
+
+// Ways a running game meets its end that it does not close itself.
+const FAULTS = {
+  lostContext: (page) => page.evaluate(() => document.getElementById('vask-canvas').getContext('webgl')
+    .getExtension('WEBGL_lose_context').loseContext()),
+  async trap(page) {
+    await page.evaluate(() => { window.vaskTrap = true; });
+    await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
+  },
+  async abort(page) {
+    expect(await page.evaluate(() => typeof window.vaskProgramAbort), 'function', "the program's abort import");
+    await page.evaluate(() => { window.vaskAbort = true; });
+    await page.keyboard.press('KeyG');
+  },
+};
+
+// The page's controls on a touch screen that show, by id, with their boxes.
+const shownControls = (page, ids) => page.evaluate((list) => list.map((id) => {
+  const r = document.getElementById(id).getBoundingClientRect();
+  return [id, r.left, r.top, r.right, r.bottom];
+}).filter(([, l, t, r, b]) => r > l && b > t), ids);
 
 const CASES = {
 
@@ -1288,8 +1420,7 @@ const CASES = {
 
   // The browser takes the WebGL context away from a running game.
   contextLost: (browser) => endedBy(browser, {
-    fault: (page) => page.evaluate(() => document.getElementById('vask-canvas').getContext('webgl')
-      .getExtension('WEBGL_lose_context').loseContext()),
+    fault: FAULTS.lostContext,
     said: "The browser took the game's picture away (its WebGL context was lost). Start again to play on." }),
 
   // A model with a polygon of too many indices: after the model reader's box, its exit(1).
@@ -1300,48 +1431,14 @@ const CASES = {
                               said: 'The game has ended (exit code 1).', again: 'box' });
   },
 
-  // A trap in the middle of a frame of play (a WebAssembly.RuntimeError thrown where the
-  // game's GL calls reach WebGL, as a trap throws through them).
+  // A trap in the middle of a frame of play.
   trapEndsGame: (browser) => endedBy(browser, {
-    prepare: (p) => p.evaluateOnNewDocument(() => {
-      const clear = WebGLRenderingContext.prototype.clear;
-      WebGLRenderingContext.prototype.clear = function (mask) {
-        if (window.vaskTrap) { window.vaskTrap = false; throw new WebAssembly.RuntimeError('unreachable'); }
-        return clear.call(this, mask);
-      };
-    }),
-    fault: async (page) => {
-      await page.evaluate(() => { window.vaskTrap = true; });
-      await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
-    },
+    prepare: (p) => p.evaluateOnNewDocument(trapInClear), fault: FAULTS.trap,
     said: 'The game stopped: RuntimeError: unreachable' }),
 
-  // An abort in the middle of a frame of play: the program's call of its abort import (as
-  // the C library's abort() makes it), made where the game's GL calls reach WebGL.
+  // An abort in the middle of a frame of play.
   abortEndsGame: (browser) => endedBy(browser, {
-    prepare: (p) => p.evaluateOnNewDocument(() => {
-      const keepAbort = (imports) => {
-        for (const module of Object.values(imports || {}))
-          for (const f of Object.values(module)) if (typeof f === 'function' && f.name === '_abort') window.vaskProgramAbort = f;
-      };
-      for (const name of ['instantiate', 'instantiateStreaming']) {
-        const real = WebAssembly[name];
-        WebAssembly[name] = function (source, imports, ...rest) {
-          keepAbort(imports);
-          return real.call(this, source, imports, ...rest);
-        };
-      }
-      const clear = WebGLRenderingContext.prototype.clear;
-      WebGLRenderingContext.prototype.clear = function (mask) {
-        if (window.vaskAbort && window.vaskProgramAbort) { window.vaskAbort = false; window.vaskProgramAbort(); }
-        return clear.call(this, mask);
-      };
-    }),
-    fault: async (page) => {
-      expect(await page.evaluate(() => typeof window.vaskProgramAbort), 'function', "the program's abort import");
-      await page.evaluate(() => { window.vaskAbort = true; });
-      await page.keyboard.press('KeyG');  // into play, which clears the picture every frame
-    },
+    prepare: (p) => p.evaluateOnNewDocument(abortInClear), fault: FAULTS.abort,
     said: 'The game stopped: Aborted()' }),
 
   // The page as an app: the browser reads its manifest, with the app's display, orientation
@@ -1356,18 +1453,17 @@ const CASES = {
       expect(new URL(url || 'none:').pathname, '/manifest.webmanifest', 'the manifest the page links');
       const manifest = JSON.parse(data);
       expect(`${manifest.display} ${manifest.orientation}`, 'fullscreen landscape', 'display and orientation');
-      // The build leaves out of the manifest an icon the site lacks.
-      const icons = ['icon-192.png 192x192', 'icon-512.png 512x512']
-        .filter((icon) => fs.existsSync(path.join(siteDir, icon.split(' ')[0])));
-      expect(manifest.icons.map((i) => `${i.src} ${i.sizes}`).sort().join(', '), icons.join(', '), 'icons');
-      const worker = await page.evaluate(() => Promise.race([
-        navigator.serviceWorker.ready.then((r) => new Promise((resolve) => {
-          const w = r.active;
-          if (w.state === 'activated') resolve(w.state);
-          w.addEventListener('statechange', () => { if (w.state === 'activated') resolve(w.state); });
-        })),
-        new Promise((resolve) => setTimeout(() => resolve('none within 60 s'), 60000))]));
-      expect(worker, 'activated', 'the service worker after the first visit');
+      // Both sizes an installed app needs are declared, and every icon declared is a PNG of
+      // the site's with the size declared.
+      expect(manifest.icons.map((i) => i.sizes).sort().join(' '), '192x192 512x512', 'the icon sizes declared');
+      for (const icon of manifest.icons) {
+        const file = path.join(siteDir, icon.src);
+        if (!fs.existsSync(file)) throw new Error(`the manifest's icon ${icon.src} is not in the site`);
+        const png = fs.readFileSync(file);
+        if (png.toString('latin1', 1, 4) !== 'PNG') throw new Error(`the icon ${icon.src} is no PNG`);
+        expect(`${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`, icon.sizes, `the size of ${icon.src}`);
+      }
+      await workerActivated(page);
       server.close();
       server.closeAllConnections();
       try {
@@ -1379,6 +1475,237 @@ const CASES = {
       await waitState(page, 'running');
       expect(await page.title(), 'Vask Light Cycles by Velmor', 'page title of the game with no server');
     } finally { await page.close(); server.close(); }
+  },
+
+  // A release while a tab is open: the browser takes the new service worker, which keeps
+  // the new release whole though the server lets the browser's HTTP cache hold the old page
+  // as fresh and a data file is gone from the folder, and a visit with no network then
+  // starts the new release. A release whose page reached the server after the browser took
+  // the rest is mended by the next visit: the one after, with no network, starts it too.
+  async offlineAfterRelease(browser) {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-site-'));
+    layRelease(dir, 'first');
+    const { page, server } = await openPage(browser, dir, '', null, { headers: { 'Cache-Control': 'max-age=3600' } });
+    try {
+      await workerActivated(page);
+      layRelease(dir, 'second', { missing: ['OFL-1.1-flori.txt'] });
+      await releaseInstalled(page, 'second');
+      await startsOffline(page, server, 'second');
+      server.network = 'up';
+      layRelease(dir, 'third', { pageOf: 'second' });
+      await releaseInstalled(page, 'third');
+      layRelease(dir, 'third');
+      await page.reload();
+      await startsOffline(page, server, 'third');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // Two copies of the site in two folders of one origin each keep their offline copy: the
+  // second one's service worker leaves the first one's cache alone.
+  async offlineTwoSites(browser) {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-sites-'));
+    for (const [folder, tag] of [['a', 'first'], ['b', 'second']]) {
+      fs.mkdirSync(path.join(dir, folder));
+      layRelease(path.join(dir, folder), tag);
+    }
+    const { page, server } = await openPage(browser, dir, 'a/');
+    try {
+      await workerActivated(page);
+      const other = await browser.newPage();
+      await other.goto(`http://127.0.0.1:${server.address().port}/b/`);
+      await workerActivated(other);
+      await other.close();
+      await page.bringToFront();  // a page behind another gets no animation frames
+      await startsOffline(page, server, 'first');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // A weak network (the server takes every request and never answers) does not hold up a
+  // site the browser keeps: the page and its files come from the cache after a few seconds
+  // each, and the game starts. (The limits here are for a hang, not the page's speed.)
+  async weakNetwork(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await workerActivated(page);
+      server.network = 'weak';
+      await page.goto(page.url(), { timeout: 60000 }).catch((e) => { throw new Error(`the visit on a weak network: ${e.message}`); });
+      await startGame(page);
+      await waitState(page, 'running', 60000);
+    } finally { await page.close(); server.closeAllConnections(); server.close(); }
+  },
+
+  // Errors of other scripts on the page leave the game running: a browser extension's from
+  // another origin (which reaches the page as "Script error." with no error), a throw and an
+  // unhandled rejection in a script of the page's. Only the game's own end it (the cases
+  // above: a trap, an abort, a lost context).
+  async othersErrorsKeepGame(browser) {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-other-'));
+    fs.writeFileSync(path.join(dir, 'extension.js'), "throw new Error('from another script');\n");
+    const elsewhere = await serve(dir);
+    const { page, server, log } = await openPage(browser, siteDir);
+    try {
+      await page.evaluate(() => window.vaskVirtualDisplay(60));
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.evaluate(() => window.vaskRunFrames(10));
+      await page.evaluate((url) => new Promise((resolve) => {
+        let seen = 0;
+        const one = () => { if (++seen === 3) setTimeout(resolve, 0); };
+        window.addEventListener('error', one);
+        window.addEventListener('unhandledrejection', one);
+        const extension = document.createElement('script');
+        extension.src = url;
+        const own = document.createElement('script');
+        own.textContent = "setTimeout(() => { throw new Error('from another script'); }, 0);\n" +
+          "Promise.reject(new Error('from another script'));\n";
+        document.head.append(extension, own);
+      }), `http://localhost:${elsewhere.address().port}/extension.js`);
+      expect(await page.evaluate(() => window.vaskRunFrames(10).then(() => 'running', (e) => e.message)), 'running',
+             'the game after the other scripts\' errors');
+      // What the other scripts threw is theirs, not the game's: not a page error of the case.
+      for (const line of log.filter((l) => /from another script|Script error/.test(l))) log.splice(log.indexOf(line), 1);
+    } finally { await page.close(); server.close(); elsewhere.close(); fs.rmSync(dir, { recursive: true }); }
+  },
+
+  // However a game ends that it did not close itself (a lost context, a trap, an abort), all
+  // the platform layer set going on the page goes with it: after ten starts and endings, the
+  // garbage collected, at most the last game's program instance lives (its canvas stays on
+  // the page, and this case keeps its abort import).
+  async endingsLeaveNothing(browser) {
+    const { page, server } = await openPage(browser, siteDir, '', async (p) => {
+      await p.evaluateOnNewDocument(recordInstances);
+      await p.evaluateOnNewDocument(trapInClear);
+      await p.evaluateOnNewDocument(abortInClear);
+    });
+    const faults = Object.entries(FAULTS);
+    try {
+      for (let start = 0; start < 10; start++) {
+        const [how, fault] = faults[start % faults.length];
+        await startGame(page);
+        await waitState(page, 'running');
+        await openAudio(page, 2, `in start ${start + 1}`);
+        await fault(page);
+        await waitState(page, 'ended').catch((e) => { throw new Error(`start ${start + 1}, ${how}: ${e.message}`); });
+      }
+      await page.evaluate(async () => {
+        for (let i = 0; i < 3; i++) {
+          await new Promise((resolve) => setTimeout(resolve, 0));
+          await window.gc({ type: 'major', execution: 'async' });
+        }
+      });
+      const live = await page.evaluate(() => [window.vaskInstances.length, window.vaskInstances.filter((r) => r.deref()).length]);
+      expect(live[0], 10, 'program instances made');
+      if (live[1] > 1) throw new Error(`${live[1]} of the ten ended games' program instances live on`);
+    } finally { await page.close(); server.close(); }
+  },
+
+  // On a phone of any size, either way up, at the title and in play, no control of the page
+  // covers another (touch controls, Mute, Full screen), each inside the screen and off the
+  // minimap and the scores; and the page has no overscroll, which on Chrome for Android
+  // would pull the page down and reload the match.
+  async touchControlsApart(browser) {
+    const SIZES = [[320, 568], [360, 640], [375, 667], [390, 844], [412, 915], [430, 932]];
+    const { page, server } = await openPage(browser, siteDir, '', (p) => touchScreen(p, 390, 844, 3));
+    try {
+      await tap(page, '#start');
+      await waitState(page, 'running');
+      for (const [mode, buttons] of [['title', TITLE_BUTTONS], ['play', PLAY_BUTTONS]]) {
+        if (mode === 'play') await tap(page, '#touch-play');
+        for (const [width, height] of SIZES.flatMap(([w, h]) => [[w, h], [h, w]])) {
+          await touchScreen(page, width, height, 3);
+          const what = `${mode}, ${width} by ${height}`;
+          await checkTouchLayout(page, [...buttons, 'mute', 'full-screen'], what);
+          const boxes = await shownControls(page, [...buttons, 'mute', 'full-screen', ...(mode === 'play' ? TITLE_BUTTONS : PLAY_BUTTONS)]);
+          boxes.forEach(([a, al, at, ar, ab], i) => boxes.slice(i + 1).forEach(([b, bl, bt, br, bb]) => {
+            if (Math.min(ar, br) - Math.max(al, bl) > 0.5 && Math.min(ab, bb) - Math.max(at, bt) > 0.5)
+              throw new Error(`${what}: ${a} and ${b} overlap`);
+          }));
+        }
+      }
+      expect(await page.evaluate(() => [document.documentElement, document.body].map((e) => getComputedStyle(e).overscrollBehaviorY).join()),
+             'none,none', 'the overscroll of the page and its body');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // Assistive technology on a touch screen: each touch button is named in words (no arrows,
+  // no single letters), and a click alone (a screen reader's double tap, Voice Control)
+  // presses it: Turn left turns rider 0, End ends the game.
+  async touchByClickAlone(browser) {
+    const { page, close } = await touchGame(browser, [390, 844], '#touch-play', [640, 800]);
+    try {
+      for (const id of PLAY_BUTTONS) {
+        const { name } = await page.accessibility.snapshot({ root: await page.$(`#${id}`), interestingOnly: false });
+        if (!/^[A-Za-z]{2,}( \(?[A-Za-z]{2,}\)?)*$/.test(name || '')) throw new Error(`${id} is called "${name}", not in words`);
+      }
+      await framesUntil(page, checkMinimap);
+      let turned = false;
+      for (let tries = 0; tries < 5 && !turned; tries++) {
+        await page.$eval('#touch-turn-left', (b) => b.click());
+        turned = await framesUntil(page, checkTurned, 120).then(() => true, () => false);
+      }
+      if (!turned) throw new Error('five clicks of Turn left never turned rider 0');
+      await page.$eval('#touch-end', (b) => b.click());
+      await endsWithin(page, 100, true, 'End clicked');
+    } finally { await close(); }
+  },
+
+  // Sound never holds up the start. With the page's sound held by the system (resume()
+  // never settles, as during a call on an iPhone), and with no Web Audio at all, the game
+  // starts and the page says it plays silent. Where the browser offers an audio session
+  // (Safari), the page asks for playback's, which an iPhone's silent switch does not mute.
+  async silentStart(browser) {
+    const held = () => {
+      AudioContext.prototype.resume = () => new Promise(() => {});
+      Object.defineProperty(navigator, 'audioSession', { configurable: true, value: { type: 'auto' } });
+    };
+    const none = () => { delete window.AudioContext; delete window.webkitAudioContext; };
+    for (const [how, stub, said] of [['held', held, 'plays silent until'], ['missing', none, 'no sound']]) {
+      const { page, server } = await openPage(browser, siteDir, '', (p) => p.evaluateOnNewDocument(stub));
+      try {
+        await startGame(page);
+        await waitState(page, 'running').catch((e) => { throw new Error(`sound ${how}: ${e.message}`); });
+        const notice = await page.$eval('#notice', (e) => (e.hidden ? '' : e.textContent));
+        if (!notice.includes(said)) throw new Error(`sound ${how}: the page says "${notice}"`);
+        if (how === 'held') expect(await page.evaluate(() => navigator.audioSession.type), 'playback', 'the audio session');
+      } finally { await page.close(); server.close(); }
+    }
+  },
+
+  // Opened by another machine's name over plain http (a phone opening a desktop's
+  // play.sh --web by its LAN address), the page is no secure context: it says once what it
+  // goes without, and the game starts and plays.
+  async plainHttpSaysSo(browser) {
+    const { page, server } = await openPage(browser, siteDir, '', null, { host: LAN_HOST });
+    const notice = () => page.$eval('#notice', (e) => (e.hidden ? '' : e.textContent));
+    try {
+      expect(await page.evaluate(() => window.isSecureContext), false, 'a secure context');
+      if (!/plain http.*music, gamepads, screen wake lock or offline copy/.test(await notice()))
+        throw new Error(`the page says "${await notice()}"`);
+      await startGame(page);
+      await waitState(page, 'running');
+      await page.keyboard.press('ArrowUp');
+      await page.waitForFunction(() => document.getElementById('notice').hidden, { timeout: 5000, polling: 50 })
+        .catch(async () => { throw new Error(`still said in play: "${await notice()}"`); });
+    } finally { await page.close(); server.close(); }
+  },
+
+  // The program's script did not load: Start asks the player to reload the page, and
+  // reloads it; with the script there again the game then starts.
+  async programMissingReload(browser) {
+    const program = fs.readFileSync(path.join(siteDir, 'index.html'), 'utf8').match(/<script defer src="([^"]+)" data-wasm/)[1];
+    const dir = siteVariant({ [program]: null });
+    const { page, server } = await openPage(browser, dir);
+    try {
+      await startGame(page);
+      await waitState(page, 'failed');
+      const said = await page.$eval('#overlay-text', (e) => e.textContent);
+      if (!/Reload the page/.test(said)) throw new Error(`the page says "${said}"`);
+      expect(await page.$eval('#start', (b) => b.textContent), 'Reload', 'the button');
+      fs.symlinkSync(path.join(siteDir, program), path.join(dir, program));
+      await Promise.all([page.waitForNavigation(), startGame(page)]);
+      await startGame(page);
+      await waitState(page, 'running');
+    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
   },
 
   // Opened as a file, the page says to serve its folder, and how, as the site's README does.
@@ -1476,7 +1803,9 @@ function withinLimit(running) {
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
+    // gc() for the checks of what the page keeps; another machine's name for the page's.
+    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
+           '--js-flags=--expose-gc', `--host-resolver-rules=MAP ${LAN_HOST} 127.0.0.1`],
   });
   let failed = 0;
   try {

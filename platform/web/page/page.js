@@ -14,18 +14,37 @@
     overlayText.textContent = text;
     document.getElementById('announce').textContent = text;
   };
+  // A line at the foot of the stage, over the game too, for what the player should know
+  // about the page's own limits: each is said once, and goes once the game has had a key
+  // (or, for held sound, once the sound comes).
+  const noticeLine = document.getElementById('notice');
+  const notices = new Map();
+  function notice(kind, text) {
+    if (text) notices.set(kind, text);
+    else notices.delete(kind);
+    noticeLine.textContent = [...notices.values()].join(' ');
+    noticeLine.hidden = !notices.size;
+  }
   const box = document.getElementById('box');
   let audio = null;
+  let audioAsked = false;  // the page's audio context is made at the first start, or found missing
+  let soundHeld = false;   // the start asked for the page's sound, which has not come yet
   let music = null;
   let gameAudio = [];  // the running game's own audio contexts: its sound slots'
   let current = null;  // the running game: its module and canvas
   let starting = false;
   let endMessage = null;  // what the page says at the end instead of the exit code
+  let reloadToStart = false;  // the program's script is missing: Start reloads the page
   // The game reads them once a frame as a gamepad of the page's own.
   const touch = VaskTouchControls.create(document.getElementById('stage'));
 
   const NO_WEBGL = 'This browser cannot draw the game: WebGL is off or missing.';
   const CONTEXT_LOST = "The browser took the game's picture away (its WebGL context was lost). Start again to play on.";
+  const NO_PROGRAM = "The game's program did not load (the network may have failed). Reload the page to try again.";
+  const SILENT = 'This browser gives the page no sound (Web Audio is off or missing): the game plays silent.';
+  const SOUND_HELD = 'The system holds the sound (a call or an alarm, say): the game plays silent until it lets go.';
+  const INSECURE = 'Served over plain http from another machine, the page gets no music, gamepads, screen wake lock ' +
+    'or offline copy: browsers give those only to https addresses and to this machine\'s own (127.0.0.1, localhost).';
   const UNSERVED = 'Opened as a file, this page cannot load the game: browsers load it only from a web server. ' +
     'Serve this folder with any static web server (for example, run "python3 -m http.server" in it and open ' +
     'http://localhost:8000/), or run "./play.sh --web" in the game\'s source folder. README.txt says more.';
@@ -78,6 +97,7 @@
     // The canvas takes the keyboard's focus once it shows: a hidden element cannot.
     showGame() {
       setState('running');
+      if (soundHeld) notice('held', SOUND_HELD);
       const canvas = document.getElementById('vask-canvas');
       if (canvas) canvas.focus();
     },
@@ -105,7 +125,11 @@
 
     touch: touch,
     // The game has had its first key: the title is gone, and with it Play and Attract.
-    gameKeyDown() { touch.leaveTitle(); },
+    gameKeyDown() {
+      touch.leaveTitle();
+      notice('insecure', null);
+      notice('silent', null);
+    },
 
     // The game cannot draw: it ends, and the page says why rather than give its exit code.
     cannotDraw() { endMessage = NO_WEBGL; },
@@ -133,29 +157,40 @@
   };
 
   // --- faults ----------------------------------------------------------------------------
-  // An error no one caught while the game runs came out of the game (a trap, or a throw in
-  // what it called): the game stops there. Its own exit travels as an ExitStatus the
-  // program has already reported.
-  function gameFault(error) {
+  // Only what comes out of the game ends it: an error whose stack passed through the
+  // program's script (a trap, or a throw in what the program called), or that its script
+  // threw itself. Another script's error is none of the game's business: a browser
+  // extension's, say, which from another origin comes as "Script error." with no error at all.
+  const programTag = document.querySelector('script[data-wasm]');
+  const programFiles = programTag ? [programTag.src, new URL(programTag.dataset.wasm, location.href).href] : [];
+  function fromTheGame(error, file) {
     if (error && error.name === 'ExitStatus') return true;
-    // An abort tells the page first (the program's onAbort), then unwinds the program with
-    // this error: the game it ended is gone already.
-    if (!current && error instanceof WebAssembly.RuntimeError && /^Aborted\(/.test(error.message)) return true;
-    if (!current) return false;
-    const reason = String(error && error.message !== undefined ? `${error.name || 'Error'}: ${error.message}` : error);
-    if (current.game.vaskStop) current.game.vaskStop(reason.split('\n')[0]);
-    else page.gameEnded(1, reason.split('\n')[0]);
+    const where = `${file || ''}\n${error && typeof error.stack === 'string' ? error.stack : ''}`;
+    return programFiles.some((f) => where.includes(f));
+  }
+  function stopGame(reason) {
+    if (current.game.vaskStop) current.game.vaskStop(reason);
+    else page.gameEnded(1, reason);
+  }
+  // Its own exit travels as an ExitStatus the program has already reported; an abort tells
+  // the page first (the program's onAbort), then unwinds the program with an error: the game
+  // either ended is gone already.
+  function gameFault(error, file) {
+    if (!fromTheGame(error, file)) return false;
+    if (error && error.name === 'ExitStatus') return true;
+    if (!current) return error instanceof WebAssembly.RuntimeError && /^Aborted\(/.test(error.message);
+    stopGame(String(error && error.message !== undefined ? `${error.name || 'Error'}: ${error.message}` : error).split('\n')[0]);
     return true;
   }
-  window.addEventListener('error', (e) => { if (gameFault(e.error)) e.preventDefault(); });
-  window.addEventListener('unhandledrejection', (e) => { if (gameFault(e.reason)) e.preventDefault(); });
+  window.addEventListener('error', (e) => { if (gameFault(e.error, e.filename)) e.preventDefault(); });
+  window.addEventListener('unhandledrejection', (e) => { if (gameFault(e.reason, null)) e.preventDefault(); });
 
   // A lost WebGL context leaves nothing to draw on: the game stops and can start again.
   function watchContextLoss(canvas) {
     canvas.addEventListener('webglcontextlost', () => {
       if (!current || current.canvas !== canvas) return;
       endMessage = CONTEXT_LOST;
-      gameFault(new Error('the WebGL context was lost'));
+      stopGame('the WebGL context was lost');
     });
   }
 
@@ -184,24 +219,63 @@
     })));
   }
 
-  async function start() {
-    if (starting || current) return;
-    starting = true;
-    startButton.blur();
-    startButton.disabled = true;
-    say('Loading the game.');
-    setState('loading');
-    // Sound may start only from the player's gesture: this click.
-    if (!audio) {
-      audio = new AudioContext();
+  // The page's sound starts from the player's gesture: the start's click. It never holds the
+  // start up. Without Web Audio (switched off) the game plays silent; a context the system
+  // holds (a phone's call or alarm leaves resume() pending) lets the game start silent, and
+  // sound once the system lets go.
+  function soundCame() {
+    soundHeld = false;
+    notice('held', null);
+  }
+  function startSound() {
+    if (!audioAsked) {
+      audioAsked = true;
+      // Web Audio on an iPhone plays as ambient sound, which the silent switch mutes, unless
+      // the page asks to play as a media player does (where Safari offers it).
+      if (navigator.audioSession) {
+        try { navigator.audioSession.type = 'playback'; } catch (e) { console.log('audio session: ' + e); }
+      }
+      const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+      try {
+        audio = AudioContextClass ? new AudioContextClass() : null;
+      } catch (e) {
+        console.log('no audio context: ' + e);
+      }
+      if (!audio) {
+        notice('silent', SILENT);
+        return;
+      }
       keepHeld(audio, () => !music && quiet());  // the music holds its own
+      audio.addEventListener('statechange', () => { if (audio.state === 'running') soundCame(); });
       if (typeof JSSynth !== 'undefined') {
         music = new PageMusic(audio);
         music.ready.catch((e) => { console.error('music: ' + e); music = null; page.music = null; });
       }
     }
-    await audio.resume();
-    applySound();
+    if (!audio) return;
+    soundHeld = true;
+    // Held still again (muted, say) only once it has started: a suspend asked for meanwhile
+    // would be undone by the start.
+    audio.resume().then(soundCame, () => {}).then(applySound);
+  }
+
+  async function start() {
+    if (starting || current) return;
+    // A program's script that failed to load never comes with a later click: a reload
+    // fetches it again.
+    if (typeof createVask !== 'function') {
+      say(NO_PROGRAM);
+      startButton.textContent = 'Reload';
+      setState('failed');
+      reloadToStart = true;
+      return;
+    }
+    starting = true;
+    startButton.blur();
+    startButton.disabled = true;
+    say('Loading the game.');
+    setState('loading');
+    startSound();
     page.music = music;
     touch.reset();
     const screen = document.getElementById('screen');
@@ -235,12 +309,20 @@
     return;
   }
 
+  // A phone that opens a desktop's play.sh --web by its LAN address gets a page without what
+  // browsers keep for secure contexts: the page says so rather than fail at each silently.
+  if (!window.isSecureContext) notice('insecure', INSECURE);
+
   // Served, the page keeps its files for the next visit, which then needs no network
   // (service-worker.js); without it the page plays on as before.
   if ('serviceWorker' in navigator)
     navigator.serviceWorker.register('service-worker.js').catch((e) => console.log('No offline copy of the site: ' + e));
 
   startButton.addEventListener('click', () => {
+    if (reloadToStart) {
+      location.reload();
+      return;
+    }
     start().catch((e) => {
       starting = false;
       if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended

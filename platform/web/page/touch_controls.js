@@ -16,22 +16,32 @@ window.VaskTouchControls = (function () {
                 BACK: 1 << 6, START: 1 << 7, DPAD_LEFT: 1 << 10, DPAD_RIGHT: 1 << 11 };
   const KEY_F8 = 0x77, KEY_D = 0x44;  // F8 leaves the title for play, D for the attract mode
 
+  // Each button: its id, what it shows, what it is called in words (read out by a screen
+  // reader, spoken to Voice Control), and its pad button.
   const LAYOUT = {
     left: [
-      [['look-left', 'Look L', PAD.LEFT_SHOULDER], ['look-back', 'Back', PAD.Y], ['look-right', 'Look R', PAD.RIGHT_SHOULDER]],
-      [['turn-left', '\u25C0 Turn', PAD.DPAD_LEFT], ['turn-right', 'Turn \u25B6', PAD.DPAD_RIGHT]],
+      [['look-left', 'Look L', 'Look left', PAD.LEFT_SHOULDER], ['look-back', 'Back', 'Look back', PAD.Y],
+       ['look-right', 'Look R', 'Look right', PAD.RIGHT_SHOULDER]],
+      [['turn-left', '\u25C0 Turn', 'Turn left', PAD.DPAD_LEFT], ['turn-right', 'Turn \u25B6', 'Turn right', PAD.DPAD_RIGHT]],
     ],
     right: [
-      [['view', 'View', PAD.X], ['help', 'Help', PAD.BACK], ['end', 'End (hold)', PAD.START]],
-      [['slower', 'Slower', PAD.B], ['faster', 'Faster', PAD.A]],
+      [['view', 'View', 'Change view', PAD.X], ['help', 'Help', 'Help', PAD.BACK],
+       ['end', 'End (hold)', 'End the game (hold)', PAD.START]],
+      [['slower', 'Slower', 'Slower', PAD.B], ['faster', 'Faster', 'Faster', PAD.A]],
     ],
   };
+  // A button pressed by a click alone (a screen reader's double tap, Voice Control) is let go
+  // at once, as a tap shorter than a frame, but End: it is held a little longer than the
+  // second it must be held to end the game (on the page's clock, the game's too).
+  const CLICK_END_MS = 1200;
 
   function create(stage) {
     const body = document.body;
     const root = document.createElement('div');
     root.id = 'touch';
     const held = new Map();  // button element -> the pointers holding it
+    const pointerPressed = new Set();  // buttons pressed by a finger or the mouse, their click to come
+    let endClickedUntil = -Infinity;
     let pressedSincePoll = 0;
     let taps = [];
     let shown = false;
@@ -54,14 +64,24 @@ window.VaskTouchControls = (function () {
     function letGoOfAll() {
       for (const button of held.keys()) button.classList.remove('held');
       held.clear();
+      pointerPressed.clear();
+      endClickedUntil = -Infinity;
       pressedSincePoll = 0;
     }
+    // A click that follows a press of a finger or the mouse on the button is that press's
+    // own: only a click that comes alone presses the button.
+    function clickAlone(button) {
+      if (pointerPressed.delete(button)) return;
+      pressedSincePoll |= bitOf(button);
+      if (bitOf(button) === PAD.START) endClickedUntil = performance.now() + CLICK_END_MS;
+    }
 
-    function makeButton(id, label) {
+    function makeButton(id, label, name) {
       const button = document.createElement('button');
       button.type = 'button';
       button.id = 'touch-' + id;
       button.textContent = label;
+      if (name !== label) button.setAttribute('aria-label', name);
       button.tabIndex = -1;  // the keyboard's focus stays with the game
       return button;
     }
@@ -75,8 +95,8 @@ window.VaskTouchControls = (function () {
       for (const row of LAYOUT[side]) {
         const line = document.createElement('div');
         line.className = 'touch-row';
-        for (const [id, label, bit] of row) {
-          const button = makeButton(id, label);
+        for (const [id, label, name, bit] of row) {
+          const button = makeButton(id, label, name);
           button.dataset.pad = String(bit);
           // Without preventDefault the press would also be a mouse press: focus moves, and
           // a long press selects text or opens a menu.
@@ -84,10 +104,13 @@ window.VaskTouchControls = (function () {
           button.addEventListener('pointerdown', (e) => {
             e.preventDefault();
             button.setPointerCapture(e.pointerId);
+            pointerPressed.add(button);
             press(button, e.pointerId);
           });
           for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
             button.addEventListener(type, (e) => letGo(button, e.pointerId));
+          button.addEventListener('pointercancel', () => pointerPressed.delete(button));  // no click comes
+          button.addEventListener('click', () => clickAlone(button));
           line.appendChild(button);
         }
         play.appendChild(line);
@@ -96,7 +119,7 @@ window.VaskTouchControls = (function () {
       const title = document.createElement('div');
       title.className = 'touch-title';
       const [id, label, key] = side === 'left' ? ['play', 'Play', KEY_F8] : ['attract', 'Attract (demo)', KEY_D];
-      const button = makeButton(id, label);
+      const button = makeButton(id, label, label);
       button.addEventListener('pointerdown', (e) => e.preventDefault());
       button.addEventListener('click', () => {
         taps.push(key);
@@ -136,6 +159,7 @@ window.VaskTouchControls = (function () {
       held() {
         if (!shown) return -1;
         let bits = pressedSincePoll;
+        if (performance.now() < endClickedUntil) bits |= PAD.START;
         for (const button of held.keys()) bits |= bitOf(button);
         pressedSincePoll = 0;
         return bits;
