@@ -86,15 +86,15 @@ int openContext() {
   return 1;
 }
 
-// The player's colour: the first line of the match file, as the game reads it; the
-// built-in red when the file or the line does not read.
-void readPlayerColour(float* rgb) {
+// The player's colour: the first line of the match file, each channel held to 0..1 (not a
+// number: 0); the built-in red when the file or the line does not read.
+void readPlayerColour(float rgb[3]) {
   rgb[0] = 1.0f, rgb[1] = 0.2f, rgb[2] = 0.2f;
   FILE* f = fopen("setup.txt", "r");
   if (!f) return;
   float c[3];
   if (fscanf(f, "%f %f %f", &c[0], &c[1], &c[2]) == 3)
-    for (int i = 0; i < 3; i++) rgb[i] = c[i] < 0.0f ? 0.0f : (c[i] > 1.0f ? 1.0f : c[i]);
+    for (int i = 0; i < 3; i++) rgb[i] = !(c[i] > 0.0f) ? 0.0f : (c[i] > 1.0f ? 1.0f : c[i]);
   fclose(f);
 }
 
@@ -103,7 +103,9 @@ void placeRider() {
   memset(riders, 0, sizeof riders);
   riderCount = 1;
   Rider* r = &riders[0];
-  readPlayerColour(&r->colorRed);
+  float rgb[3];
+  readPlayerColour(rgb);
+  r->colorRed = rgb[0], r->colorGreen = rgb[1], r->colorBlue = rgb[2];
   r->color = (uint32_t)(r->colorRed * 255) | (uint32_t)(r->colorGreen * 255) << 8 |
              (uint32_t)(r->colorBlue * 255) << 16;
   r->heading = 1, r->dirX = 1.0f, r->dirZ = 0.0f;
