@@ -29,6 +29,17 @@ if(TARGET vask)
   set(VASK_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/vask-light-cycles)
 
   install(TARGETS vask RUNTIME DESTINATION ${VASK_INSTALL_GAME_DIR})
+  # Stripped (cpack, cmake --install --strip) as Debian strips: the compilers' names in the
+  # .comment section go with the symbols.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VASK_INSTALL_GAME_DIR}/vask\"
+        RESULT_VARIABLE vask_objcopy_result)
+      if(NOT vask_objcopy_result EQUAL 0)
+        message(FATAL_ERROR \"objcopy could not strip the game's .comment section\")
+      endif()
+    endif()")
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${VASK_INSTALL_DATA_DIR})
 
   # Paths from the launcher's folder to the game and its data. They hold for games/ too:

@@ -2,8 +2,9 @@
 #   /usr/games/vask-light-cycles, /usr/libexec/vask-light-cycles/vask,
 #   /usr/share/vask-light-cycles/, /usr/share/applications/vask-light-cycles.desktop,
 #   the manual page and the metainfo,
-# and in /usr/share/doc/vask-light-cycles/, where Debian looks, the licences of the game and
-# its data in Debian's machine-readable form (packaging/debian-copyright) and changelog.gz.
+# in /usr/share/doc/vask-light-cycles/, where Debian looks, the licences of the game and
+# its data in Debian's machine-readable form (packaging/debian-copyright) and changelog.gz,
+# and lintian's overrides for the data folder (packaging/lintian-overrides).
 if(NOT TARGET vask)
   return()
 endif()
@@ -15,6 +16,9 @@ set(VASK_DEB_MAINTAINER
 set(VASK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/vask-light-cycles)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian-copyright
   DESTINATION ${VASK_DOC_DIR} RENAME copyright)
+# What lintian takes for documentation in the data folder is data and its licences.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vask-light-cycles)
 
 # The package is its own upstream (its version has no Debian revision), so Debian wants its
 # changelog as changelog.gz: one entry for this version, dated the day it was released.

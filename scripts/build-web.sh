@@ -107,8 +107,10 @@ grep -q '<script defer src="vask.js" data-wasm="vask.wasm">' "$site/index.html" 
   { echo "build-web: index.html has no program script tag to name" >&2; exit 1; }
 sed -i "s|<script defer src=\"vask.js\" data-wasm=\"vask.wasm\">|<script defer src=\"$js_name\" data-wasm=\"$wasm_name\">|" "$site/index.html"
 # The page's icons (the favicon, and the web app manifest's 192 and 512 pixel ones), drawn
-# by the same tool as the desktop programs' icons.
-python3 tools/make_icon.py "$B/icon" >/dev/null
+# as the desktop programs' are: by render_icon, built for this machine with its compilers.
+cmake -S tools/icon -B "$B/icon-renderer" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$B/icon-renderer" -j"$jobs" >/dev/null
+python3 tools/make_icon.py "$B/icon-renderer/render_icon" data "$B/icon" >/dev/null
 cp "$B/icon/favicon.ico" "$B/icon/icon-192.png" "$B/icon/icon-512.png" "$site/"
 # The data files, plain, and the list the page loads them by: replacing one here changes
 # the game, removing one makes the game meet it missing, as on the desktop.

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Reads a Windows program's resources as Windows finds them and checks that those of
-platform/win32/vask.rc are linked in and readable: one manifest, the repository's file
-byte for byte and well-formed, declaring per-monitor DPI awareness, a version block whose fixed and text versions are the
-CMake project's version, and (from vask_icon.rc) one icon group of 16, 24, 32, 48 and 256
-pixel images, each a PNG of its size.
+"""Reads a Windows program as Windows loads it and checks what platform/win32/vask.rc and the
+build put in it: one manifest, the repository's file, well-formed and declaring that the
+program runs as whoever starts it (asInvoker, no UI access), Windows 7, 8, 8.1 and 10/11
+as supported systems, and per-monitor DPI awareness; a version block whose fixed versions
+and version strings are the CMake project's version and whose strings name the game and its
+file; one icon group (from vask_icon.rc) of 16, 24, 32, 48 and 256 pixel images, each a PNG
+of its size; and the hardening Windows honours: a relocatable image loaded anywhere
+(ASLR, with high entropy), data never run as code (DEP), and the stack protector linked in.
 
 Usage: exe_resources.py EXE SOURCE_DIR   (exit status 0 when all of it holds)
 """
@@ -26,16 +29,33 @@ def check(condition, message):
         raise Failure(message)
 
 
-def resources(image):
-    """{type id: [data bytes, ...]} from the PE image's resource directory."""
+# DllCharacteristics bits of the optional header.
+HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
+RESOURCE_DIRECTORY, RELOCATION_DIRECTORY = 2, 5
+# Windows' own identifiers of its versions in a manifest's compatibility section.
+SUPPORTED_OS = {
+    "Windows 7": "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+    "Windows 8": "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+    "Windows 8.1": "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+    "Windows 10 and 11": "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
+
+
+def headers(image):
+    """(offset of the PE signature, of the optional header, of its data directories)."""
     check(image[:2] == b"MZ", "not a Windows program")
     pe = struct.unpack_from("<I", image, 0x3C)[0]
     check(image[pe:pe + 4] == b"PE\0\0", "no PE header")
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
     optional = pe + 24
     magic = struct.unpack_from("<H", image, optional)[0]
-    directories = optional + (112 if magic == 0x20B else 96)
-    root_rva, root_size = struct.unpack_from("<II", image, directories + 2 * 8)
+    return pe, optional, optional + (112 if magic == 0x20B else 96)
+
+
+def resources(image):
+    """{type id: [data bytes, ...]} from the PE image's resource directory."""
+    pe, optional, directories = headers(image)
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    root_rva, root_size = struct.unpack_from("<II", image, directories + 8 * RESOURCE_DIRECTORY)
     if root_size == 0:
         return {}
     table = optional + optional_size
@@ -89,12 +109,24 @@ def check_version(found, version):
     want = version + (0, 0)
     check(file_version == want, "file version %s, not %s" % (file_version, want))
     check(product_version == want, "product version %s, not %s" % (product_version, want))
-    # Each string is its UTF-16 key, padding and its value, each ending in a zero.
+    # Each string is its UTF-16 key, padding and its value, each ending in a zero; Explorer
+    # shows them in the program's properties.
     text = block.decode("utf-16-le", "replace")
-    for key in ("FileVersion", "ProductVersion"):
+    # Windows looks the strings up by the language and code page Translation names.
+    key = "Translation\0".encode("utf-16-le")
+    at = block.find(key)
+    check(at >= 0, "no Translation in the version block")
+    at = (at + len(key) + 3) & ~3  # the value starts on a 32-bit boundary
+    language, codepage = struct.unpack_from("<HH", block, at)
+    check("%04X%04X\0" % (language, codepage) in text,
+          "no string table for the Translation %04X %04X" % (language, codepage))
+    wanted = {"FileVersion": "%d.%d" % version, "ProductVersion": "%d.%d" % version,
+              "FileDescription": "Vask Light Cycles", "ProductName": "Vask Light Cycles",
+              "InternalName": "vask", "OriginalFilename": "vask.exe"}
+    for key, value in wanted.items():
         m = re.search(key + "\0+([^\0]*)\0", text)
         have = m.group(1) if m else None
-        check(have == "%d.%d" % version, "%s is %r, not %d.%d" % ((key, have) + version))
+        check(have == value, "%s is %r, not %r" % (key, have, value))
 
 
 def check_manifest(found, source):
@@ -103,6 +135,16 @@ def check_manifest(found, source):
     with open(os.path.join(source, "platform", "win32", "vask.exe.manifest"), "rb") as f:
         check(found[RT_MANIFEST][0] == f.read(), "the manifest is not vask.exe.manifest")
     manifest = ET.fromstring(found[RT_MANIFEST][0])
+    # Run as whoever starts it: no elevation prompt, no UI access to other programs.
+    levels = [(e.get("level"), e.get("uiAccess")) for e in manifest.iter(
+        "{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
+    check(levels == [("asInvoker", "false")], "the requested execution level is %s" % levels)
+    # The systems it was made for, so none of them runs it under compatibility shims.
+    supported = sorted(e.get("Id") for e in manifest.iter(
+        "{urn:schemas-microsoft-com:compatibility.v1}supportedOS"))
+    names = {guid: name for name, guid in SUPPORTED_OS.items()}
+    check(supported == sorted(names), "the supported systems are %s, not %s" % (
+        sorted(names.get(i, i) for i in supported), sorted(SUPPORTED_OS)))
     # Per-monitor aware: Windows 10's own declaration (version 2 first), and Windows 8.1's.
     settings = "{http://schemas.microsoft.com/SMI/%s/WindowsSettings}"
     awareness = [e.text.replace(" ", "").split(",") for e in manifest.iter(settings % "2016" + "dpiAwareness")]
@@ -126,6 +168,38 @@ def check_icon(found):
     check(sizes == [(n, n) for n in ICON_SIZES], "the icon images are %s" % sizes)
 
 
+def symbol_names(image):
+    """The names in the program's COFF symbol table (mingw-w64 keeps it unless stripped)."""
+    pe = headers(image)[0]
+    table, count = struct.unpack_from("<II", image, pe + 12)
+    check(table and count, "the program has no symbol table")
+    strings = table + 18 * count
+    names = set()
+    at = 0
+    while at < count:
+        short = image[table + 18 * at:table + 18 * at + 8]
+        if short[:4] == b"\0\0\0\0":
+            start = strings + struct.unpack_from("<I", short, 4)[0]
+            name = image[start:image.index(b"\0", start)]
+        else:
+            name = short.rstrip(b"\0")
+        names.add(name.decode("ascii", "replace"))
+        at += 1 + image[table + 18 * at + 17]  # and its auxiliary records
+    return names
+
+
+def check_hardening(image):
+    _, optional, directories = headers(image)
+    flags = struct.unpack_from("<H", image, optional + 70)[0]
+    for bit, what in ((DYNAMIC_BASE, "DYNAMIC_BASE (ASLR)"), (HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA"),
+                      (NX_COMPAT, "NX_COMPAT (DEP)")):
+        check(flags & bit, "DllCharacteristics 0x%04x lacks %s" % (flags, what))
+    # Without its relocations the loader cannot move the image, whatever the flag says.
+    check(struct.unpack_from("<II", image, directories + 8 * RELOCATION_DIRECTORY)[1] > 0,
+          "the program keeps no base relocations, so it cannot be loaded anywhere")
+    check("__stack_chk_fail" in symbol_names(image), "the stack protector is not linked in")
+
+
 def main():
     exe, source = sys.argv[1], sys.argv[2]
     with open(exe, "rb") as f:
@@ -136,10 +210,12 @@ def main():
         check_version(found, version)
         check_manifest(found, source)
         check_icon(found)
-    except (Failure, struct.error, ET.ParseError, UnicodeDecodeError) as failure:
+        check_hardening(image)
+    except (Failure, struct.error, ET.ParseError, UnicodeDecodeError, ValueError) as failure:
         print("FAIL: %s: %s" % (exe, failure), file=sys.stderr)
         return 1
-    print("%s: version %d.%d, its manifest and its icon, linked in and readable" % ((exe,) + version))
+    print("%s: version %d.%d, its manifest and its icon, linked in and readable; ASLR, DEP "
+          "and the stack protector" % ((exe,) + version))
     return 0
 
 
