@@ -38,6 +38,13 @@ int boxShowing = 0;  // the page's dialog has the keys while it is up
 FramePacer pacer;    // repaints at 60 a second, whatever the display's refresh
 int yieldedSincePaint = 1;
 
+// An animation frame that comes later than the next slot (a display of 30 or 50 Hz, or a
+// frame the browser dropped) gets every step due in it, one repaint each, handed out one
+// after the other; only the last is shown, since the page shows nothing before it gets
+// control back. Up to four: a display of 15 Hz or more keeps the match at 60 steps a second.
+const int MOST_STEPS_PER_FRAME = 4;
+int stepsLeftInFrame = 0;  // repaints still due before the page gets control again
+
 // A repaint after a wait is timed by its animation frame's own time (the display's
 // refresh), not by the clock when the game resumes in it: that runs late by whatever the
 // page did first in the frame, and a repaint timed late against the grid would push the
@@ -104,20 +111,24 @@ EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* e, void*)
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
 
 // A repaint is handed out only after the page has had control since the last one (the
-// browser shows a drawn frame, and delivers keys, only then), and once its frame slot has
-// come: one repaint is one step of the match.
+// browser shows a drawn frame, and delivers keys, only then), once its frame slot has come,
+// and again without the page's control for each further step due in the same frame: one
+// repaint is one step of the match.
 int takeRepaint(WindowMessage* message) {
-  if (!repaintPending() || !yieldedSincePaint) return 0;
-  const int onFrame = waitedFrameTime >= 0;
-  if (onFrame && !gridOnFrames) pacer.started = 0;
-  // The first repaint sets the grid where it is; later ones may come that much early.
-  int64_t now = (onFrame ? waitedFrameTime : frameClockMicroseconds()) +
-                (pacer.started ? SLOT_TOLERANCE_MICROSECONDS : 0);
-  if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
-  framePacerTakeSlot(&pacer, now);
-  gridOnFrames = onFrame;
-  waitedFrameTime = -1;
-  yieldedSincePaint = 0;
+  if (!repaintPending()) return 0;
+  if (stepsLeftInFrame == 0) {
+    if (!yieldedSincePaint) return 0;
+    const int onFrame = waitedFrameTime >= 0;
+    if (onFrame && !gridOnFrames) pacer.started = 0;
+    const int64_t now = onFrame ? waitedFrameTime : frameClockMicroseconds();
+    stepsLeftInFrame =
+        framePacerTakeDueSlots(&pacer, now, SLOT_TOLERANCE_MICROSECONDS, MOST_STEPS_PER_FRAME);
+    if (stepsLeftInFrame == 0) return 0;
+    gridOnFrames = onFrame;
+    waitedFrameTime = -1;
+    yieldedSincePaint = 0;
+  }
+  stepsLeftInFrame--;
   message->window = &theWindow;
   message->message = WM_PAINT;
   message->wParam = 0;
@@ -153,6 +164,8 @@ WindowProcedure windowProcedureOf(WindowHandle window) { return window ? window-
 void setRepaintPending(WindowHandle window, int pending) { window->invalid = pending; }
 
 const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
+
+int repaintIsLastOfFrame() { return stepsLeftInFrame == 0; }
 
 int openDesktop() {
   desktopOpen = 1;
@@ -262,8 +275,11 @@ int messageBox(WindowHandle, const char* text, const char* caption, uint32_t) {
   boxShowing = 1;
   showPageBox(title, text ? text : "");
   boxShowing = 0;
+  // The game goes on from where it was, at the next slot: no steps made up for the box.
   yieldedSincePaint = 1;
   waitedFrameTime = -1;
+  stepsLeftInFrame = 0;
+  pacer.started = 0;
   return IDOK;
 }
 
