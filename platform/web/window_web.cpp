@@ -65,6 +65,18 @@ uint8_t heldKeys[256];
 // Windows' lParam of a key-up: a repeat count of 1, the key was down (bit 30), is going up (31).
 const intptr_t RELEASE_PARAM = (intptr_t)(int32_t)(1u | (1u << 30) | (1u << 31));
 
+// Keys whose release the page will never see: the game gets it now, as if each were let
+// go. A page or window that loses the focus sees none of the keys held then; macOS sends
+// none for a key let go while Cmd is down; the page's dialog takes the keys while it is up.
+void releaseHeldKeys() {
+  if (!windowCreated || theWindow.destroyed) return;
+  for (uint32_t vk = 0; vk < 256; vk++) {
+    if (!heldKeys[vk]) continue;
+    postMessage(&theWindow, heldKeys[vk] == HELD_SYSTEM_KEY ? WM_SYSKEYUP : WM_KEYUP, vk, RELEASE_PARAM);
+    heldKeys[vk] = HELD_NONE;
+  }
+}
+
 // The browser keeps its keys and the system's (isSystemKey): the game never sees them go
 // down, and their default stays. Every other key belongs to the game, so arrows and Space
 // do not scroll and F1 opens no help. A key-up reaches the game only for a key it saw go down.
@@ -73,6 +85,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   uint32_t vk = e->keyCode > 0 && e->keyCode < 0xFF ? (uint32_t)e->keyCode : VK_OEM_UNKNOWN;
   const int browserKeeps = isSystemKey(e);
   const int down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (down && (e->metaKey || isCommandKey(e))) releaseHeldKeys();
   if (down ? browserKeeps : !heldKeys[vk]) return browserKeeps ? 0 : 1;
   // Alt combinations and F10 (and Alt itself) are system keys, as on the desktop.
   int system = e->altKey || vk == VK_MENU || vk == VK_F10;
@@ -85,17 +98,6 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   heldKeys[vk] = down ? (system ? HELD_SYSTEM_KEY : HELD_KEY) : HELD_NONE;
   postMessage(&theWindow, message, vk, lParam);
   return browserKeeps ? 0 : 1;
-}
-
-// A page or window that loses the focus never sees the release of the keys held then:
-// the game gets them now, as if each were let go.
-void releaseHeldKeys() {
-  if (!windowCreated || theWindow.destroyed) return;
-  for (uint32_t vk = 0; vk < 256; vk++) {
-    if (!heldKeys[vk]) continue;
-    postMessage(&theWindow, heldKeys[vk] == HELD_SYSTEM_KEY ? WM_SYSKEYUP : WM_KEYUP, vk, RELEASE_PARAM);
-    heldKeys[vk] = HELD_NONE;
-  }
 }
 
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
@@ -272,6 +274,7 @@ EM_ASYNC_JS(void, showPageBox, (const char* caption, const char* text), {
 int messageBox(WindowHandle, const char* text, const char* caption, uint32_t) {
   const char* title = caption ? caption : "Error";
   fprintf(stderr, "%s: %s\n", title, text ? text : "");
+  releaseHeldKeys();
   boxShowing = 1;
   showPageBox(title, text ? text : "");
   boxShowing = 0;
