@@ -1,9 +1,9 @@
 // The page's gamepads as keys: once a frame, while the page has the focus, the pads that
-// the Gamepad API reports with its standard mapping are read and handed to the shared
-// mapper, whose key messages join the keyboard's in the window's queue. The page's touch
-// controls are one more pad (Module.vaskPage.touch): their held buttons are the same
-// buttons, so a held turn repeats and a held End ends the game exactly as a pad's do, and
-// their taps (Play, Attract) are plain key presses.
+// the Gamepad API reports are read and handed to the shared mapper, whose key messages
+// join the keyboard's in the window's queue. The page's touch controls are one more pad
+// (Module.vaskPage.touch): their held buttons are the same buttons, so a held turn repeats
+// and a held End ends the game exactly as a pad's do, and their taps (Play, Attract) are
+// plain key presses.
 #include <emscripten.h>
 
 #include "platform/shared/frame_clock.h"
@@ -22,24 +22,32 @@ GamepadKeys pads[MAX_PADS + 1];  // the browser's pads by index, then the touch 
 bool padPresent[MAX_PADS + 1];
 bool padsReset = false;
 
-// For each of the first MAX_PADS indices: present (a connected pad with the standard
-// mapping), its buttons as GamepadButton bits, the left stick, the triggers. Reads only
-// what it needs of each pad, whatever number of buttons or axes the pad reports.
+// For each of the first MAX_PADS indices: present (a connected pad), its buttons as
+// GamepadButton bits, the left stick, the triggers. Reads only what it needs of each pad,
+// whatever number of buttons or axes the pad reports. A pad the browser does not know
+// (mapping "": Firefox on Linux and macOS, DirectInput pads in Chrome) is read by its raw
+// buttons and axes as most such pads number them, the standard mapping's first ten: face
+// buttons 0 to 3, shoulders 4 and 5, triggers (or second shoulders) 6 and 7, Back 8,
+// Start 9, the left stick on axes 0 and 1, where a plain pad's d-pad is too. Its buttons
+// from 12 on are left alone: they are no d-pad there (a DualShock's 12 is its PS button).
 EM_JS(int, readPads, (float* out, int maxPads), {
   if (!document.hasFocus() || !navigator.getGamepads) return 0;
   let list;
   try { list = navigator.getGamepads() || []; } catch (e) { return 0; }
   // The standard mapping's button index of each GamepadButton bit, lowest bit first.
   const BUTTONS = [0, 1, 2, 3, 4, 5, 8, 9, 12, 13, 14, 15];
+  const FIRST_DPAD_BUTTON = 12;
   const number = (v) => (typeof v === 'number' && isFinite(v) ? v : 0);
   const base = out >> 2;
   for (let i = 0; i < maxPads; i++) {
     const pad = list[i];
     const fields = [0, 0, 0, 0, 0, 0];
-    if (pad && pad.connected && pad.mapping === 'standard' && pad.buttons && pad.axes) {
+    if (pad && pad.connected && pad.buttons && pad.axes) {
       const button = (k) => pad.buttons[k] || {};
+      const dpad = pad.mapping === 'standard';
       let bits = 0;
-      for (let b = 0; b < BUTTONS.length; b++) if (button(BUTTONS[b]).pressed) bits |= 1 << b;
+      for (let b = 0; b < BUTTONS.length; b++)
+        if ((dpad || BUTTONS[b] < FIRST_DPAD_BUTTON) && button(BUTTONS[b]).pressed) bits |= 1 << b;
       fields[0] = 1;
       fields[1] = bits;
       fields[2] = number(pad.axes[0]);

@@ -200,10 +200,12 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
 }
 
 // The browser shows what was drawn when the page next gets control, at the display's
-// refresh; the window layer gives it that control before every repaint. What the layer
-// still holds back is drawn now, and the frame presented on the canvas.
+// refresh; the window layer gives it that control after the last repaint of an animation
+// frame. What the layer still holds back is drawn now, and the frame presented on the
+// canvas if it is the one shown: the steps before it in the same frame are not.
 void swapBuffers(DeviceContext dc) {
   gl11Flush();
+  if (!repaintIsLastOfFrame()) return;
   if (dc && presentingContext) presentOnCanvas(presentingContext->canvas);
   wakeLockFrameShown();
 }

@@ -60,3 +60,8 @@ int isSystemKey(const EmscriptenKeyboardEvent* e) {
   if (isOneOf(e->code, SYSTEM_CODES) || startsWithOneOf(e->code, SYSTEM_CODE_PREFIXES)) return 1;
   return isSystemKeyCode(e->keyCode);
 }
+
+int isCommandKey(const EmscriptenKeyboardEvent* e) {
+  return strcmp(e->key, "Meta") == 0 || strcmp(e->key, "OS") == 0 || startsWith(e->code, "Meta") ||
+         startsWith(e->code, "OS");
+}

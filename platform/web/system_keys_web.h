@@ -7,3 +7,7 @@
 // key, the Windows/Super/Menu keys, volume, media and browser-navigation keys, and the
 // input method's keys. The browser and the system keep doing what they do with them.
 int isSystemKey(const EmscriptenKeyboardEvent* e);
+
+// Whether the event's key is Cmd on a Mac (the Windows or Super key elsewhere): the Meta
+// key, known by its meaning or by which key it is.
+int isCommandKey(const EmscriptenKeyboardEvent* e);

@@ -38,6 +38,13 @@ int boxShowing = 0;  // the page's dialog has the keys while it is up
 FramePacer pacer;    // repaints at 60 a second, whatever the display's refresh
 int yieldedSincePaint = 1;
 
+// An animation frame that comes later than the next slot (a display of 30 or 50 Hz, or a
+// frame the browser dropped) gets every step due in it, one repaint each, handed out one
+// after the other; only the last is shown, since the page shows nothing before it gets
+// control back. Up to four: a display of 15 Hz or more keeps the match at 60 steps a second.
+const int MOST_STEPS_PER_FRAME = 4;
+int stepsLeftInFrame = 0;  // repaints still due before the page gets control again
+
 // A repaint after a wait is timed by its animation frame's own time (the display's
 // refresh), not by the clock when the game resumes in it: that runs late by whatever the
 // page did first in the frame, and a repaint timed late against the grid would push the
@@ -58,6 +65,18 @@ uint8_t heldKeys[256];
 // Windows' lParam of a key-up: a repeat count of 1, the key was down (bit 30), is going up (31).
 const intptr_t RELEASE_PARAM = (intptr_t)(int32_t)(1u | (1u << 30) | (1u << 31));
 
+// Keys whose release the page will never see: the game gets it now, as if each were let
+// go. A page or window that loses the focus sees none of the keys held then; macOS sends
+// none for a key let go while Cmd is down; the page's dialog takes the keys while it is up.
+void releaseHeldKeys() {
+  if (!windowCreated || theWindow.destroyed) return;
+  for (uint32_t vk = 0; vk < 256; vk++) {
+    if (!heldKeys[vk]) continue;
+    postMessage(&theWindow, heldKeys[vk] == HELD_SYSTEM_KEY ? WM_SYSKEYUP : WM_KEYUP, vk, RELEASE_PARAM);
+    heldKeys[vk] = HELD_NONE;
+  }
+}
+
 // The browser keeps its keys and the system's (isSystemKey): the game never sees them go
 // down, and their default stays. Every other key belongs to the game, so arrows and Space
 // do not scroll and F1 opens no help. A key-up reaches the game only for a key it saw go down.
@@ -66,6 +85,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   uint32_t vk = e->keyCode > 0 && e->keyCode < 0xFF ? (uint32_t)e->keyCode : VK_OEM_UNKNOWN;
   const int browserKeeps = isSystemKey(e);
   const int down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (down && (e->metaKey || isCommandKey(e))) releaseHeldKeys();
   if (down ? browserKeeps : !heldKeys[vk]) return browserKeeps ? 0 : 1;
   // Alt combinations and F10 (and Alt itself) are system keys, as on the desktop.
   int system = e->altKey || vk == VK_MENU || vk == VK_F10;
@@ -78,17 +98,6 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
   heldKeys[vk] = down ? (system ? HELD_SYSTEM_KEY : HELD_KEY) : HELD_NONE;
   postMessage(&theWindow, message, vk, lParam);
   return browserKeeps ? 0 : 1;
-}
-
-// A page or window that loses the focus never sees the release of the keys held then:
-// the game gets them now, as if each were let go.
-void releaseHeldKeys() {
-  if (!windowCreated || theWindow.destroyed) return;
-  for (uint32_t vk = 0; vk < 256; vk++) {
-    if (!heldKeys[vk]) continue;
-    postMessage(&theWindow, heldKeys[vk] == HELD_SYSTEM_KEY ? WM_SYSKEYUP : WM_KEYUP, vk, RELEASE_PARAM);
-    heldKeys[vk] = HELD_NONE;
-  }
 }
 
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
@@ -104,20 +113,24 @@ EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* e, void*)
 int repaintPending() { return windowCreated && !theWindow.destroyed && theWindow.invalid; }
 
 // A repaint is handed out only after the page has had control since the last one (the
-// browser shows a drawn frame, and delivers keys, only then), and once its frame slot has
-// come: one repaint is one step of the match.
+// browser shows a drawn frame, and delivers keys, only then), once its frame slot has come,
+// and again without the page's control for each further step due in the same frame: one
+// repaint is one step of the match.
 int takeRepaint(WindowMessage* message) {
-  if (!repaintPending() || !yieldedSincePaint) return 0;
-  const int onFrame = waitedFrameTime >= 0;
-  if (onFrame && !gridOnFrames) pacer.started = 0;
-  // The first repaint sets the grid where it is; later ones may come that much early.
-  int64_t now = (onFrame ? waitedFrameTime : frameClockMicroseconds()) +
-                (pacer.started ? SLOT_TOLERANCE_MICROSECONDS : 0);
-  if (framePacerTimeToSlot(&pacer, now) > 0) return 0;
-  framePacerTakeSlot(&pacer, now);
-  gridOnFrames = onFrame;
-  waitedFrameTime = -1;
-  yieldedSincePaint = 0;
+  if (!repaintPending()) return 0;
+  if (stepsLeftInFrame == 0) {
+    if (!yieldedSincePaint) return 0;
+    const int onFrame = waitedFrameTime >= 0;
+    if (onFrame && !gridOnFrames) pacer.started = 0;
+    const int64_t now = onFrame ? waitedFrameTime : frameClockMicroseconds();
+    stepsLeftInFrame =
+        framePacerTakeDueSlots(&pacer, now, SLOT_TOLERANCE_MICROSECONDS, MOST_STEPS_PER_FRAME);
+    if (stepsLeftInFrame == 0) return 0;
+    gridOnFrames = onFrame;
+    waitedFrameTime = -1;
+    yieldedSincePaint = 0;
+  }
+  stepsLeftInFrame--;
   message->window = &theWindow;
   message->message = WM_PAINT;
   message->wParam = 0;
@@ -153,6 +166,8 @@ WindowProcedure windowProcedureOf(WindowHandle window) { return window ? window-
 void setRepaintPending(WindowHandle window, int pending) { window->invalid = pending; }
 
 const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
+
+int repaintIsLastOfFrame() { return stepsLeftInFrame == 0; }
 
 int openDesktop() {
   desktopOpen = 1;
@@ -259,11 +274,15 @@ EM_ASYNC_JS(void, showPageBox, (const char* caption, const char* text), {
 int messageBox(WindowHandle, const char* text, const char* caption, uint32_t) {
   const char* title = caption ? caption : "Error";
   fprintf(stderr, "%s: %s\n", title, text ? text : "");
+  releaseHeldKeys();
   boxShowing = 1;
   showPageBox(title, text ? text : "");
   boxShowing = 0;
+  // The game goes on from where it was, at the next slot: no steps made up for the box.
   yieldedSincePaint = 1;
   waitedFrameTime = -1;
+  stepsLeftInFrame = 0;
+  pacer.started = 0;
   return IDOK;
 }
 

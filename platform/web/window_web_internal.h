@@ -4,3 +4,7 @@
 
 // The CSS selector of the canvas the window draws on ("#vask-canvas"), or 0 for none.
 const char* canvasSelectorOf(WindowHandle window);
+
+// Whether the repaint under way is the last of its animation frame, whose picture the page
+// shows; the pictures of the steps before it in the same frame are never seen.
+int repaintIsLastOfFrame();

@@ -455,10 +455,10 @@ async function framesUntil(page, check, limit = 600, step = 5) {
 const final = (message) => Object.assign(new Error(message), { final: true });
 
 // The game with our match, on a display of 60 Hz that runs only the frames a case asks for,
-// from the first key into play.
-async function openPlay(browser) {
+// from the first key into play; `prepare` readies the page as openPage's does.
+async function openPlay(browser, prepare = null) {
   const dir = siteVariant({ 'setup.txt': MATCH });
-  const opened = await openPage(browser, dir);
+  const opened = await openPage(browser, dir, '', prepare);
   const { page } = opened;
   opened.close = async () => { await page.close(); opened.server.close(); fs.rmSync(dir, { recursive: true }); };
   try {
@@ -566,11 +566,11 @@ async function touchGame(browser, [width, height], button, unscaled) {
 }
 const holdEnd = async (page) => page.touchscreen.touchStart(...await centreOf(page, '#touch-end'));
 
-// A gamepad with the standard mapping, at index 0, whose buttons a case presses:
-// vaskPad.press(button, down); vaskPad.connected = false takes it away.
-function stubGamepad() {
+// A gamepad with the standard mapping (or `mapping`), at index 0, whose buttons a case
+// presses: vaskPad.press(button, down); vaskPad.connected = false takes it away.
+function stubGamepad(mapping = 'standard') {
   const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
-  const pad = { id: 'stand-in pad', index: 0, connected: true, mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0], buttons };
+  const pad = { id: 'stand-in pad', index: 0, connected: true, mapping, timestamp: 0, axes: [0, 0, 0, 0], buttons };
   window.vaskPad = {
     connected: true,
     press(k, down) { buttons[k] = { pressed: down, touched: down, value: down ? 1 : 0 }; },
@@ -579,6 +579,37 @@ function stubGamepad() {
     value: () => [window.vaskPad.connected ? pad : null, null, null, null] });
 }
 const PAD_BACK = 8, PAD_START = 9;
+
+// A pad of the given mapping alone: Start leaves the title for play; Back holds the help up
+// until the pad goes away; Start held a second, and not less, ends the game.
+async function playByPad(browser, mapping) {
+  const dir = siteVariant({ 'setup.txt': MATCH });
+  const { page, server } = await openPage(browser, dir, '', (p) => p.evaluateOnNewDocument(stubGamepad, mapping));
+  const press = (button, down) => page.evaluate((b, d) => window.vaskPad.press(b, d), button, down);
+  try {
+    await page.evaluate(() => window.vaskVirtualDisplay(60));
+    await startGame(page);
+    await waitState(page, 'running');
+    await page.evaluate(() => window.vaskRunFrames(10));
+    await press(PAD_START, true);
+    await page.evaluate(() => window.vaskRunFrames(2));
+    await press(PAD_START, false);
+    await framesUntil(page, checkMinimap);
+    await press(PAD_BACK, true);
+    await framesUntil(page, (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); });
+    await page.evaluate(() => { window.vaskPad.connected = false; });
+    const middle = ink(0, HELP[1][0], HELP[1][1]);
+    await framesUntil(page, (picture) => {
+      if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays after the pad has gone');
+    });
+    await press(PAD_BACK, false);
+    await page.evaluate(() => { window.vaskPad.connected = true; });
+    await press(PAD_START, true);
+    await endsWithin(page, 40, false, 'Start held for 2/3 s');
+    await endsWithin(page, 60, true, 'Start held for a second');
+    expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
+  } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
+}
 
 // However a game ends, the page says so (`said`), the game's sound is closed and nothing
 // plays, and Start brings a new game (`again`: the state it then reaches). The game runs
@@ -735,6 +766,120 @@ const shownControls = (page, ids) => page.evaluate((list) => list.map((id) => {
   return [id, r.left, r.top, r.right, r.bottom];
 }).filter(([, l, t, r, b]) => r > l && b > t), ids);
 
+
+// --- the web runtime: slow displays, stuck keys, the lock's release, the scaler's sizes ---
+
+// Switches the page to a display of `rate` Hz that runs only the frames a case asks for,
+// starts the game and runs its first ten frames.
+async function startOnDisplay(page, rate) {
+  await page.evaluate((r) => window.vaskVirtualDisplay(r), rate);
+  await startGame(page);
+  await waitState(page, 'running');
+  await page.evaluate(() => window.vaskRunFrames(10));
+}
+
+// The game in attract mode, a second in, on a display of `rate` Hz that runs only the
+// frames a case asks for; `prepare` readies the page as openPage's does.
+async function openAttract(browser, rate, prepare = null) {
+  const opened = await openPage(browser, siteDir, '', prepare);
+  const { page, server } = opened;
+  try {
+    await startOnDisplay(page, rate);
+    await page.keyboard.press('KeyD');
+    await page.evaluate((r) => window.vaskRunFrames(r), rate);
+  } catch (e) { await page.close(); server.close(); throw e; }
+  return opened;
+}
+
+// The title at the game's own size, then shown again at once, without a frame of the
+// game's, after the page's viewport became `view`: the two pictures.
+async function titleRescaled(browser, view) {
+  const { page, server } = await openPage(browser, siteDir);
+  try {
+    await startOnDisplay(page, 60);
+    const small = await shot(page);
+    TITLE_LINES.forEach(([x, y, text]) => checkText(small, x, y, text));
+    await page.setViewport(view);
+    await page.screenshot();  // headless Chromium tells the page of a new ratio at a painted frame
+    const wanted = Math.round(view.width * (view.deviceScaleFactor || 1));
+    await page.waitForFunction((w) => document.getElementById('vask-canvas').width === w, { timeout: 5000, polling: 50 }, wanted)
+      .catch(() => {});
+    return { small, large: await shot(page) };
+  } finally { await page.close(); server.close(); }
+}
+
+// Counts the pictures put on the canvas: the scaled present clears the canvas's own
+// framebuffer (colour only) before it draws the game's frame there.
+function countPresents() {
+  window.vaskPresents = 0;
+  const bound = new WeakMap();  // each context's framebuffer; none bound is the canvas's
+  const bind = WebGLRenderingContext.prototype.bindFramebuffer;
+  WebGLRenderingContext.prototype.bindFramebuffer = function (target, framebuffer) {
+    bound.set(this, framebuffer);
+    return bind.call(this, target, framebuffer);
+  };
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function (mask) {
+    if (!bound.get(this) && mask === this.COLOR_BUFFER_BIT) window.vaskPresents++;
+    return clear.call(this, mask);
+  };
+}
+
+// Runs `frames` of the virtual display's frames one at a time, each once the game waits
+// for it, and gives for each the game's steps drawn in it and the pictures presented.
+async function stepsPerFrame(page, frames) {
+  return page.evaluate(async (n) => {
+    const waiting = async () => {
+      const deadline = Date.now() + 30000;  // the page's performance.now is the display's
+      while (!window.vaskGameWaits()) {
+        if (document.body.dataset.state === 'ended') throw new Error('the game has ended');
+        if (Date.now() > deadline) throw new Error('the game did not come back for its frame');
+        await new Promise((r) => setTimeout(r, 0));
+      }
+    };
+    const counts = [];
+    for (let i = 0; i < n; i++) {
+      await waiting();
+      const steps = window.vaskFramesDrawn(), shown = window.vaskPresents;
+      await window.vaskRunFrames(1);
+      await waiting();
+      counts.push([window.vaskFramesDrawn() - steps, window.vaskPresents - shown]);
+    }
+    return counts;
+  }, frames);
+}
+
+// The program's OpenAL reports an error (AL_INVALID_OPERATION) while window.vaskSoundFails
+// is set, as for a sound that cannot play: the game says so in its box. The error is the
+// program's alGetError import's answer, changed as the program is instantiated.
+function failingSound() {
+  const AL_INVALID_OPERATION = 0xA004;
+  window.vaskSoundFails = false;
+  const wrapAlGetError = (imports) => {
+    for (const module of Object.values(imports || {}))
+      for (const [name, f] of Object.entries(module))
+        if (typeof f === 'function' && f.name === '_alGetError')
+          module[name] = (...a) => { const error = f(...a); return window.vaskSoundFails ? AL_INVALID_OPERATION : error; };
+  };
+  for (const name of ['instantiate', 'instantiateStreaming']) {
+    const real = WebAssembly[name];
+    WebAssembly[name] = function (source, imports, ...rest) {
+      wrapAlGetError(imports);
+      return real.call(this, source, imports, ...rest);
+    };
+  }
+}
+
+const helpShows = (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); };
+function helpGone(picture) {
+  const middle = ink(0, HELP[1][0], HELP[1][1]);
+  if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays up');
+}
+
+// Waits until the page's stand-in holds `n` wake locks.
+const wakeLocksHeld = (page, n, where) => page.waitForFunction((k) => window.vaskWakeLocks === k, { timeout: 5000, polling: 50 }, n)
+  .catch(async () => { throw new Error(`${await page.evaluate(() => window.vaskWakeLocks)} wake locks held ${where}`); });
+
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -870,34 +1015,11 @@ const CASES = {
 
   // A standard-mapping pad alone: Start leaves the title for play; Back holds the help up
   // until the pad goes away; Start held a second, and not less, ends the game.
-  async gamepadPlays(browser) {
-    const dir = siteVariant({ 'setup.txt': MATCH });
-    const { page, server } = await openPage(browser, dir, '', (p) => p.evaluateOnNewDocument(stubGamepad));
-    const press = (button, down) => page.evaluate((b, d) => window.vaskPad.press(b, d), button, down);
-    try {
-      await page.evaluate(() => window.vaskVirtualDisplay(60));
-      await startGame(page);
-      await waitState(page, 'running');
-      await page.evaluate(() => window.vaskRunFrames(10));
-      await press(PAD_START, true);
-      await page.evaluate(() => window.vaskRunFrames(2));
-      await press(PAD_START, false);
-      await framesUntil(page, checkMinimap);
-      await press(PAD_BACK, true);
-      await framesUntil(page, (picture) => { for (const [y, text] of HELP) checkText(picture, 0, y, text); });
-      await page.evaluate(() => { window.vaskPad.connected = false; });
-      const middle = ink(0, HELP[1][0], HELP[1][1]);
-      await framesUntil(page, (picture) => {
-        if (inked(picture, middle) >= middle.length / 2) throw new Error('the help stays after the pad has gone');
-      });
-      await press(PAD_BACK, false);
-      await page.evaluate(() => { window.vaskPad.connected = true; });
-      await press(PAD_START, true);
-      await endsWithin(page, 40, false, 'Start held for 2/3 s');
-      await endsWithin(page, 60, true, 'Start held for a second');
-      expect(await page.evaluate(() => document.body.dataset.exitCode), '0', 'exit code');
-    } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }
-  },
+  gamepadPlays: (browser) => playByPad(browser, 'standard'),
+
+  // The same with a pad the browser does not know (no mapping: Firefox on Linux and macOS,
+  // DirectInput pads in Chrome), read by its raw buttons: Start is 9 and Back 8 there too.
+  rawGamepadPlays: (browser) => playByPad(browser, ''),
 
   // Before the click nothing of the game runs; after it the window's title is the page's.
   // Nothing the page asks for is missing, its icon included.
@@ -1136,14 +1258,8 @@ const CASES = {
   // boundary may move.
   async paceAnyDisplay(browser) {
     for (const rate of [60, 120, 144]) {
-      const { page, server } = await openPage(browser, siteDir);
+      const { page, server } = await openAttract(browser, rate);
       try {
-        await page.evaluate((r) => window.vaskVirtualDisplay(r), rate);
-        await startGame(page);
-        await waitState(page, 'running');
-        await page.evaluate(() => window.vaskRunFrames(10));
-        await page.keyboard.press('KeyD');
-        await page.evaluate((r) => window.vaskRunFrames(r), rate);  // into attract mode
         const frames = await page.evaluate((r) => window.vaskRunFrames(2 * r), rate);
         if (frames < 119 || frames > 121) throw new Error(`${frames} frames of play in 2 s at ${rate} Hz`);
       } finally { await page.close(); server.close(); }
@@ -1201,29 +1317,16 @@ const CASES = {
   // On a display of twice the pixels the canvas has 1280 by 960 of them, and the title,
   // shown again at once without a frame of the game's, has each pixel as a 2 by 2 block.
   async sharpScaling(browser) {
-    const { page, server } = await openPage(browser, siteDir);
-    try {
-      await page.evaluate(() => window.vaskVirtualDisplay(60));
-      await startGame(page);
-      await waitState(page, 'running');
-      await page.evaluate(() => window.vaskRunFrames(10));
-      const small = await shot(page);
-      TITLE_LINES.forEach(([x, y, text]) => checkText(small, x, y, text));
-      await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 2 });
-      await page.screenshot();  // headless Chromium tells the page of the new ratio at a painted frame
-      await page.waitForFunction(() => document.getElementById('vask-canvas').width === 1280, { timeout: 5000, polling: 50 })
-        .catch(() => {});
-      const large = await shot(page);
-      expect(`${large.width}x${large.height}`, '1280x960', 'the canvas at a device pixel ratio of 2');
-      let off = 0, first = null;
-      for (let y = 0; y < large.height; y++)
-        for (let x = 0; x < large.width; x++)
-          if (!same(large.at(x, y), small.at(x >> 1, y >> 1))) {
-            off++;
-            first = first || [x, y, large.at(x, y), small.at(x >> 1, y >> 1)];
-          }
-      if (off) throw new Error(`${off} pixels differ from their source pixel, the first ${JSON.stringify(first)}`);
-    } finally { await page.close(); server.close(); }
+    const { small, large } = await titleRescaled(browser, { width: 640, height: 480, deviceScaleFactor: 2 });
+    expect(`${large.width}x${large.height}`, '1280x960', 'the canvas at a device pixel ratio of 2');
+    let off = 0, first = null;
+    for (let y = 0; y < large.height; y++)
+      for (let x = 0; x < large.width; x++)
+        if (!same(large.at(x, y), small.at(x >> 1, y >> 1))) {
+          off++;
+          first = first || [x, y, large.at(x, y), small.at(x >> 1, y >> 1)];
+        }
+    if (off) throw new Error(`${off} pixels differ from their source pixel, the first ${JSON.stringify(first)}`);
   },
 
   // Keys of the browser and the system never reach the game and keep their default: in
@@ -1305,6 +1408,95 @@ const CASES = {
       await page.evaluate(() => window.vaskRunFrames(30));
       await locks(1, 'in play');
     } finally { await page.close(); server.close(); }
+  },
+
+  // A display slower than 60 Hz (30 for a phone saving power, 50, 10) gets the steps due
+  // at each of its frames, up to four, and shows the last: the attract mode keeps 60 steps
+  // a second. Counted per frame on the test's own clock.
+  async paceSlowDisplay(browser) {
+    for (const [rate, fewest, most] of [[30, 2, 2], [50, 1, 2], [10, 4, 4]]) {
+      const { page, server } = await openAttract(browser, rate, (p) => p.evaluateOnNewDocument(countPresents));
+      try {
+        const counts = await stepsPerFrame(page, 2 * rate);
+        const odd = counts.findIndex(([steps, shown]) => steps < fewest || steps > most || shown !== 1);
+        if (odd >= 0) throw new Error(`${rate} Hz, frame ${odd}: ${counts[odd][0]} steps, ${counts[odd][1]} pictures shown`);
+        const steps = counts.reduce((sum, [n]) => sum + n, 0);
+        const wanted = 2 * rate * Math.min(most, 60 / rate);
+        if (Math.abs(steps - wanted) > 1) throw new Error(`${steps} steps in 2 s at ${rate} Hz`);
+      } finally { await page.close(); server.close(); }
+    }
+  },
+
+  // A key held when Cmd goes down (macOS sends no release of a key let go while Cmd is
+  // down), or when the game's box comes up (the box takes the keys), reaches the game as let
+  // go: the help that F1 holds up goes, though the game never sees F1's release.
+  async releaseOnCmdAndBox(browser) {
+    const { page, close } = await openPlay(browser, (p) => p.evaluateOnNewDocument(failingSound));
+    try {
+      await page.keyboard.down('F1');
+      await framesUntil(page, helpShows);
+      await page.keyboard.down('Meta');
+      await framesUntil(page, helpGone, 60).catch((e) => { throw new Error(`Cmd: ${e.message}`); });
+      await page.keyboard.up('F1');
+      await page.keyboard.up('Meta');
+
+      await page.keyboard.down('F1');
+      await framesUntil(page, helpShows);
+      await page.evaluate(() => { window.vaskSoundFails = true; });
+      await page.keyboard.down('ArrowLeft');  // a turn, whose sound cannot play
+      await page.evaluate(() => window.vaskRunFrames(1));
+      await waitState(page, 'box');
+      expect(await page.$eval('#box-text', (e) => e.textContent), 'Could not play sound', 'box text');
+      await page.keyboard.up('ArrowLeft');
+      await page.keyboard.up('F1');
+      await page.evaluate(() => { window.vaskSoundFails = false; });
+      await page.click('#box-ok');
+      await framesUntil(page, helpGone, 60).catch((e) => { throw new Error(`the box: ${e.message}`); });
+    } finally { await close(); }
+  },
+
+  // The display's lock goes with the match or the attract mode when the game ends: at once,
+  // though the page's clock stands still (no frame has come since).
+  async wakeLockAfterPlay(browser) {
+    for (const key of ['KeyG', 'KeyD']) {
+      const { page, server } = await openPage(browser, siteDir);
+      try {
+        await startOnDisplay(page, 60);
+        await page.keyboard.press(key);
+        await page.evaluate(() => window.vaskRunFrames(30));
+        await wakeLocksHeld(page, 1, `after ${key}`);
+        await page.keyboard.press('KeyQ');
+        await page.evaluate(() => window.vaskRunFrames(1));
+        await waitState(page, 'ended');
+        await wakeLocksHeld(page, 0, `once the game ended after ${key}`);
+      } finally { await page.close(); server.close(); }
+    }
+  },
+
+  // A canvas 2.5 times the picture's width and more than that of its height: black bars
+  // above and below, and every one of the picture's pixels, the title's one-pixel strokes
+  // among them, shows with its own colour in the middle of its 2.5 by 2.5 (the whole-number
+  // part of the scale sampled at the pixel's centre, only the rest blended).
+  async sharpScalingAnySize(browser) {
+    const SCALE = 2.5, BAR = 50;
+    const [width, height] = [WIDTH * SCALE, HEIGHT * SCALE + 2 * BAR];
+    const { small, large } = await titleRescaled(browser, { width, height });
+    expect(`${large.width}x${large.height}`, `${width}x${height}`, 'the canvas');
+    const bars = large.count(0, 0, width, BAR, (p) => !same(p, [0, 0, 0])) +
+                 large.count(0, height - BAR, width, height, (p) => !same(p, [0, 0, 0]));
+    if (bars) throw new Error(`${bars} pixels of the bars are not black`);
+    // The middle of source pixel x: the screen pixel whose centre is nearest its centre.
+    const middle = (x) => Math.floor(SCALE * x + SCALE / 2);
+    let off = 0, first = null;
+    for (let y = 0; y < HEIGHT; y++)
+      for (let x = 0; x < WIDTH; x++) {
+        const shown = large.at(middle(x), BAR + middle(y)), source = small.at(x, y);
+        if (shown.some((v, k) => Math.abs(v - source[k]) > 2)) {
+          off++;
+          first = first || [x, y, shown, source];
+        }
+      }
+    if (off) throw new Error(`${off} pixels are not shown crisp, the first ${JSON.stringify(first)}`);
   },
 
   // A double click on Start, at once when the page has loaded, starts one game: the button
