@@ -179,6 +179,10 @@ RenderContext createRenderContext(DeviceContext dc) {
   return rc;
 }
 
+// A step run to catch up, whose picture the next step's hides, is not drawn: on a phone
+// whose animation frames come 30 a second, drawing it would double the work of every frame.
+static void drawOnlyWhatIsShown(int shown) { gl11DiscardDrawing(!shown); }
+
 int makeCurrent(DeviceContext dc, RenderContext rc) {
   if (!rc) {
     emscripten_webgl_make_context_current(0);
@@ -188,6 +192,7 @@ int makeCurrent(DeviceContext dc, RenderContext rc) {
   if (emscripten_webgl_make_context_current(rc->webgl) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
   if (!rc->layerStarted) {
     rc->layerStarted = gl11Start();
+    if (rc->layerStarted) tellRepaintStarts(drawOnlyWhatIsShown);
     WindowRect frame = {0, 0, 0, 0};
     if (rc->layerStarted && getWindowRect(dc->window, &frame) &&
         scaledPresentStart(frame.right - frame.left, frame.bottom - frame.top)) {
@@ -219,6 +224,7 @@ void deleteRenderContext(RenderContext rc) {
     stopFollowingCanvasSize();
     presentingContext = 0;
   }
+  if (rc->layerStarted) tellRepaintStarts(0);
   if (rc->layerStarted && emscripten_webgl_make_context_current(rc->webgl) == EMSCRIPTEN_RESULT_SUCCESS) {
     if (rc->presenting) scaledPresentStop();
     gl11Stop();

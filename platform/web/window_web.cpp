@@ -41,9 +41,12 @@ int yieldedSincePaint = 1;
 // An animation frame that comes later than the next slot (a display of 30 or 50 Hz, or a
 // frame the browser dropped) gets every step due in it, one repaint each, handed out one
 // after the other; only the last is shown, since the page shows nothing before it gets
-// control back. Up to four: a display of 15 Hz or more keeps the match at 60 steps a second.
+// control back, and so only the last is drawn. Up to four: a display of 15 Hz or more
+// keeps the match at 60 steps a second.
 const int MOST_STEPS_PER_FRAME = 4;
 int stepsLeftInFrame = 0;  // repaints still due before the page gets control again
+int repaintShown = 1;      // whether the repaint under way is the one its frame shows
+void (*repaintStarts)(int shown) = 0;  // the GL context's, told of each repaint
 
 // A repaint after a wait is timed by its animation frame's own time (the display's
 // refresh), not by the clock when the game resumes in it: that runs late by whatever the
@@ -131,6 +134,8 @@ int takeRepaint(WindowMessage* message) {
     yieldedSincePaint = 0;
   }
   stepsLeftInFrame--;
+  repaintShown = stepsLeftInFrame == 0;
+  if (repaintStarts) repaintStarts(repaintShown);
   message->window = &theWindow;
   message->message = WM_PAINT;
   message->wParam = 0;
@@ -167,7 +172,9 @@ void setRepaintPending(WindowHandle window, int pending) { window->invalid = pen
 
 const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
 
-int repaintIsLastOfFrame() { return stepsLeftInFrame == 0; }
+int repaintIsLastOfFrame() { return repaintShown; }
+
+void tellRepaintStarts(void (*starts)(int shown)) { repaintStarts = starts; }
 
 int openDesktop() {
   desktopOpen = 1;

@@ -8,3 +8,5 @@ const char* canvasSelectorOf(WindowHandle window);
 // Whether the repaint under way is the last of its animation frame, whose picture the page
 // shows; the pictures of the steps before it in the same frame are never seen.
 int repaintIsLastOfFrame();
+// Calls `starts` as each repaint is handed out, with whether its picture will be shown.
+void tellRepaintStarts(void (*starts)(int shown));

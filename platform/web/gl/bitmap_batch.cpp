@@ -139,6 +139,10 @@ void queueBitmap(const BitmapCell& cell, int width, int height, int x, int y, fl
 
 void drawWaitingBitmaps() {
   if (batch.waiting.empty()) return;
+  if (layer.discarding) {
+    batch.waiting.clear();
+    return;
+  }
   useProgram(batch.program);
   const GLint whole[4] = {0, 0, layer.drawable[0], layer.drawable[1]};
   setViewport(whole);

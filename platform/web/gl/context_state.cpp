@@ -91,6 +91,11 @@ void gl11Flush() {
   glFlush();
 }
 
+void gl11DiscardDrawing(int discard) {
+  drawWaitingPrimitives();  // what waits was drawn before the change
+  layer.discarding = discard != 0;
+}
+
 void gl11PushAttrib(GLbitfield mask) {
   if (attribTop >= ATTRIB_DEPTH) return;
   attribStack[attribTop].mask = mask;

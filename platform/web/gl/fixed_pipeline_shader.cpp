@@ -115,7 +115,7 @@ void freeFixedPipelineShader() {
 }
 
 void drawBatchBuffer(GLuint buffer, GLenum mode, int count) {
-  if (count <= 0) return;
+  if (count <= 0 || layer.discarding) return;
   drawWaitingBitmaps();  // drawn before, so they stay under what follows them
   useProgram(layer.program);
   setViewport(layer.viewport);
@@ -135,7 +135,7 @@ void drawBatchBuffer(GLuint buffer, GLenum mode, int count) {
 
 void drawImageAt(GLuint texture, int x, int y, int width, int height, float z,
                  FragmentSource source) {
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0 || layer.discarding) return;
   drawWaitingPrimitives();
   // The viewport set to the rectangle itself maps the -1..1 square one texel to a pixel,
   // and clips only at the window's edges, as GL clips pixel rectangles. The matrix only

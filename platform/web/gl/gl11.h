@@ -118,6 +118,10 @@ void gl11Clear(GLbitfield mask);
 void gl11ClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void gl11Hint(GLenum target, GLenum mode);
 void gl11Flush();
+// While set, what is drawn is left out, though all the rest (matrices, lists compiled, state,
+// clears) goes on as ever: for a frame the backend will not show, such as a step run to
+// catch up that the next step's picture hides.
+void gl11DiscardDrawing(int discard);
 
 void glu11Perspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
 void glu11LookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX,

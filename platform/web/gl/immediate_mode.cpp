@@ -32,6 +32,10 @@ void colorTo8Bits(const float color[4], uint8_t out[4]) {
 
 void drawWaitingTriangles() {
   if (waiting.vertices.empty()) return;
+  if (layer.discarding) {
+    waiting.vertices.clear();
+    return;
+  }
   bindArrayBuffer(layer.streamBuffer);
   glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(waiting.vertices.size() * sizeof(LayerVertex)),
                waiting.vertices.data(), GL_STREAM_DRAW);

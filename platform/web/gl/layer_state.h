@@ -61,6 +61,8 @@ struct LayerState {
 
   GLuint listBase;
   GLuint compiling;  // the list being compiled, else 0
+
+  int discarding;  // a frame nobody will see (gl11DiscardDrawing): its draws are left out
 };
 
 extern LayerState layer;

@@ -108,7 +108,7 @@ void gl11Bitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLf
 void gl11DrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type,
                     const GLvoid* pixels) {
   if (type != GL_UNSIGNED_BYTE || (format != GL_RGB && format != GL_RGBA)) return;
-  if (width <= 0 || height <= 0 || !pixels || !layer.rasterValid) return;
+  if (width <= 0 || height <= 0 || !pixels || !layer.rasterValid || layer.discarding) return;
   // Rows packed tight for ES 2, whatever the caller's alignment.
   size_t pixelBytes = format == GL_RGB ? 3 : 4;
   size_t rowBytes = (size_t)width * pixelBytes;
