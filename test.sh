@@ -15,29 +15,60 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 
+# The run goes in two lanes at once, for a machine of two cores: the tests, one stage after
+# another, and beside them, at the lowest priority, the packages and builds that later
+# test stages need, which so take only what the tests leave of the machine. A test stage
+# waits for its build; one whose build failed is not run.
+#   tests:  linux-packages build linux linux-e2e windows windows-e2e web sanitized fuzz
+#   builds: packages windows-build web-build sanitized-build fuzz-build
 # The whole run's budget: the closing summary prints well inside CI's 90 minutes whatever
-# hangs. Each stage's limit is about two and a half times what it took in CI on a fresh
-# machine (the build 224 s, the browser suite 231 s, the sanitized pass 265 s, the whole run
-# 25 minutes); together they fit the budget, so that a slow machine stops only a stage
-# that hangs, never a later stage for want of time.
+# hangs. Each stage's limit is two to three times what it took here (2 cores, load only
+# from the other lane): linux-packages and packages a few minutes on a fresh machine; the
+# build 152 s, linux 45 s, linux-e2e 85 s, windows-build 97 s, windows 164 s, windows-e2e
+# 76 s, web-build 120 s, web 331 s, sanitized-build 231 s, sanitized 94 s, fuzz-build 40 s,
+# fuzz 105 s. Even with every stage at its limit the run fits the budget, so that a slow
+# machine stops only a stage that hangs, never a later stage for want of time.
 budget=4800
-stages=(build linux linux-e2e windows-build windows windows-e2e web-build web sanitized fuzz)
-declare -A limit=([build]=600 [linux]=180 [linux-e2e]=360 [windows-build]=480 [windows]=180
-                  [windows-e2e]=480 [web-build]=420 [web]=600 [sanitized]=720 [fuzz]=480)
-together=0
-for name in "${stages[@]}"; do together=$((together + limit[$name])); done
-if [ "${1:-}" = --limits ] || [ "$together" -gt "$budget" ]; then
-  for name in "${stages[@]}"; do echo "$name: ${limit[$name]} s"; done
-  echo "together: $together s of the run's $budget s"
-  [ "$together" -le "$budget" ] || { echo "test.sh: the stage limits add up to more than the run's budget" >&2; exit 2; }
+test_lane=(linux-packages build linux linux-e2e windows windows-e2e web sanitized fuzz)
+build_lane=(packages windows-build web-build sanitized-build fuzz-build)
+declare -A limit=([linux-packages]=600 [build]=600 [linux]=180 [linux-e2e]=300 [windows]=420
+                  [windows-e2e]=300 [web]=720 [sanitized]=300 [fuzz]=360
+                  [packages]=900 [windows-build]=480 [web-build]=420 [sanitized-build]=600
+                  [fuzz-build]=240)
+# The build each test stage waits for.
+declare -A needs=([windows]=windows-build [web]=web-build [sanitized]=sanitized-build [fuzz]=fuzz-build)
+
+# The run's length with every stage at its limit: the build lane from the start, the test
+# lane after it, each test stage starting once both the stage before it and its build end.
+declare -A ends=()
+at=0
+for name in "${build_lane[@]}"; do at=$((at + limit[$name])); ends[$name]=$at; done
+at=0
+for name in "${test_lane[@]}"; do
+  build=${needs[$name]:-}
+  [ -n "$build" ] && [ "${ends[$build]}" -gt "$at" ] && at=${ends[$build]}
+  at=$((at + limit[$name]))
+done
+longest=$at
+if [ "${1:-}" = --limits ] || [ "$longest" -gt "$budget" ]; then
+  for name in "${test_lane[@]}" "${build_lane[@]}"; do echo "$name: ${limit[$name]} s"; done
+  echo "every stage at its limit: $longest s of the run's $budget s"
+  [ "$longest" -le "$budget" ] || { echo "test.sh: the stage limits add up to more than the run's budget" >&2; exit 2; }
   exit 0
 fi
 
 results=$(mktemp -d)
-running=""
+# What the lanes tell each other (a hidden folder, left out of the closing count): .state/NAME
+# holds the exit status of build NAME once it has ended, .state/pid.NAME the session of a
+# stage running, .state/NAME.log a build's output.
+state=$results/.state
+mkdir -p "$state"
+builder=""
 trap 'rm -rf "$results"' EXIT
-# A stage runs as a session of its own, out of the terminal's reach: an interrupt ends it too.
-trap '[ -n "$running" ] && kill -TERM -- -"$running" 2>/dev/null; exit 130' INT TERM
+# A stage runs as a session of its own, out of the terminal's reach: an interrupt ends the
+# stages running in both lanes.
+trap 'for f in "$state"/pid.*; do [ -e "$f" ] && kill -TERM -- -"$(cat "$f")" 2>/dev/null; done
+      [ -n "$builder" ] && kill -TERM "$builder" 2>/dev/null; exit 130' INT TERM
 status=0
 # A budget made smaller than the limits still holds: a stage gets its limit or what is left
 # of the budget, whichever is less.
@@ -56,8 +87,8 @@ limited() {
     return 124
   fi
   setsid "$@" &
-  running=$!
   local pid=$! deadline=$(( $(date +%s) + seconds ))
+  echo "$pid" >"$state/pid.$name"
   (
     while kill -0 "$pid" 2>/dev/null; do
       if [ "$(date +%s)" -ge "$deadline" ]; then
@@ -77,7 +108,7 @@ limited() {
   wait "$pid"
   local rc=$?
   wait "$watchdog"
-  running=""
+  rm -f "$state/pid.$name"
   echo "test.sh: $name took $((SECONDS - began)) s"
   return $rc
 }
@@ -97,35 +128,86 @@ suite() {  # suite NAME BUILD [run-ctest.py arguments...]
   : >"$results/$name"  # stays empty, and so counts as a failure, if the pass is stopped
   limited "$name" python3 scripts/run-ctest.py --build "$build" --results "$results/$name" "$@" || status=1
 }
+# built NAME: waits for the build lane's NAME; true when it was built. A lane that ended
+# without a word of it is a failure of its own.
+built() {
+  while [ ! -e "$state/$1" ]; do
+    kill -0 "$builder" 2>/dev/null && { sleep 1; continue; }
+    [ -e "$state/$1" ] && break
+    echo "test.sh: the build lane ended before $1" >&2
+    printf 'passed 0 failed 1 skipped 0\nfailed: %s (the build lane ended before it)\n' "$1" >"$results/$1.lost"
+    return 1
+  done
+  [ "$(cat "$state/$1")" = 0 ]
+}
+# The build lane: its output goes to .state/NAME.log, shown whole when a build fails. A build
+# stage is tried only after everything before it in the lane worked.
+run_build_lane() {
+  local name rc=0
+  for name in "${build_lane[@]}"; do
+    if [ "$rc" = 0 ]; then
+      case $name in
+        packages) stage packages bash scripts/install-packages.sh scripts/packages-windows.txt \
+                    scripts/packages-web.txt scripts/packages-web-tests.txt ;;
+        windows-build) stage windows-build nice -n 19 bash scripts/build-windows.sh \
+                         -DVASK_LINUX_GAME="$PWD/build/app/vask" \
+                         -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so" ;;
+        web-build) stage web-build nice -n 19 bash scripts/build-web.sh --tests ;;
+        sanitized-build) stage sanitized-build nice -n 19 bash scripts/sanitize.sh --build ;;
+        fuzz-build) stage fuzz-build nice -n 19 bash scripts/fuzz.sh --build ;;
+      esac >"$state/$name.log" 2>&1
+      rc=$?
+      grep -h '^test.sh: ' "$state/$name.log"
+      if [ "$rc" != 0 ]; then
+        echo "== $name failed; what it printed =="
+        grep -v '^test.sh: ' "$state/$name.log"
+      fi
+      # A build after one that failed is not tried; the stages waiting for it are not run.
+      echo "$rc" >"$state/$name"
+    else
+      echo 1 >"$state/$name"
+    fi
+  done
+}
 # A second try only for the harness's own miss, and never when a real failure came with it
 # (run-ctest.py knows the lines that tell of one).
 harness_miss=(--retry-when 'HARNESS MISS')
 
-echo "== Installing what is missing, and the build =="
-if stage build bash scripts/setup.sh; then
-  echo "== The test suite =="
-  suite linux build -j"$(nproc)" -LE e2e
-  suite linux-e2e build "${harness_miss[@]}" -j"$(nproc)" -L e2e
-
+echo "== Installing what the game needs, and the build =="
+# The other stages' packages (Wine, emscripten, Chromium: most of what a fresh machine
+# fetches) install while the game builds, once the game's own are in.
+if stage linux-packages bash scripts/install-packages.sh scripts/packages.txt; then
+  run_build_lane &
+  builder=$!
+  if stage build bash scripts/setup.sh; then
+    echo "== The test suite =="
+    suite linux build -j"$(nproc)" -LE e2e
+    suite linux-e2e build "${harness_miss[@]}" -j"$(nproc)" -L e2e
+  fi
+  # The later stages need the game built for Linux only for their comparisons with it.
   echo "== The Windows program, cross-built and run under Wine =="
-  if stage windows-build bash scripts/build-windows.sh -DVASK_LINUX_GAME="$PWD/build/app/vask" \
-      -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so"; then
+  if built windows-build; then
     suite windows build-windows "${harness_miss[@]}" -j"$(nproc)" -LE e2e
     suite windows-e2e build-windows "${harness_miss[@]}" -j"$(nproc)" -L e2e
   fi
 
   echo "== The browser version, built with emscripten and run in headless Chromium =="
-  if stage web-build bash scripts/build-web.sh --tests; then
+  if built web-build; then
     suite web build-web -j"$(nproc)" -L web
   fi
 
   echo "== The unit and scene suite under the sanitizers =="
-  : >"$results/sanitized"  # stays empty, and so counts as a failure, if the pass stops early
-  ASAN_RESULTS=$results/sanitized limited sanitized bash scripts/sanitize.sh || status=1
+  if built sanitized-build; then
+    : >"$results/sanitized"  # stays empty, and so counts as a failure, if the pass stops early
+    ASAN_RESULTS=$results/sanitized limited sanitized bash scripts/sanitize.sh || status=1
+  fi
 
   echo "== The fuzz targets =="
-  : >"$results/fuzz"
-  FUZZ_RESULTS=$results/fuzz limited fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+  if built fuzz-build; then
+    : >"$results/fuzz"
+    FUZZ_RESULTS=$results/fuzz limited fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+  fi
+  wait "$builder"
 fi
 
 passed=0 failed=0 skipped=0

@@ -24,20 +24,12 @@ jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 [ -n "${VASK_JOBS:-}" ] && jobs=$VASK_JOBS
 
 # --- packages from Debian ---------------------------------------------------------------
-missing=()
-while read -r pkg; do
-  [ -z "$pkg" ] && continue
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < <(cat scripts/packages-web.txt; [ "$tests" = 1 ] && cat scripts/packages-web-tests.txt)
+lists=(scripts/packages-web.txt)
+[ "$tests" = 1 ] && lists+=(scripts/packages-web-tests.txt)
 # Node.js may come with its own npm (NodeSource's does); Debian's is a package of its own.
-command -v npm >/dev/null 2>&1 || missing+=(npm)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+also=()
+command -v npm >/dev/null 2>&1 || also=(npm)
+bash scripts/install-packages.sh "${lists[@]}" --also "${also[@]}"
 # Emscripten's JavaScript optimiser needs acorn, which Debian keeps where Node does not look.
 export NODE_PATH=/usr/share/nodejs
 

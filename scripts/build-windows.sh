@@ -16,18 +16,7 @@ jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 [ -n "${VASK_JOBS:-}" ] && jobs=$VASK_JOBS
 
 # --- packages from Debian ---------------------------------------------------------------
-missing=()
-while read -r pkg; do
-  [ -z "$pkg" ] && continue
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < scripts/packages-windows.txt
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh scripts/packages-windows.txt
 
 toolchain=$root/cmake/toolchain-mingw-w64.cmake
 deps=$B/deps

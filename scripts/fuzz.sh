@@ -2,6 +2,7 @@
 # Builds the fuzz targets of fuzz/ with clang (libFuzzer, AddressSanitizer, UBSan) in a build
 # directory of their own and runs each one for a bounded time, two at a time.
 # Usage: scripts/fuzz.sh [SECONDS_EACH] [TARGET...]
+#        scripts/fuzz.sh --build   only the build (the test command builds while it tests)
 #   SECONDS_EACH  run time of each target (default 45, or $FUZZ_SECONDS)
 #   TARGET        only these (fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot
 #                 fuzz_font fuzz_title fuzz_soundfont_cut); default all
@@ -12,6 +13,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+build_only=0
+if [ "${1:-}" = --build ]; then build_only=1; shift; fi
 seconds=${1:-${FUZZ_SECONDS:-45}}
 [ $# -gt 0 ] && shift
 jobs=${FUZZ_JOBS:-2}
@@ -28,6 +31,7 @@ cmake --build "$build" --target fuzz_targets -j2 >"$build/fuzz-build.log" 2>&1 |
   echo "fuzz.sh: building the fuzz targets failed (see $build/fuzz-build.log)" >&2
   exit 2
 }
+[ "$build_only" = 1 ] && exit 0
 
 # Seeds of each target: the game's own file(s) and the small hand-made ones.
 seeds_of() {

@@ -9,10 +9,13 @@
 # unloaded library have no name a suppression could match.
 # Usage: scripts/sanitize.sh [extra ctest arguments]   (ASAN_BUILD_DIR, default build-asan;
 # ASAN_RESULTS, a file for the counts of scripts/run-ctest.py)
+#        scripts/sanitize.sh --build   only the build (the test command builds while it tests)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${ASAN_BUILD_DIR:-build-asan}
+build_only=0
+if [ "${1:-}" = --build ]; then build_only=1; shift; fi
 start=$(date +%s)
 
 # -O1 with line tables only: what the sanitizers need for fast checks and reports with file
@@ -27,6 +30,10 @@ cmake --build "$build" -j2 >"$build/sanitize-build.log" 2>&1 || {
   exit 2
 }
 built=$(date +%s)
+if [ "$build_only" = 1 ]; then
+  echo "sanitize.sh: build $((built - start)) s"
+  exit 0
+fi
 
 # intercept_tls_get_addr=0: the leak check's tracer crashed ("Tracer caught signal 11")
 # every time on some builds of a scene test, on a range of dynamic TLS that the sanitizer
