@@ -149,12 +149,12 @@ run_build_lane() {
       case $name in
         packages) stage packages bash scripts/install-packages.sh scripts/packages-windows.txt \
                     scripts/packages-web.txt scripts/packages-web-tests.txt ;;
-        windows-build) stage windows-build nice -n 19 bash scripts/build-windows.sh \
+        windows-build) stage windows-build bash scripts/lowest-priority.sh bash scripts/build-windows.sh \
                          -DVASK_LINUX_GAME="$PWD/build/app/vask" \
                          -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so" ;;
-        web-build) stage web-build nice -n 19 bash scripts/build-web.sh --tests ;;
-        sanitized-build) stage sanitized-build nice -n 19 bash scripts/sanitize.sh --build ;;
-        fuzz-build) stage fuzz-build nice -n 19 bash scripts/fuzz.sh --build ;;
+        web-build) stage web-build bash scripts/lowest-priority.sh bash scripts/build-web.sh --tests ;;
+        sanitized-build) stage sanitized-build bash scripts/lowest-priority.sh bash scripts/sanitize.sh --build ;;
+        fuzz-build) stage fuzz-build bash scripts/lowest-priority.sh bash scripts/fuzz.sh --build ;;
       esac >"$state/$name.log" 2>&1
       rc=$?
       grep -h '^test.sh: ' "$state/$name.log"
