@@ -1861,7 +1861,10 @@ const CASES = {
   // (Safari), the page asks for playback's, which an iPhone's silent switch does not mute.
   async silentStart(browser) {
     const held = () => {
+      // Held as iOS holds it: resume() never settles, and the context never runs (this
+      // browser would start it by itself, as no gesture is needed here).
       AudioContext.prototype.resume = () => new Promise(() => {});
+      Object.defineProperty(BaseAudioContext.prototype, 'state', { configurable: true, get: () => 'interrupted' });
       Object.defineProperty(navigator, 'audioSession', { configurable: true, value: { type: 'auto' } });
     };
     const none = () => { delete window.AudioContext; delete window.webkitAudioContext; };
