@@ -1721,7 +1721,8 @@ const CASES = {
   },
 
   // Two copies of the site in two folders of one origin each keep their offline copy: the
-  // second one's service worker leaves the first one's cache alone.
+  // second one's service worker leaves the first one's cache alone, and drops its own of a
+  // release before caches were named by their folder.
   async offlineTwoSites(browser) {
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-sites-'));
     for (const [folder, tag] of [['a', 'first'], ['b', 'second']]) {
@@ -1731,10 +1732,18 @@ const CASES = {
     const { page, server } = await openPage(browser, dir, 'a/');
     try {
       await workerActivated(page);
+      // One cache each of an older release, under the old names.
+      const site = `http://127.0.0.1:${server.address().port}/`;
+      await page.evaluate(async (s) => {
+        for (const [name, folder] of [['vask-site-1', 'a/'], ['vask-site-2', 'b/']])
+          await (await caches.open(name)).put(s + folder, new Response('an old release'));
+      }, site);
       const other = await browser.newPage();
-      await other.goto(`http://127.0.0.1:${server.address().port}/b/`);
+      await other.goto(`${site}b/`);
       await workerActivated(other);
       await other.close();
+      expect((await page.evaluate(() => caches.keys())).filter((n) => n.startsWith('vask-site-')).join(),
+             'vask-site-1', "the old releases' caches left after b's worker started");
       await page.bringToFront();  // a page behind another gets no animation frames
       await startsOffline(page, server, 'first');
     } finally { await page.close(); server.close(); fs.rmSync(dir, { recursive: true }); }

@@ -51,10 +51,16 @@ self.addEventListener('install', (event) => {
   })());
 });
 
+// The caches of releases before they were named by their folder ('vask-site-' and a hash):
+// this site's own holds this folder's page; another site's is left alone.
+const ownOldCache = async (name) => name.startsWith('vask-site-') && !!(await (await caches.open(name)).match(SCOPE));
+
 self.addEventListener('activate', (event) => {
-  event.waitUntil(caches.keys()
-    .then((names) => Promise.all(names.filter((n) => n.startsWith(CACHE_PREFIX) && n !== CACHE).map((n) => caches.delete(n))))
-    .then(() => self.clients.claim()));
+  event.waitUntil((async () => {
+    for (const name of await caches.keys())
+      if ((name.startsWith(CACHE_PREFIX) && name !== CACHE) || await ownOldCache(name)) await caches.delete(name);
+    await self.clients.claim();
+  })());
 });
 
 self.addEventListener('fetch', (event) => {
