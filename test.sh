@@ -3,7 +3,7 @@
 # Windows program, cross-built with mingw-w64, and its suites under Wine; the browser
 # version, built with emscripten, in headless Chromium; the unit and
 # scene suite again under AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz
-# target for a bounded time (FUZZ_SECONDS each, default 30).
+# target for a bounded time (FUZZ_SECONDS each, default 20).
 # Every test runs once. Only a harness's own miss (no X server, a focus xdotool refused, a
 # screenshot tool failing on a window that is up and drawing, Wine not starting a test
 # program) earns an end-to-end or Windows test a second try, and never when a real failure came with it; only the leak checker's own tracer
@@ -205,7 +205,7 @@ if stage linux-packages bash scripts/install-packages.sh scripts/packages.txt; t
   echo "== The fuzz targets =="
   if built fuzz-build; then
     : >"$results/fuzz"
-    FUZZ_RESULTS=$results/fuzz limited fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+    FUZZ_RESULTS=$results/fuzz limited fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}" || status=1
   fi
   wait "$builder"
 fi
