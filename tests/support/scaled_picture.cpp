@@ -51,11 +51,16 @@ std::vector<uint8_t> sharplyScaled(const std::vector<uint8_t>& frame, int width,
   return scaled;
 }
 
-int pixelsOff(const std::vector<uint8_t>& shown, const std::vector<uint8_t>& expected, int tolerance) {
+int pixelsOff(const std::vector<uint8_t>& shown, const std::vector<uint8_t>& expected, int tolerance,
+              size_t* first) {
+  if (first) *first = 0;
   if (shown.size() != expected.size()) return (int)(expected.size() / 3);
   int off = 0;
-  for (size_t i = 0; i < shown.size(); i += 3)
-    off += abs(shown[i] - expected[i]) > tolerance || abs(shown[i + 1] - expected[i + 1]) > tolerance ||
-           abs(shown[i + 2] - expected[i + 2]) > tolerance;
+  for (size_t i = 0; i < shown.size(); i += 3) {
+    const bool differs = abs(shown[i] - expected[i]) > tolerance ||
+                         abs(shown[i + 1] - expected[i + 1]) > tolerance ||
+                         abs(shown[i + 2] - expected[i + 2]) > tolerance;
+    if (differs && off++ == 0 && first) *first = i / 3;
+  }
   return off;
 }

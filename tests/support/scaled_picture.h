@@ -2,6 +2,7 @@
 // on the processor, and the check the presentation tests compare what was shown against.
 // Pictures are RGB rows, bottom row first, as glReadPixels reads them.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
@@ -14,5 +15,6 @@ std::vector<uint8_t> sharplyScaled(const std::vector<uint8_t>& frame, int width,
                                    int toWidth, int toHeight);
 
 // How many pixels of `shown` differ from `expected` by more than `tolerance` in a channel
-// (every pixel, when the sizes differ).
-int pixelsOff(const std::vector<uint8_t>& shown, const std::vector<uint8_t>& expected, int tolerance);
+// (every pixel, when the sizes differ); `first`, when given, gets the first such pixel's index.
+int pixelsOff(const std::vector<uint8_t>& shown, const std::vector<uint8_t>& expected, int tolerance,
+              size_t* first = nullptr);
