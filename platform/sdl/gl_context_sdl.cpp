@@ -1,5 +1,6 @@
 // The GL context layer on SDL2: the window's GL visual stands in for the pixel format.
-// The game draws into the scaled frame, which each swap presents at the window's size.
+// The game draws into the window at its own size and into the scaled frame at any other,
+// which each swap presents at the window's size.
 #include <stdlib.h>
 #include "platform/gl_context.h"
 #include "platform/sdl/display_awake_sdl.h"
@@ -21,17 +22,15 @@ namespace {
 RenderContext frameContext = 0;
 WindowHandle frameWindow = 0;
 
-void presentFrame(WindowHandle window) {
+// The off-screen frame still holds the last picture: the desktop gets it again at once.
+// In a window of the frame's size the game draws it again.
+int showLastPicture(WindowHandle window) {
+  if (!scaledFrameOffscreen() || window != frameWindow) return 0;
   int width = 0, height = 0;
   SDL_GL_GetDrawableSize(sdlWindowOf(window), &width, &height);
   scaledFramePresent(width, height);
-}
-
-// The off-screen frame still holds the last picture: the desktop gets it again at once.
-int showLastPicture(WindowHandle window) {
-  if (!scaledFrameOffscreen() || window != frameWindow) return 0;
-  presentFrame(window);
   SDL_GL_SwapWindow(sdlWindowOf(window));
+  scaledFrameSwapped(width, height);
   return 1;
 }
 

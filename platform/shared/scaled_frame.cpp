@@ -1,6 +1,8 @@
-// The game's frame drawn off-screen and presented scaled, on desktop GL's framebuffer
-// objects (GL 3.0, ARB_framebuffer_object, or the EXT pair with its blit). Where the driver
-// has none, the game draws into the window and the frame is only moved to the centre.
+// The game's frame presented scaled, on desktop GL's framebuffer objects (GL 3.0,
+// ARB_framebuffer_object, or the EXT pair with its blit). In a window of the frame's own
+// size the game draws straight into it, as if none of this were here; only a window of
+// another size gets the off-screen frame, made when first needed. Where the driver has no
+// framebuffer objects the frame is only moved to the centre.
 #include "platform/shared/scaled_frame.h"
 
 #include <stdio.h>
@@ -79,14 +81,19 @@ struct Target {
 
 FramebufferCalls fb;
 ShaderCalls sh;
+GlEntryLoader loader = 0;
 GLuint sharpProgram = 0;  // 0: the driver has no shaders, and the present takes two blits
+int sharpTried = 0;       // the program is compiled when a present first needs it
 GLuint frameTexture = 0;  // the game's frame copied for the shader to sample
 GLint scaleAt = -1;       // where the program takes the scale, window pixels to frame pixels
 Target gameFrame;   // 640 by 480: what the game draws into
 Target wholeFrame;  // the game's frame times a whole number, made when first needed
 GLenum colorFormat = RGBA8;
+GLenum depthFormat = DEPTH_COMPONENT16;
 int started = 0;
-int offscreen = 0;
+int canScale = 0;       // the driver has framebuffer objects
+int offscreen = 0;      // the game draws into gameFrame
+int backInWindow = 0;   // a present has just gone back to the window: see scaledFrameSwapped
 
 bool hasExtension(const char* name) {
   const char* all = (const char*)glGetString(GL_EXTENSIONS);
@@ -183,11 +190,20 @@ void clearBars(const FrameArea& area, int windowWidth, int windowHeight) {
   glDisable(GL_SCISSOR_TEST);
 }
 
-void blit(const Target& from, GLuint to, int x, int y, int width, int height, GLenum filter) {
-  fb.bindFramebuffer(READ_FRAMEBUFFER, from.framebuffer);
+// The game's scissor would cut a blit short: it is off for the blit's time.
+void blitFrom(GLuint from, int fromWidth, int fromHeight, GLuint to, int x, int y, int width,
+              int height, GLenum filter) {
+  const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  if (scissor) glDisable(GL_SCISSOR_TEST);
+  fb.bindFramebuffer(READ_FRAMEBUFFER, from);
   fb.bindFramebuffer(DRAW_FRAMEBUFFER, to);
-  fb.blitFramebuffer(0, 0, from.width, from.height, x, y, x + width, y + height,
+  fb.blitFramebuffer(0, 0, fromWidth, fromHeight, x, y, x + width, y + height,
                      GL_COLOR_BUFFER_BIT, filter);
+  if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+void blit(const Target& from, GLuint to, int x, int y, int width, int height, GLenum filter) {
+  blitFrom(from.framebuffer, from.width, from.height, to, x, y, width, height, filter);
 }
 
 // Sharp bilinear in one pass: across the middle of each of the frame's pixels the sample
@@ -309,6 +325,10 @@ void presentOffscreen(const FrameArea& area) {
   // Sharp at every scale of 1 or more: at 125 % and 150 % (800 by 600, 960 by 720) and on
   // 1366 by 768 and 1600 by 900 panels the whole part is 1, and a plain smoothed scale
   // there would blur every line.
+  if (area.whole >= 1 && !sharpTried) {
+    sharpTried = 1;
+    makeSharpProgram(loader);
+  }
   if (area.whole >= 1 && sharpProgram) {
     presentInOnePass(area);
     return;
@@ -396,8 +416,42 @@ FrameArea frameAreaOf(int windowWidth, int windowHeight) {
   return area;
 }
 
+namespace {
+
+void sayCannotScale() {
+  fprintf(stderr,
+          "This computer's OpenGL cannot draw off-screen: the game stays 640 by 480, in the "
+          "middle of its window.\n");
+}
+
+// The window is no longer the frame's size: the frame the game has just drawn in the
+// window's lower left corner moves into the off-screen frame (made now if need be), where
+// the game draws from now on. So the first scaled present shows that frame, and the title,
+// which draws its text over its picture, finds the picture there. Returns 0 when the driver
+// cannot make the frame after all.
+bool takeFrameOffscreen() {
+  if (!gameFrame.framebuffer &&
+      !makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat)) {
+    canScale = 0;
+    fb = FramebufferCalls{};
+    sayCannotScale();
+    return false;
+  }
+  blitFrom(0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, gameFrame.framebuffer, 0, 0, GAME_FRAME_WIDTH,
+           GAME_FRAME_HEIGHT, GL_NEAREST);
+  fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  offscreen = 1;
+  return true;
+}
+
+bool isFrameSize(int windowWidth, int windowHeight) {
+  return windowWidth == GAME_FRAME_WIDTH && windowHeight == GAME_FRAME_HEIGHT;
+}
+
+}  // namespace
+
 int scaledFrameStart(GlEntryLoader load) {
-  if (started) return offscreen;
+  if (started) return canScale;
   started = 1;
   // The frame is like the window's buffer, so the game's depth tests and blending give the
   // same pixels in it as they would in the window.
@@ -405,25 +459,29 @@ int scaledFrameStart(GlEntryLoader load) {
   glGetIntegerv(GL_DEPTH_BITS, &depthBits);
   glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
   colorFormat = alphaBits > 0 ? RGBA8 : RGB8;
-  const GLenum depthFormat = depthBits > 16 ? DEPTH_COMPONENT24 : DEPTH_COMPONENT16;
-  offscreen = load && loadCalls(load) &&
-              makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat);
-  if (offscreen) makeSharpProgram(load);
-  if (!offscreen) {
+  depthFormat = depthBits > 16 ? DEPTH_COMPONENT24 : DEPTH_COMPONENT16;
+  loader = load;
+  canScale = load && loadCalls(load);
+  if (!canScale) {
     fb = FramebufferCalls{};
-    fprintf(stderr,
-            "This computer's OpenGL cannot draw off-screen: the game stays 640 by 480, in "
-            "the middle of its window.\n");
+    sayCannotScale();
   }
-  return offscreen;
+  return canScale;
 }
 
 int scaledFrameOffscreen() { return offscreen; }
 
+void scaledFrameFollow(int windowWidth, int windowHeight) {
+  if (!started || offscreen || !canScale || windowWidth <= 0 || windowHeight <= 0) return;
+  if (!isFrameSize(windowWidth, windowHeight)) takeFrameOffscreen();
+}
+
 void scaledFramePresent(int windowWidth, int windowHeight) {
   if (!started || windowWidth <= 0 || windowHeight <= 0) return;
+  scaledFrameFollow(windowWidth, windowHeight);
   if (!offscreen) {
-    presentInPlace(windowWidth, windowHeight);
+    // At the frame's own size the game's picture is the window's already: nothing to do.
+    if (!isFrameSize(windowWidth, windowHeight)) presentInPlace(windowWidth, windowHeight);
     return;
   }
   GLfloat clearColor[4];
@@ -440,7 +498,13 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
   clearBars(area, windowWidth, windowHeight);
   presentOffscreen(area);
 
-  fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  // Back at the frame's own size, the game draws into the window again from its next frame.
+  if (isFrameSize(windowWidth, windowHeight)) {
+    offscreen = 0;
+    backInWindow = 1;
+  } else {
+    fb.bindFramebuffer(FRAMEBUFFER, gameFrame.framebuffer);
+  }
   glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
   if (scissor) glEnable(GL_SCISSOR_TEST);
   glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
@@ -448,13 +512,27 @@ void scaledFramePresent(int windowWidth, int windowHeight) {
 }
 
 void scaledFrameSwapped(int windowWidth, int windowHeight) {
-  if (!started || offscreen || windowWidth <= 0 || windowHeight <= 0) return;
+  if (!started || windowWidth <= 0 || windowHeight <= 0) return;
+  if (backInWindow) {
+    // The other colour buffer gets the picture too, as the title's own drawing leaves both
+    // (it draws its text over its picture); then the off-screen frame goes.
+    backInWindow = 0;
+    if (!offscreen && isFrameSize(windowWidth, windowHeight))
+      blit(gameFrame, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_NEAREST);
+    if (!offscreen) {
+      fb.bindFramebuffer(FRAMEBUFFER, 0);
+      deleteTarget(&wholeFrame);
+      deleteTarget(&gameFrame);
+    }
+    return;
+  }
+  if (offscreen) return;
   const FrameArea area = inPlaceArea(windowWidth, windowHeight);
   if (area.x || area.y) copyInWindow(area.x, area.y, 0, 0, windowWidth, windowHeight);
 }
 
 void scaledFrameStop() {
-  if (offscreen) {
+  if (canScale) {
     fb.bindFramebuffer(FRAMEBUFFER, 0);
     deleteTarget(&wholeFrame);
     deleteTarget(&gameFrame);
@@ -462,8 +540,12 @@ void scaledFrameStop() {
   if (sharpProgram) sh.deleteProgram(sharpProgram);
   if (frameTexture) glDeleteTextures(1, &frameTexture);
   sharpProgram = frameTexture = 0;
+  sharpTried = 0;
   sh = ShaderCalls{};
   fb = FramebufferCalls{};
+  loader = 0;
   started = 0;
+  canScale = 0;
   offscreen = 0;
+  backInWindow = 0;
 }

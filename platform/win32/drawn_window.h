@@ -16,9 +16,11 @@ void markWindowDrawn(HWND window);
 // Shows the window's last picture again, at its size now, and swaps: the GL context layer
 // hands one over once the game's context is current, and the window layer calls it when the
 // system resizes, exposes or repaints the window, so the picture follows at once with no
-// work from the game. `fixedSize`: the picture cannot be scaled (the driver cannot render
+// work from the game. It returns false when it keeps no picture (the game draws straight
+// into a window of its frame's size): the window is then taken as exposed, and the game
+// draws it again. `fixedSize`: the picture cannot be scaled (the driver cannot render
 // off-screen), so the client area stays at least the game's 640 by 480.
-typedef void (*WindowPresenter)(HWND window);
+typedef bool (*WindowPresenter)(HWND window);
 void setWindowPresenter(HWND window, WindowPresenter presenter, bool fixedSize);
 
 // The window layer asks before handing WM_ERASEBKGND on.

@@ -51,15 +51,18 @@ bool resizesAtSwapOnly() {
 }
 
 // On a software renderer a window whose size has changed since the last present gets one
-// swap first, and the present then goes to buffers of the new size. (Only off-screen:
-// otherwise the back buffer holds the game's drawing.) Wine here always runs on Mesa's
-// software renderer, so the swap left out on other drivers cannot be shown under it.
+// swap first, and the present then goes to buffers of the new size. (Only off-screen: the
+// game's drawing in the window moves off-screen before that swap, and stays in the window
+// at the frame's own size.) Wine here always runs on Mesa's software renderer, so the swap
+// left out on other drivers cannot be shown under it.
 void presentAtClientSize(HWND window, HDC dc) {
   RECT client;
   if (!GetClientRect(window, &client)) return;
-  if (swapsToResize && scaledFrameOffscreen() && (presentedSize.cx || presentedSize.cy) &&
-      (client.right != presentedSize.cx || client.bottom != presentedSize.cy))
-    SwapBuffers(dc);
+  if (swapsToResize && (presentedSize.cx || presentedSize.cy) &&
+      (client.right != presentedSize.cx || client.bottom != presentedSize.cy)) {
+    scaledFrameFollow(client.right, client.bottom);
+    if (scaledFrameOffscreen()) SwapBuffers(dc);
+  }
   scaledFramePresent(client.right, client.bottom);
   presentedSize.cx = client.right;
   presentedSize.cy = client.bottom;
@@ -93,17 +96,21 @@ void followDisplay(HWND window) {
 }
 
 // The window layer's way to show the last picture again (resized, exposed), with no work
-// from the game: the off-screen frame still holds it.
-void presentAgain(HWND window) {
+// from the game: the off-screen frame still holds it. A window of the frame's size has
+// none, and the game draws it again.
+bool presentAgain(HWND window) {
   HDC dc = wglGetCurrentDC();
-  if (!dc || WindowFromDC(dc) != window) return;
+  if (!dc || WindowFromDC(dc) != window) return true;
+  if (!scaledFrameOffscreen()) return false;
   followDisplay(window);
   presentAtClientSize(window, dc);
   SwapBuffers(dc);
+  scaledFrameSwapped(presentedSize.cx, presentedSize.cy);
+  return true;
 }
 
-// Once the game's context is current: the game draws off-screen from its first frame on.
-// A driver that cannot (opengl32's own 1.1 renderer) leaves the picture 640 by 480 in the
+// Once the game's context is current: the game draws into the window at the frame's size
+// and off-screen at any other. A driver that cannot (opengl32's own 1.1 renderer) leaves the picture 640 by 480 in the
 // window, which then keeps at least that size.
 void startScaledFrame(HDC dc, HGLRC rc) {
   if (scaledContext) return;

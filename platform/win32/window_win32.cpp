@@ -90,7 +90,7 @@ WindowProcedure procedureOf(HWND hwnd) {
 // The last picture again, at the window's size now, with no work from the game.
 void presentAgain(HWND hwnd) {
   WindowState* state = stateOf(hwnd);
-  if (state && state->drawn && state->presenter) state->presenter(hwnd);
+  if (state && state->drawn && state->presenter && !state->presenter(hwnd)) state->exposed = 1;
 }
 
 // A repaint the game's loop did not hand out: validated, so the loop that dispatched it

@@ -110,21 +110,51 @@ TEST(FrameArea, IsTheLargestCentredFourByThreeAreaAndItsWholeScale) {
   }
 }
 
-TEST_F(ScaledFrame, IsTheDrawnFramePixelForPixelAt640By480AndWholeBlocksAtTwice) {
+GLint boundFramebuffer() {
+  GLint bound = -1;
+  glGetIntegerv(0x8CA6, &bound);  // FRAMEBUFFER_BINDING
+  return bound;
+}
+
+// In a window of the frame's size the game draws into the window itself, and a present
+// leaves it alone. When the window grows, the frame just drawn there moves off-screen and
+// is presented scaled at once (no black or stale frame); back at 640 by 480 the last
+// picture goes into both colour buffers (the title draws over it) and the game draws into
+// the window again.
+TEST_F(ScaledFrame, DrawsIntoTheWindowAtItsOwnSizeAndMovesOffscreenAndBackAsItChanges) {
   ASSERT_EQ(scaledFrameStart(sdlLoader), 1);
+  EXPECT_EQ(boundFramebuffer(), 0) << "an off-screen frame at the frame's own size";
   const std::vector<uint8_t> drawn = pattern();
   drawPattern(drawn);
-
   scaledFramePresent(W, H);
-  const std::vector<uint8_t> same = readWindow(W, H);
-  int differing = 0;
-  for (size_t i = 0; i < same.size(); i++) differing += same[i] != drawn[i];
-  EXPECT_EQ(differing, 0) << "bytes differ at 640 by 480";
+  scaledFrameSwapped(W, H);
+  EXPECT_EQ(scaledFrameOffscreen(), 0);
+  EXPECT_EQ(boundFramebuffer(), 0);
+  EXPECT_EQ(pixelsOff(readWindow(W, H), drawn, 0), 0) << "pixels differ at 640 by 480";
 
-  // The frame is kept: a second present, as after an exposure, shows the same again.
+  // The window is twice the size now; the frame was drawn into the window before the
+  // present learnt of it.
   scaledFramePresent(2 * W, 2 * H);
+  EXPECT_EQ(scaledFrameOffscreen(), 1);
+  EXPECT_NE(boundFramebuffer(), 0) << "the game's next frame would go into the window";
   EXPECT_EQ(pixelsOff(readWindow(2 * W, 2 * H), sharplyScaled(drawn, W, H, 2 * W, 2 * H), 0), 0)
-      << "pixels of 1280 by 960 differ from the frame scaled down";
+      << "pixels of 1280 by 960 differ from the frame scaled";
+  scaledFrameSwapped(2 * W, 2 * H);
+
+  // Back to 640 by 480 with no frame of the game's in between: the kept picture.
+  const GLint offscreenFrame = boundFramebuffer();
+  glClearColor(1.0f, 0.0f, 1.0f, 0.0f);
+  bindFramebuffer(0x8D40, 0);
+  glClear(GL_COLOR_BUFFER_BIT);  // what the swap may leave in the window's back buffer
+  bindFramebuffer(0x8D40, (GLuint)offscreenFrame);
+  scaledFramePresent(W, H);
+  EXPECT_EQ(pixelsOff(readWindow(W, H), drawn, 0), 0) << "the picture back at 640 by 480";
+  bindFramebuffer(0x8D40, 0);
+  glClear(GL_COLOR_BUFFER_BIT);  // the other colour buffer, after the swap
+  scaledFrameSwapped(W, H);
+  EXPECT_EQ(scaledFrameOffscreen(), 0);
+  EXPECT_EQ(boundFramebuffer(), 0) << "the game's next frame would go off-screen";
+  EXPECT_EQ(pixelsOff(readWindow(W, H), drawn, 0), 0) << "the other colour buffer after the swap";
 }
 
 // Between 1 and 2 (125 % and 150 %: 800 by 600, 960 by 720) the whole part of the scale is

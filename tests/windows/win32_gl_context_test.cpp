@@ -65,8 +65,7 @@ TEST(Win32GlContext, InFullScreenSwapsWaitForARefreshOf60HzOrMore) {
   }
 }
 
-const GLenum FRAMEBUFFER = 0x8D40, READ_FRAMEBUFFER = 0x8CA8, FRAMEBUFFER_BINDING = 0x8CA6,
-             COLOR_ATTACHMENT0 = 0x8CE0;
+const GLenum FRAMEBUFFER = 0x8D40, READ_FRAMEBUFFER = 0x8CA8, FRAMEBUFFER_BINDING = 0x8CA6;
 
 typedef void(APIENTRY* BindFramebuffer)(GLenum, GLuint);
 
@@ -83,46 +82,11 @@ std::vector<uint8_t> readPixels(GLenum buffer, int width, int height) {
   return pixels;
 }
 
-// The window's client area made width by height, then what the window's back buffer shows
-// (bottom row first, RGB): after one of the game's swaps, or with `resizeOnly` what the
-// resize itself showed. The buffer is filled with magenta first, so only what was presented
-// can match the frame. Mesa's software renderer keeps the back buffer through a swap (it
-// copies), and the hidden window has no front buffer to read.
-std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height,
-                                 bool resizeOnly = false) {
-  HWND window = reinterpret_cast<HWND>(gl.window);
-  BindFramebuffer bind = bindFramebuffer();
-  GLint drawing = 0;
-  glGetIntegerv(FRAMEBUFFER_BINDING, &drawing);
-  bind(FRAMEBUFFER, 0);
-  glClearColor(1, 0, 1, 0);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glClearColor(0, 0, 0, 0);
-  bind(FRAMEBUFFER, (GLuint)drawing);
-  SetWindowLongA(window, GWL_STYLE, WS_POPUP);  // as in full screen, larger than the screen
-  SetWindowPos(window, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client;
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, width);
-  EXPECT_EQ(client.bottom, height);
-  if (!resizeOnly) swapBuffers(gl.dc);
-  bind(READ_FRAMEBUFFER, 0);
-  std::vector<uint8_t> pixels = readPixels(GL_BACK, width, height);
-  bind(READ_FRAMEBUFFER, (GLuint)drawing);
-  return pixels;
-}
-
-// The game's frame at twice the size, as a player sees it in a 1280 by 960 window, is the
-// frame it drew with each pixel a 2 by 2 block: scaled, and sharp; at 125 % (800 by 600)
-// it is as sharp as a scale of 1.25 can be. At 640 by 480 it is the frame itself, and a
-// resize shows it again with no swap of the game's.
-TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
-  GlTestWindow gl;
-  ASSERT_TRUE(openGlTestWindow(&gl));
-  ASSERT_TRUE(scaledFrameOffscreen()) << "the game draws straight into the window";
-  // The game's drawing: one-pixel lines of distinct colours on black, through its 640 by
-  // 480 viewport, into whatever the layer has bound.
+// The game's drawing: one-pixel lines of distinct colours on black, through its 640 by 480
+// viewport, into whatever the layer has bound.
+void drawLines() {
   glViewport(0, 0, 640, 480);
+  glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -138,15 +102,73 @@ TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
     glVertex2f(640, 3.5f + i * 12);
   }
   glEnd();
-  const std::vector<uint8_t> drawn = readPixels(COLOR_ATTACHMENT0, 640, 480);
+}
+
+// The window's client area made width by height, then what the window's back buffer shows
+// (bottom row first, RGB): after one of the game's frames and its swap, or with
+// `resizeOnly` what the resize itself showed. Where the game draws off-screen the window's
+// buffer is filled with magenta first, so only what was presented can match the frame.
+// Mesa's software renderer keeps the back buffer through a swap (it copies), and the
+// hidden window has no front buffer to read.
+std::vector<uint8_t> presentedAt(const GlTestWindow& gl, int width, int height,
+                                 bool resizeOnly = false) {
+  HWND window = reinterpret_cast<HWND>(gl.window);
+  BindFramebuffer bind = bindFramebuffer();
+  GLint drawing = 0;
+  glGetIntegerv(FRAMEBUFFER_BINDING, &drawing);
+  if (drawing) {
+    bind(FRAMEBUFFER, 0);
+    glClearColor(1, 0, 1, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    bind(FRAMEBUFFER, (GLuint)drawing);
+  }
+  SetWindowLongA(window, GWL_STYLE, WS_POPUP);  // as in full screen, larger than the screen
+  SetWindowPos(window, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  if (!resizeOnly) {
+    drawLines();
+    swapBuffers(gl.dc);
+  }
+  glGetIntegerv(FRAMEBUFFER_BINDING, &drawing);
+  bind(READ_FRAMEBUFFER, 0);
+  std::vector<uint8_t> pixels = readPixels(GL_BACK, width, height);
+  bind(READ_FRAMEBUFFER, (GLuint)drawing);
+  return pixels;
+}
+
+GLint boundFramebuffer() {
+  GLint bound = -1;
+  glGetIntegerv(FRAMEBUFFER_BINDING, &bound);
+  return bound;
+}
+
+// The game's frame at twice the size, as a player sees it in a 1280 by 960 window, is the
+// frame it drew with each pixel a 2 by 2 block: scaled, and sharp; at 125 % (800 by 600)
+// it is as sharp as a scale of 1.25 can be. At 640 by 480 the game draws into the window
+// itself; a resize back to it shows the last frame again with no swap of the game's, and
+// the game then draws into the window again.
+TEST(Win32GlContext, PresentsTheGamesFrameScaledToTheClientArea) {
+  GlTestWindow gl;
+  ASSERT_TRUE(openGlTestWindow(&gl));
+  ASSERT_FALSE(scaledFrameOffscreen()) << "an off-screen frame at the frame's own size";
+  ASSERT_EQ(boundFramebuffer(), 0);
+  drawLines();
+  const std::vector<uint8_t> drawn = readPixels(GL_BACK, 640, 480);
   int lit = 0;
   for (size_t i = 0; i < drawn.size(); i += 3) lit += drawn[i] || drawn[i + 1] || drawn[i + 2];
-  ASSERT_GT(lit, 640 * 40) << "the drawing did not reach the frame";
+  ASSERT_GT(lit, 640 * 40) << "the drawing did not reach the window";
   const std::vector<uint8_t> small = presentedAt(gl, 640, 480);
+  EXPECT_EQ(boundFramebuffer(), 0) << "the game draws off-screen at 640 by 480";
   const std::vector<uint8_t> large = presentedAt(gl, 1280, 960);
+  EXPECT_TRUE(scaledFrameOffscreen()) << "the game draws into the window at 1280 by 960";
   const std::vector<uint8_t> laptop = presentedAt(gl, 800, 600);  // 125 %
   const std::vector<uint8_t> resized = presentedAt(gl, 640, 480, true);
   EXPECT_TRUE(resized == drawn) << "the resize did not show the last frame again";
+  EXPECT_EQ(boundFramebuffer(), 0) << "back at 640 by 480 the game still draws off-screen";
   EXPECT_TRUE(small == drawn) << "at 640 by 480 the window does not show the frame drawn";
   EXPECT_EQ(pixelsOff(large, sharplyScaled(drawn, 640, 480, 1280, 960), 0), 0)
       << "pixels of the 1280 by 960 picture that are not their frame pixel";
