@@ -5,7 +5,7 @@
 #include <SDL.h>
 #include "platform/window.h"
 
-// Brings up SDL's game controllers once the display is open. Without them the game plays
+// Brings up SDL's game controllers once the title is up. Without them the game plays
 // on from the keyboard.
 void openGamepads();
 void closeGamepads();

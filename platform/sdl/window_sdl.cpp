@@ -35,6 +35,20 @@ int windowCreated = 0;
 
 FramePacer pacer;  // repaints at 60 a second, whatever the display's refresh
 
+// What a player may never use waits for the game's first look at its messages, when the
+// title is on screen: the game controllers (SDL opens their devices and reads its mapping
+// database) and the window's icon. A pad plugged in before that is reported as added when
+// the controllers open, so it plays from the title's first second.
+int desktopOpen = 0;
+int titleShown = 0;
+
+void finishStartup() {
+  if (titleShown) return;
+  titleShown = 1;
+  if (desktopOpen) openGamepads();
+  if (windowCreated && !theWindow.destroyed) setGameWindowIcon(theWindow.sdl);
+}
+
 // Virtual-key codes beyond the ones the game names in platform/window.h.
 enum {
   VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D, VK_NUMPAD0 = 0x60, VK_NUMPAD1 = 0x61,
@@ -230,7 +244,7 @@ int openDesktop() {
   const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
   if (chosen && *chosen) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-      openGamepads();
+      desktopOpen = 1;
       return 1;
     }
     fprintf(stderr, "Vask Light Cycles: cannot open a display (tried %s): %s\n", chosen,
@@ -250,7 +264,7 @@ int openDesktop() {
     int ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     unsetenv("SDL_VIDEODRIVER");  // SDL reads it only while starting up
     if (ok) {
-      openGamepads();
+      desktopOpen = 1;
       return 1;
     }
     size_t used = strlen(tried);
@@ -266,6 +280,8 @@ int openDesktop() {
 void closeDesktop() {
   finishGlDriverPreload();
   closeGamepads();
+  desktopOpen = 0;
+  titleShown = 0;
   SDL_Quit();
 }
 
@@ -301,7 +317,7 @@ WindowHandle createWindow(const char* className, const char* title, int width, i
   if (!sdl) sdl = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    width, height, flags);
   if (!sdl) return 0;
-  setGameWindowIcon(sdl);
+  if (titleShown) setGameWindowIcon(sdl);
 
   if (windowCreated && theWindow.sdl) SDL_DestroyWindow(theWindow.sdl);
   memset(&theWindow, 0, sizeof theWindow);
@@ -360,6 +376,7 @@ int takeRepaint(WindowMessage* message) {
 int peekMessage(WindowMessage* message) {
   if (!message) return 0;
   noteStartupOver();
+  finishStartup();
   keepDisplayAwakeWhileRunning();
   if (windowCreated && !theWindow.destroyed) pollGamepads(&theWindow);
   if (takePostedMessage(message)) return 1;

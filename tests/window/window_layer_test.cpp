@@ -296,6 +296,25 @@ TEST_F(WindowLayerTest, KeysHeldAsFocusGoesAreReleased) {
 // A pad plugged in while the game runs (SDL's virtual joystick, opened through the mapping
 // database as a game controller) plays as keys while the window has focus; losing focus or
 // pulling the pad out lets go of what it holds.
+std::vector<unsigned long> iconProperty(SDL_Window* sdl) {
+  SDL_SysWMinfo info;
+  if (!x11WindowInfo(sdl, &info)) return {};
+  Display* display = info.info.x11.display;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = 0;
+  if (XGetWindowProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_ICON", False),
+                         0, 1 << 16, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &data) != Success || !data)
+    return {};
+  // Xlib hands 32-bit items back as longs, sign-extended on 64-bit machines.
+  std::vector<unsigned long> values((unsigned long*)data, (unsigned long*)data + count);
+  for (unsigned long& v : values) v &= 0xFFFFFFFFul;
+  XFree(data);
+  return values;
+}
+
 TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
   SDL_VirtualJoystickDesc desc;
   SDL_zero(desc);
@@ -358,24 +377,56 @@ TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
   EXPECT_FALSE(nextKey(&m)) << "a key after the pad went: " << m.message << " " << m.wParam;
 }
 
+// The window's icon as the X server holds it (_NET_WM_ICON: width, height, then one ARGB
+// value a pixel), each value cut to 32 bits; empty when it has none.
+std::vector<unsigned long> iconProperty(SDL_Window* sdl);
+
+// What a player may never use is not set up before the title is up: the game controllers
+// and the icon come at the game's first look at its messages. A pad plugged in before the
+// start is still taken then, and plays at once. (Each test runs as a process of its own
+// under ctest; this one must be the first to open the display in its process.)
+class WindowLayerStartTest : public WindowLayerTest {
+ protected:
+  void SetUp() override {}
+};
+
+TEST_F(WindowLayerStartTest, PadsAndIconWaitForTheTitleAndAPadPluggedInBeforePlays) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "the display was opened before this test";
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  SDL_VirtualJoystickDesc desc;
+  SDL_zero(desc);
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "pad plugged in before the start";
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  SDL_Joystick* pad = SDL_JoystickOpen(index);
+  ASSERT_TRUE(pad != 0);
+
+  ASSERT_TRUE(liveWindow() != 0) << "no window on the test display";
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u) << "the controllers opened before the title";
+  EXPECT_TRUE(iconProperty(window->sdl).empty()) << "the icon was set before the title";
+
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  WindowMessage m;
+  SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 1);
+  ASSERT_TRUE(nextKey(&m)) << "the pad plugged in before the start does not play";
+  EXPECT_EQ(m.message, (uint32_t)WM_KEYDOWN);
+  EXPECT_EQ(m.wParam, (uintptr_t)VK_UP);
+  EXPECT_NE(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u);
+  EXPECT_EQ(iconProperty(window->sdl).size(), 2u + VASK_ICON_SIZE * VASK_ICON_SIZE);
+  SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 0);
+  SDL_JoystickClose(pad);
+}
+
 // The window carries the game's icon: SDL hands it to the window manager as _NET_WM_ICON
 // (width, height, then one ARGB value a pixel), the 32 pixel picture built into the program.
 TEST_F(WindowLayerTest, TheWindowCarriesTheGamesIcon) {
-  SDL_SysWMinfo info;
-  ASSERT_TRUE(x11WindowInfo(window->sdl, &info));
-  Display* display = info.info.x11.display;
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = 0;
-  ASSERT_EQ(XGetWindowProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_ICON", False),
-                               0, 1 << 16, False, XA_CARDINAL, &type, &format, &count, &after, &data),
-            Success);
-  ASSERT_TRUE(data != 0) << "the window has no icon";
-  // Xlib hands 32-bit items back as longs, sign-extended on 64-bit machines.
-  std::vector<unsigned long> values((unsigned long*)data, (unsigned long*)data + count);
-  for (unsigned long& v : values) v &= 0xFFFFFFFFul;
-  XFree(data);
+  const std::vector<unsigned long> values = iconProperty(window->sdl);
+  ASSERT_FALSE(values.empty()) << "the window has no icon";
+  const unsigned long count = values.size();
   ASSERT_EQ(count, 2ul + VASK_ICON_SIZE * VASK_ICON_SIZE);
   EXPECT_EQ(values[0], (unsigned long)VASK_ICON_SIZE);
   EXPECT_EQ(values[1], (unsigned long)VASK_ICON_SIZE);
