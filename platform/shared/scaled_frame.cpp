@@ -37,6 +37,7 @@ typedef void(APIENTRY* DeleteNamesFn)(GLsizei, const GLuint*);
 typedef void(APIENTRY* BindFn)(GLenum, GLuint);
 typedef void(APIENTRY* StorageFn)(GLenum, GLenum, GLsizei, GLsizei);
 typedef void(APIENTRY* AttachFn)(GLenum, GLenum, GLenum, GLuint);
+typedef void(APIENTRY* AttachTextureFn)(GLenum, GLenum, GLenum, GLuint, GLint);
 typedef GLenum(APIENTRY* StatusFn)(GLenum);
 typedef void(APIENTRY* BlitFn)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint,
                                GLbitfield, GLenum);
@@ -47,6 +48,7 @@ struct FramebufferCalls {
   BindFn bindFramebuffer, bindRenderbuffer;
   StorageFn renderbufferStorage;
   AttachFn framebufferRenderbuffer;
+  AttachTextureFn framebufferTexture2D;  // may be missing: the frame is then copied to sample it
   StatusFn checkFramebufferStatus;
   BlitFn blitFramebuffer;
 };
@@ -76,6 +78,7 @@ struct ShaderCalls {
 
 struct Target {
   GLuint framebuffer, color, depth;
+  GLuint texture;  // the colour as a texture the present samples, instead of `color`
   int width, height;
 };
 
@@ -84,7 +87,7 @@ ShaderCalls sh;
 GlEntryLoader loader = 0;
 GLuint sharpProgram = 0;  // 0: the driver has no shaders, and the present takes two blits
 int sharpTried = 0;       // the program is compiled when a present first needs it
-GLuint frameTexture = 0;  // the game's frame copied for the shader to sample
+GLuint frameTexture = 0;  // the frame copied for the shader, where it cannot sample it itself
 GLint scaleAt = -1;       // where the program takes the scale, window pixels to frame pixels
 Target gameFrame;   // 640 by 480: what the game draws into
 Target wholeFrame;  // the game's frame times a whole number, made when first needed
@@ -133,6 +136,7 @@ bool loadCalls(GlEntryLoader load) {
   fb.framebufferRenderbuffer = (AttachFn)get("glFramebufferRenderbuffer");
   fb.checkFramebufferStatus = (StatusFn)get("glCheckFramebufferStatus");
   fb.blitFramebuffer = (BlitFn)get("glBlitFramebuffer");
+  fb.framebufferTexture2D = (AttachTextureFn)get("glFramebufferTexture2D");
   return fb.genFramebuffers && fb.genRenderbuffers && fb.deleteFramebuffers &&
          fb.deleteRenderbuffers && fb.bindFramebuffer && fb.bindRenderbuffer &&
          fb.renderbufferStorage && fb.framebufferRenderbuffer && fb.checkFramebufferStatus &&
@@ -143,21 +147,45 @@ void deleteTarget(Target* target) {
   if (target->framebuffer) fb.deleteFramebuffers(1, &target->framebuffer);
   if (target->color) fb.deleteRenderbuffers(1, &target->color);
   if (target->depth) fb.deleteRenderbuffers(1, &target->depth);
+  if (target->texture) glDeleteTextures(1, &target->texture);
   *target = Target{};
 }
 
-// depthFormat 0: colour only. Leaves the new target bound; false (and nothing made) when
-// the driver cannot complete it.
-bool makeTarget(Target* target, int width, int height, GLenum depthFormat) {
+// A texture of the frame's size for the shader to sample: smoothed, and clamped at the
+// frame's edges. The texture bound before is bound again.
+GLuint makeSampledTexture(int width, int height) {
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, (GLint)colorFormat, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+  return texture;
+}
+
+// depthFormat 0: colour only. `sampled`: the colour is a texture the present can sample
+// with no copy, where the driver can attach one. Leaves the new target bound; false (and
+// nothing made) when the driver cannot complete it.
+bool makeTarget(Target* target, int width, int height, GLenum depthFormat, bool sampled = false) {
   *target = Target{};
   target->width = width;
   target->height = height;
   fb.genFramebuffers(1, &target->framebuffer);
   fb.bindFramebuffer(FRAMEBUFFER, target->framebuffer);
-  fb.genRenderbuffers(1, &target->color);
-  fb.bindRenderbuffer(RENDERBUFFER, target->color);
-  fb.renderbufferStorage(RENDERBUFFER, colorFormat, width, height);
-  fb.framebufferRenderbuffer(FRAMEBUFFER, COLOR_ATTACHMENT0, RENDERBUFFER, target->color);
+  if (sampled && fb.framebufferTexture2D) {
+    target->texture = makeSampledTexture(width, height);
+    fb.framebufferTexture2D(FRAMEBUFFER, COLOR_ATTACHMENT0, GL_TEXTURE_2D, target->texture, 0);
+  } else {
+    fb.genRenderbuffers(1, &target->color);
+    fb.bindRenderbuffer(RENDERBUFFER, target->color);
+    fb.renderbufferStorage(RENDERBUFFER, colorFormat, width, height);
+    fb.framebufferRenderbuffer(FRAMEBUFFER, COLOR_ATTACHMENT0, RENDERBUFFER, target->color);
+  }
   if (depthFormat) {
     fb.genRenderbuffers(1, &target->depth);
     fb.bindRenderbuffer(RENDERBUFFER, target->depth);
@@ -167,8 +195,10 @@ bool makeTarget(Target* target, int width, int height, GLenum depthFormat) {
   fb.bindRenderbuffer(RENDERBUFFER, 0);
   if (fb.checkFramebufferStatus(FRAMEBUFFER) == FRAMEBUFFER_COMPLETE) return true;
   fb.bindFramebuffer(FRAMEBUFFER, 0);
+  const bool triedTexture = target->texture != 0;
   deleteTarget(target);
-  return false;
+  // A driver that cannot draw into such a texture may still take a renderbuffer.
+  return triedTexture && makeTarget(target, width, height, depthFormat, false);
 }
 
 // Black where the frame does not reach, a bar on each side of it: clearing only the bars
@@ -270,29 +300,24 @@ void makeSharpProgram(GlEntryLoader load) {
   scaleAt = sh.getUniformLocation(program, "scale");
   sh.useProgram((GLuint)previous);
 
-  GLint boundTexture = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
-  glGenTextures(1, &frameTexture);
-  glBindTexture(GL_TEXTURE_2D, frameTexture);
-  glTexImage2D(GL_TEXTURE_2D, 0, (GLint)colorFormat, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, 0,
-               GL_RGBA, GL_UNSIGNED_BYTE, 0);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, CLAMP_TO_EDGE);
-  glBindTexture(GL_TEXTURE_2D, (GLuint)boundTexture);
   sharpProgram = program;
 }
 
-// The frame, copied to the texture (a plain copy at its own size), drawn once into the area
-// of the window's buffer with the program. Every state it touches is put back.
+// The frame, sampled where the game drew it (copied to a texture first only where the driver
+// cannot draw into one), drawn once into the area of the window's buffer with the program:
+// one pass over the pixels it writes. Every state it touches is put back.
 void presentInOnePass(const FrameArea& area) {
   GLint previous = 0;
   glGetIntegerv(CURRENT_PROGRAM, &previous);
   glPushAttrib(GL_ALL_ATTRIB_BITS);
-  fb.bindFramebuffer(READ_FRAMEBUFFER, gameFrame.framebuffer);
-  glBindTexture(GL_TEXTURE_2D, frameTexture);
-  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT);
+  if (gameFrame.texture) {
+    glBindTexture(GL_TEXTURE_2D, gameFrame.texture);  // sampled where the game drew it
+  } else {
+    if (!frameTexture) frameTexture = makeSampledTexture(GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT);
+    fb.bindFramebuffer(READ_FRAMEBUFFER, gameFrame.framebuffer);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT);
+  }
   fb.bindFramebuffer(FRAMEBUFFER, 0);
   const GLenum off[] = {GL_DEPTH_TEST, GL_BLEND,        GL_FOG,          GL_LIGHTING,
                         GL_ALPHA_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST, GL_CULL_FACE,
@@ -431,7 +456,7 @@ void sayCannotScale() {
 // cannot make the frame after all.
 bool takeFrameOffscreen() {
   if (!gameFrame.framebuffer &&
-      !makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat)) {
+      !makeTarget(&gameFrame, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, depthFormat, true)) {
     canScale = 0;
     fb = FramebufferCalls{};
     sayCannotScale();

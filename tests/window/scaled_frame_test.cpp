@@ -137,6 +137,14 @@ TEST_F(ScaledFrame, DrawsIntoTheWindowAtItsOwnSizeAndMovesOffscreenAndBackAsItCh
   scaledFramePresent(2 * W, 2 * H);
   EXPECT_EQ(scaledFrameOffscreen(), 1);
   EXPECT_NE(boundFramebuffer(), 0) << "the game's next frame would go into the window";
+  // The game draws into a texture, which the present samples with no copy of the frame.
+  typedef void(APIENTRY * AttachmentParameterFn)(GLenum, GLenum, GLenum, GLint*);
+  auto attachmentParameter =
+      (AttachmentParameterFn)SDL_GL_GetProcAddress("glGetFramebufferAttachmentParameteriv");
+  ASSERT_NE(attachmentParameter, nullptr);
+  GLint colourKind = 0;
+  attachmentParameter(0x8D40, 0x8CE0, 0x8CD0, &colourKind);  // the colour attachment's type
+  EXPECT_EQ(colourKind, GL_TEXTURE) << "the frame is drawn into a renderbuffer, and copied to present";
   EXPECT_EQ(pixelsOff(readWindow(2 * W, 2 * H), sharplyScaled(drawn, W, H, 2 * W, 2 * H), 0), 0)
       << "pixels of 1280 by 960 differ from the frame scaled";
   scaledFrameSwapped(2 * W, 2 * H);
