@@ -83,11 +83,13 @@ void noteWindow() {
     gameWindowId.store((unsigned long)info.info.x11.window);
 }
 
-// After a shown frame: reads the game's 640 by 480 picture (off-screen, where the driver
-// can; else the window's front buffer) and compares it with the frame before.
+// After a shown frame: reads the game's 640 by 480 picture (off-screen, in a window of
+// another size; else the window's back buffer, which Mesa's software renderer keeps through
+// the swap: its front buffer is read back from the X server, slowly and not always current)
+// and compares it with the frame before.
 void frameShown(int64_t shownAt) {
   noteWindow();
-  if (!scaledFrameOffscreen()) glReadBuffer(GL_FRONT);
+  if (!scaledFrameOffscreen()) glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, frames[current]);
   int view = viewMode;
