@@ -14,9 +14,9 @@ the attract mode. Prints "title", "play" and "attract" lines,
 (every thread), then the threads that draw the frames (the main thread, which runs the
 message loop, and llvmpipe's rasterizer threads); the rest is the sound mixer, the music
 and the timers. The resident set is read at the end of the phase.
-EMPTY, the empty SDL2 GL window (vask_bench_empty_window), is the memory baseline: it is
-started once a run with "stay", and its resident set read after SECONDS as an "empty
-<resident KiB>" line.
+EMPTY, the empty SDL2 GL window (vask_bench_empty_window), is the baseline: it is started
+once a run with "stay", which clears and swaps it 60 times a second, and read over SECONDS
+as an "empty <resident KiB> <percent>" line (the whole process).
 """
 import os, shutil, subprocess, sys, tempfile, time
 
@@ -116,8 +116,9 @@ def measure_empty(empty, seconds, tries=2):
         pass
     try:
         find_window(proc, "Empty SDL2 GL window")
-        time.sleep(1.0 + seconds)
-        print("empty", resident_kib(proc.pid), flush=True)
+        time.sleep(1.0)
+        cpu = share(proc, seconds).split()[0]
+        print("empty", resident_kib(proc.pid), cpu, flush=True)
     finally:
         proc.kill()
         proc.wait()

@@ -52,8 +52,11 @@ echo "run_all: start-up to the first frame (empty SDL2 GL window, game silent, g
   "silent=env ALSOFT_DRIVERS=none $bin/vask_bench_startup_game" "sound=env $bin/vask_bench_startup_game" \
   >"$out/startup.txt" 2>"$out/startup.err") || { cat "$out/startup.err" >&2; exit 1; }
 
-echo "run_all: CPU use and resident memory of the game itself, 5 s at the title, then 5 s of paced play or attract mode (three starts each), beside the empty window"
-"$xvfb" python3 bench/cpu_use.py "$build/app/vask" data 5 3 "$bin/vask_bench_empty_window" \
+# Rounds of 10 s: the attract mode's camera moves between shots of different cost.
+cpu_seconds=10
+echo "$cpu_seconds" >"$out/cpu-seconds.txt"
+echo "run_all: CPU use and resident memory of the game itself, $cpu_seconds s at the title, then $cpu_seconds s of paced play or attract mode (three starts each), beside the empty window"
+"$xvfb" python3 bench/cpu_use.py "$build/app/vask" data "$cpu_seconds" 3 "$bin/vask_bench_empty_window" \
   >"$out/cpu.txt" 2>"$out/cpu.err" || { cat "$out/cpu.err" >&2; exit 1; }
 
 echo "run_all: resident memory over $frames attract-mode frames"
@@ -147,13 +150,15 @@ with open(os.path.join(out, "startup.txt")) as f:
             starts.setdefault(p[1], {})[p[2]] = (float(p[3]), float(p[4]), float(p[5]))
 empty_start, silent, sound = starts["empty"], starts["silent"], starts["sound"]
 
+with open(os.path.join(out, "cpu-seconds.txt")) as f:
+    seconds_text = f.read().strip() + " s"
 cpu_runs = {}
 with open(os.path.join(out, "cpu.txt")) as f:
     for p in (line.split() for line in f):
         if len(p) == 4:
             cpu_runs.setdefault(p[0], []).append((float(p[1]), float(p[2]), int(p[3])))
-        elif len(p) == 2 and p[0] == "empty":
-            cpu_runs.setdefault("empty", []).append((0.0, 0.0, int(p[1])))
+        elif len(p) == 3 and p[0] == "empty":
+            cpu_runs.setdefault("empty", []).append((float(p[2]), float(p[2]), int(p[1])))
 cpu_use = {k: (statistics.median(a for a, _, _ in v), statistics.median(d for _, d, _ in v)) for k, v in cpu_runs.items()}
 resident = {k: statistics.median(r for _, _, r in v) / 1024 for k, v in cpu_runs.items()}  # MiB
 # Paced play draws 60 frames a second: without a busy wait between them its main and drawing
@@ -226,24 +231,35 @@ def start_cell(m):
 row("Start-up to the first frame, empty SDL2 GL window 640x480", start_cell(empty_start), "baseline", None)
 row("Start-up to the title, no sound device", start_cell(silent) + f", {silent['title'][0] - empty_start['title'][0]:+.0f} ms",
     "", None)
-row("Start-up to the title, with sound and music", start_cell(sound) + f", {sound['title'][0] - empty_start['title'][0]:+.0f} ms",
-    "within 40 ms of the empty window", sound["title"][0] - empty_start["title"][0] <= 40.0)
+sound_after = sound["title"][0] - empty_start["title"][0]
+row("Start-up to the title, with sound and music", start_cell(sound) + f", {sound_after:+.0f} ms "
+    f"(the next aim, within 15 ms: {'met' if sound_after <= 15.0 else 'missed'})",
+    "within 40 ms of the empty window", sound_after <= 40.0)
 row("Game frame's CPU time (the process's), back to back / drawn at 60 frames/s", f"{unpaced_cpu:.2f} ms / {paced_cpu:.2f} ms "
     "(a paced frame starts after an idle wait)", "", None)
 row("Game frame presented at 1920x1080 against the 640x480 window, CPU time (the process's), back to back",
     f"{large_cpu:.2f} ms against {unpaced_cpu:.2f} ms, {large_cpu - unpaced_cpu:+.2f} ms ({large_fps:.0f} frames/s); "
     f"the empty frame {large_empty_cpu:.2f} ms against {empty_cpu:.2f} ms", "at most 0.5 ms more, and 60 frames/s",
     large_cpu - unpaced_cpu <= 0.5 and large_fps >= 60)
-row("CPU use at the title, the game itself over 5 s", f"{cpu_use['title'][0]:.1f} % of one core "
+row("CPU use at the title, the game itself over " + seconds_text, f"{cpu_use['title'][0]:.1f} % of one core "
     f"({cpu_use['title'][1]:.1f} % in the main and drawing threads, the rest music and sound)",
     "under 5 %", round(cpu_use["title"][0], 1) < 5.0)
-row("CPU use in paced play (60 frames/s), the game itself over 5 s", f"{cpu_use['play'][0]:.1f} % of one core "
+row("CPU use in paced play (60 frames/s), the game itself over " + seconds_text, f"{cpu_use['play'][0]:.1f} % of one core "
     f"({cpu_use['play'][1]:.1f} % in the main and drawing threads, the rest sound and timers; the frames' own cost: "
     f"60 x {paced_cpu:.2f} ms = {frames_cost:.1f} %, or {60 * unpaced_cpu / 10.0:.1f} % drawn back to back)",
     "main and drawing threads no more than the frames' own cost (no busy wait)", round(cpu_use["play"][1], 1) <= round(frames_cost, 1))
+# The paced frame as players get it: the whole process over the phase (sound and timers
+# too), beside the empty window cleared and swapped 60 times a second in the same run.
+attract_ms = cpu_use["attract"][0] / 100.0 * 1000.0 / 60.0
+empty_ms = cpu_use["empty"][0] / 100.0 * 1000.0 / 60.0
+row("Paced attract frame's CPU at 640x480, the game itself (every thread) over " + seconds_text +
+    ", beside the empty SDL2 GL window redrawn 60 times a second",
+    f"{attract_ms:.2f} ms ({cpu_use['attract'][0]:.1f} % of one core); the empty window {empty_ms:.2f} ms, "
+    f"the game {attract_ms / empty_ms:.1f} times it (the next aim, 1.6 ms: {'met' if attract_ms <= 1.6 else 'missed'})",
+    "at most 2.2 ms", attract_ms <= 2.2)
 row("Resident memory, empty SDL2 GL window 640x480", f"{resident['empty']:.1f} MiB", "baseline", None)
-row("Resident memory at the title, song playing", f"{resident['title']:.1f} MiB", "at most 120 MiB",
-    resident["title"] <= 120.0)
+row("Resident memory at the title, song playing", f"{resident['title']:.1f} MiB", "at most 125 MiB",
+    resident["title"] <= 125.0)
 row("Resident memory in paced play, after the title song", f"{resident['play']:.1f} MiB", "at most 115 MiB",
     resident["play"] <= 115.0)
 row("Resident memory in the attract mode, after the title song", f"{resident['attract']:.1f} MiB", "at most 115 MiB",
@@ -323,7 +339,7 @@ with open(os.path.join(out, "present.txt")) as f:
         if len(p) == 4 and p[0] == "way":
             ways[p[1]] = (float(p[2]), float(p[3]))
 way_names = {"swap_only": "clear and swap alone", "nearest": "one nearest blit", "smoothed": "one smoothed blit",
-             "two_blits": "the two blits the game uses", "shader": "a one-pass sharp-bilinear shader",
+             "two_blits": "two blits (where the driver has no shaders)", "shader": "the one-pass sharp-bilinear shader the game uses",
              "quad": "a fixed-function textured quad"}
 
 steps = ["desktop", "window", "match_file", "sound", "model", "music", "graphics", "title"]
