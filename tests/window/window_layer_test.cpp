@@ -315,15 +315,20 @@ std::vector<unsigned long> iconProperty(SDL_Window* sdl) {
   return values;
 }
 
-TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
+// A virtual pad with every button and axis of a game controller; its device index, or -1.
+int attachTestPad(const char* name) {
   SDL_VirtualJoystickDesc desc;
   SDL_zero(desc);
   desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
   desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
   desc.naxes = SDL_CONTROLLER_AXIS_MAX;
   desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.name = "test pad";
-  int index = SDL_JoystickAttachVirtualEx(&desc);
+  desc.name = name;
+  return SDL_JoystickAttachVirtualEx(&desc);
+}
+
+TEST_F(WindowLayerTest, APadPlaysAsKeysAndLetsGoWithFocusAndWhenPulledOut) {
+  int index = attachTestPad("test pad");
   ASSERT_GE(index, 0) << SDL_GetError();
   ASSERT_TRUE(SDL_IsGameController(index));
   SDL_Joystick* pad = SDL_JoystickOpen(index);  // the test's hold on the pad, to press it
@@ -393,14 +398,7 @@ class WindowLayerStartTest : public WindowLayerTest {
 TEST_F(WindowLayerStartTest, PadsAndIconWaitForTheTitleAndAPadPluggedInBeforePlays) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "the display was opened before this test";
   ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
-  SDL_VirtualJoystickDesc desc;
-  SDL_zero(desc);
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.name = "pad plugged in before the start";
-  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  const int index = attachTestPad("pad plugged in before the start");
   ASSERT_GE(index, 0) << SDL_GetError();
   SDL_Joystick* pad = SDL_JoystickOpen(index);
   ASSERT_TRUE(pad != 0);
