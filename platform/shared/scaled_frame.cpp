@@ -542,13 +542,10 @@ void scaledFrameSwapped(int windowWidth, int windowHeight) {
     // The other colour buffer gets the picture too, as the title's own drawing leaves both
     // (it draws its text over its picture); then the off-screen frame goes.
     backInWindow = 0;
-    if (!offscreen && isFrameSize(windowWidth, windowHeight))
-      blit(gameFrame, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_NEAREST);
-    if (!offscreen) {
-      fb.bindFramebuffer(FRAMEBUFFER, 0);
-      deleteTarget(&wholeFrame);
-      deleteTarget(&gameFrame);
-    }
+    blit(gameFrame, 0, 0, 0, GAME_FRAME_WIDTH, GAME_FRAME_HEIGHT, GL_NEAREST);
+    fb.bindFramebuffer(FRAMEBUFFER, 0);
+    deleteTarget(&wholeFrame);
+    deleteTarget(&gameFrame);
     return;
   }
   if (offscreen) return;
