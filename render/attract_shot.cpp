@@ -10,9 +10,12 @@ float shotDistance = 0.0f;
 double shotAngle = 0.0;
 float shotEyeX = 0.0f, shotEyeY = 0.0f, shotEyeZ = 0.0f;
 
+// A shared match must come out the same on every machine, whatever each viewer watches.
+static int32_t drawForShot() { return matchShared ? drawViewerRandom() : drawRandom(); }
+
 void chooseAttractShot() {
-  shotType = drawRandom() % 6;
-  shotRider = drawRandom() % riderCount;
+  shotType = drawForShot() % 6;
+  shotRider = drawForShot() % riderCount;
   const Rider& s = riders[shotRider];
   switch (shotType) {
     case 0:  // closing side view

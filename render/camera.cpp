@@ -13,7 +13,9 @@ void lookAtMirrored(float eyeX, float eyeY, float eyeZ, float targetX, float tar
 }
 
 void updateFrame() {
-  for (int i = 0; i < riderCount && i < MAX_RIDERS; i++) moveRider(i);
+  // A shared match is stepped by its session, which may run several steps before a frame.
+  if (!matchShared)
+    for (int i = 0; i < riderCount && i < MAX_RIDERS; i++) moveRider(i);
   if (demoActive != 0) {
     placeAttractCamera();
     return;

@@ -12,7 +12,7 @@ extern const float lookOffset[4];
 // The first-person view covers half the remaining angle toward the target yaw per repaint.
 void smoothCameraYaw(int heading, int look);
 
-// The repaint advances every rider one step, then places the camera for the view.
+// The repaint advances every rider one step (offline), then places the camera for the view.
 void updateFrame();
 
 // Every view is set through this: the eye and target have their x negated for GL.

@@ -29,7 +29,7 @@ void moveRider(int a) {
   }
   if (!(r.speed > 0.0f)) return;
 
-  const bool computerDriven = a != localRider || demoActive == 1;
+  const bool computerDriven = computerSteers(a);
   // At most 13 sub-steps at the top speed; more, and the tests see every wall again.
   gatherWallCandidates(a, 16);
   float covered = 0.0f;

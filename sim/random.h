@@ -7,3 +7,10 @@ void seedRandom(uint32_t seed);
 
 // The next draw, 0..32767. Respawns, computer riders and attract shots draw from it.
 int32_t drawRandom();
+
+// The generator's state, for the match digest.
+uint32_t randomState();
+
+// A second generator for what only one viewer sees (the attract shots of a shared match):
+// its draws never move the match's generator.
+int32_t drawViewerRandom();

@@ -13,6 +13,12 @@
 Rider riders[MAX_RIDERS];
 int32_t riderCount = 4;
 int32_t localRider = 0;
+int32_t riderSteering[MAX_RIDERS] = {STEER_PERSON};
+int32_t matchShared = 0;
+
+bool computerSteers(int i) {
+  return riderSteering[i] != STEER_PERSON || (demoActive == 1 && !matchShared);
+}
 
 const float MAP_SCALE = 0.009765625f;  // one minimap unit per 102.4 world units
 const float MAP_CENTRE = 125.0f;
@@ -33,10 +39,9 @@ void respawnRider(int i) {
 
   r.speed = 10.0f;
   r.accel = 0.0f;
-  if (i == localRider) {
-    r.target = 1;        // in attract mode the local rider chases rider 1
-    lookDirection = 3;   // look ahead along the new heading
-  }
+  // In attract mode the person's rider, steered by the computer, chases rider 1.
+  if (riderSteering[i] == STEER_PERSON) r.target = 1;
+  if (i == localRider) lookDirection = 3;  // look ahead along the new heading
   r.chaseTimer = 0;
   r.crashTimer = 0;
 

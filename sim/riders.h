@@ -32,7 +32,21 @@ struct Rider {
 
 extern Rider riders[MAX_RIDERS];
 extern int32_t riderCount;     // 4 until the match file says otherwise; always 2..5
-extern int32_t localRider;     // always 0
+extern int32_t localRider;     // the rider this machine's viewer follows; 0 offline
+
+// Who steers each rider. Offline a person steers rider 0; in a room people take riders
+// over and give them back. A person's rider takes corners at full speed and chases rider 1
+// after each respawn, on every machine alike.
+enum { STEER_COMPUTER = 0, STEER_PERSON = 1 };
+extern int32_t riderSteering[MAX_RIDERS];
+
+// 1 when the match is shared with other machines or with a record: then nothing that one
+// viewer does (the attract mode, its cameras) may change the match. Offline, attract mode
+// hands the person's rider to the computer, as it always has.
+extern int32_t matchShared;
+
+// True when the computer steers the rider in this step.
+bool computerSteers(int rider);
 
 // Start-up resets the match once: scores 0, every rider respawned, first attract shot.
 void resetMatch();

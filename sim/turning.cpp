@@ -21,7 +21,8 @@ void turnRider(int a, int keyCode) {
              0.0f, 0.0f, 0.0f, 0.0f);
   soundPlay(SOUND_TURN);
 
-  if (a != localRider) r.speed = 10.0f;  // computer riders take every corner slowly
+  // Computer riders take every corner slowly.
+  if (riderSteering[a] != STEER_PERSON) r.speed = 10.0f;
 
   appendTrailPoint(a);  // the old moving end stays behind as the corner
 

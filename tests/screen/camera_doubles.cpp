@@ -34,7 +34,11 @@ void GLAPIENTRY gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble 
 
 void moveRider(int rider) { logStep(rider); }
 
+int32_t matchShared = 0;
+
 void seedRandom(uint32_t) {}
+
+int32_t drawViewerRandom() { return 0; }
 
 int32_t drawRandom() { return scriptedNext < scriptedCount ? scripted[scriptedNext++] : 0; }
 
