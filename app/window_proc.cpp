@@ -10,18 +10,18 @@
 #include "render/hud.h"
 #include "render/title.h"
 #include "render/world.h"
+#include "session/room_session.h"
+#include "session/session.h"
+#include "sim/rider_input.h"
 #include "sim/riders.h"
-#include "sim/turning.h"
 #include "sim/ui_state.h"
 
-namespace {
-
-const float ACCELERATE = 0.008f;
-
 // Any key leaves the title; D leaves it for attract mode. The key does nothing else, so an
-// arrow that leaves the title does not turn.
+// arrow that leaves the title does not turn. In a room any other key asks for a rider;
+// D watches the room's match.
 void leaveTitle(WindowHandle window, uintptr_t key) {
   if (key == 'D') demoActive = 1;
+  else if (sessionMode == SESSION_ROOM) roomTakeRider();
   titleActive = 0;
   stopMusic();
   soundSetVolume(0, -600);
@@ -35,12 +35,21 @@ void leaveTitle(WindowHandle window, uintptr_t key) {
   invalidateWindow(window);
 }
 
+namespace {
+
+// A replay's riders follow its record: a steering key ends it like any other key.
+void steer(int input) {
+  if (sessionMode == SESSION_OFFLINE) applyRiderInput(localRider, input);
+  else if (sessionMode == SESSION_REPLAY) postQuitMessage(0);
+  else sessionRiderInput(input);
+}
+
 void pressKey(uintptr_t key) {
   switch (key) {
-    case VK_LEFT: turnRider(localRider, TURN_LEFT_KEY); break;
-    case VK_RIGHT: turnRider(localRider, TURN_RIGHT_KEY); break;
-    case VK_UP: riders[localRider].accel = ACCELERATE; break;
-    case VK_DOWN: riders[localRider].accel = -ACCELERATE; break;
+    case VK_LEFT: steer(INPUT_LEFT); break;
+    case VK_RIGHT: steer(INPUT_RIGHT); break;
+    case VK_UP: steer(INPUT_FASTER); break;
+    case VK_DOWN: steer(INPUT_SLOWER); break;
     case 'Z': lookDirection = 0; break;
     case 'X': lookDirection = 1; break;
     case 'C': lookDirection = 2; break;
@@ -55,6 +64,7 @@ void pressKey(uintptr_t key) {
 // is already pending.
 void drawFrame() {
   beginFrame();
+  if (sessionMode != SESSION_OFFLINE) sessionFrameSteps();
   updateFrame();
   drawWorld();
   drawHud();
@@ -86,7 +96,8 @@ intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t wParam, int
     case WM_KEYUP:
       lookDirection = 3;
       helpVisible = 0;
-      riders[localRider].accel = 0.0f;
+      if (sessionMode == SESSION_OFFLINE) applyRiderInput(localRider, INPUT_LET_GO);
+      else if (sessionMode != SESSION_REPLAY) sessionRiderInput(INPUT_LET_GO);
       return 1;
     default:
       return defaultWindowProc(window, message, wParam, lParam);

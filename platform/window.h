@@ -68,6 +68,11 @@ void closeDesktop();
 // initialises the desktop connection and calls it once; its result is the exit code.
 int gameMain(void* instance);
 
+// The words the program was started with, after its own name: the desktop's command line,
+// or what the page was opened with. 0 for an index out of range.
+int commandLineCount();
+const char* commandLineArgument(int index);
+
 // Start-up registers the game's window class once, before creating its window.
 // Returns non-zero on success, 0 on failure.
 int registerWindowClass(const WindowClass* windowClass);

@@ -7,6 +7,7 @@
 #include "render/font.h"
 #include "render/graphics.h"
 #include "sim/riders.h"
+#include "sim/room_view.h"
 #include "sim/ui_state.h"
 
 namespace {
@@ -55,7 +56,9 @@ void drawHud() {
     for (int i = 0; i < count; i++) {
       char text[16];
       setPackedColor(riders[i].color);
-      snprintf(text, sizeof text, "%d", (int)riders[i].score);
+      // In a room the viewer's own rider is marked among the people's.
+      snprintf(text, sizeof text, markOwnRider && i == localRider ? ">%d" : "%d",
+               (int)riders[i].score);
       drawText((float)(i * step), 434.0f, text);
     }
   }
@@ -65,6 +68,12 @@ void drawHud() {
     drawText(0.0f, 414.0f, "Arrow keys: Turn/Accel");
     drawText(0.0f, 399.0f, "Z:Look left  X:Look right  C:Look back");
     drawText(0.0f, 384.0f, "V:Change view");
+  }
+
+  if (roomNoticeFrames > 0) {
+    roomNoticeFrames -= 1;
+    setPackedColor(0xFFFFFFFFu);
+    drawText(0.0f, 20.0f, roomNotice);
   }
 
   glMatrixMode(GL_PROJECTION);

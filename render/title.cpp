@@ -9,6 +9,7 @@
 #include "platform/opengl.h"
 #include "platform/window.h"
 #include "render/font.h"
+#include "sim/room_view.h"
 #include "render/graphics.h"
 
 namespace {
@@ -116,5 +117,8 @@ void showTitle() {
   overlayPage(0);
   drawText(550.0f, 10.0f, "V1.2");
   drawText(0.0f, 10.0f, "PRESS A KEY TO BEGIN (D FOR DEMO)");
+  // In a room: its code, to read out to friends, and who is in it.
+  if (roomTitleLine[0]) drawText(0.0f, 455.0f, roomTitleLine);
+  if (roomPeopleLine[0]) drawText(0.0f, 435.0f, roomPeopleLine);
   overlayPage(1);
 }

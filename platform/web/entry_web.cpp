@@ -45,7 +45,19 @@ EM_JS(void, watchForTheEnd, (), {
 
 EM_JS(void, tellPageGameEnded, (int exitCode), { Module.vaskEnd(exitCode); });
 
-int main(int, char**) {
+// The page passes its words (a room to join, a relay) as the program's arguments.
+static int argumentCount = 0;
+static char** arguments = 0;
+
+int commandLineCount() { return argumentCount; }
+
+const char* commandLineArgument(int index) {
+  return index >= 0 && index < argumentCount ? arguments[index] : 0;
+}
+
+int main(int argc, char** argv) {
+  argumentCount = argc > 1 ? argc - 1 : 0;
+  arguments = argv + 1;
   watchForTheEnd();
   if (!openDesktop()) return 1;
   int exitCode = gameMain(0);

@@ -282,9 +282,10 @@ class Game:
     def __init__(self, args, workdir):
         self.args, self.workdir, self.proc, self.window = args, workdir, None, None
         self.wine = getattr(args, "wine", None)
+        self.words = []  # what the game is started with
 
     def command(self):
-        return ["wine", self.args.game] if self.wine else [self.args.game]
+        return (["wine", self.args.game] if self.wine else [self.args.game]) + self.words
 
     def environment(self):
         return pinned_environment(wine_environment(self.wine) if self.wine else dict(os.environ))
@@ -690,6 +691,69 @@ def case_attract(game, font):
     check(game.wait_exit() == 0, "q did not end attract mode with code 0")
 
 
+def verify_record(game, path, program=None):
+    """Runs --replay PATH --verify to its end, by this game or by `program` (the other
+    build's, native): its exit code and its digest lines."""
+    command = [program] if program else game.command()[:len(game.command()) - len(game.words)]
+    env = dict(os.environ) if program else game.environment()
+    done = subprocess.run(command + ["--replay", path, "--verify"], cwd=game.workdir, env=env,
+                          capture_output=True, timeout=120)
+    lines = [l for l in done.stdout.decode("latin-1").splitlines() if l.startswith("step ")]
+    return done.returncode, lines
+
+
+def case_record_replay(game, font):
+    """A match played with --record replays to the digests it recorded, with and without a
+    window, and a record changed in one digest fails its verification at that step."""
+    record = os.path.join(game.workdir, "match.rec")
+    game.words = ["--record", record]
+    game.start()
+    game.wait_window()
+    game.key("g")
+    game.wait_play()
+    for keys in (["Left"], ["Up"], ["Right"], ["Down"], ["Left", "Left"]):
+        game.key(*keys)
+        game.wait_frames(30)
+    game.key("q")
+    check(game.wait_exit() == 0, "q did not end the recorded game with code 0")
+    check(os.path.exists(record), "no record was written")
+
+    code, lines = verify_record(game, record)
+    check(code == 0, "the record does not verify (exit %s): %s" % (code, lines[-3:]))
+    check(len(lines) >= 4, "too few digests for over four seconds of play: %s" % lines)
+    check(all(re.fullmatch(r"step \d+ digest [0-9a-f]{16}", l) for l in lines), lines[:3])
+    if getattr(game.args, "other_game", None):
+        # The other build plays the same record to the same bits.
+        other_code, other_lines = verify_record(game, record, game.args.other_game)
+        check(other_code == 0 and other_lines == lines,
+              "the other build's verification differs (exit %s): %s against %s"
+              % (other_code, other_lines[-2:], lines[-2:]))
+
+    # One digest changed: verification stops there with 1.
+    with open(record, "rb") as f:
+        blob = bytearray(f.read())
+    blob[-1] ^= 0x01  # the high byte of the last digest
+    changed = os.path.join(game.workdir, "changed.rec")
+    with open(changed, "wb") as f:
+        f.write(blob)
+    code, _ = verify_record(game, changed)
+    check(code == 1, "a changed digest verified (exit %s)" % code)
+
+    # The replay in a window: play's picture, a view change, and any other key ends it.
+    game.words = ["--replay", record]
+    game.start()
+    game.window = game.find("^%s$" % TITLE)
+    check(game.window is not None, "the replay's window did not show (%s)" % game.stderr())
+    game.wait_play()
+    # The replay may have shown its last step by now and hold it: the new view still shows.
+    before = game.shot()
+    game.key("v")
+    game.wait_for(lambda image: difference(before, image) > 0, "the next view")
+    check(game.running(), "a view key ended the replay")
+    game.key("Left")
+    check(game.wait_exit() == 0, "a steering key did not end the replay with code 0")
+
+
 def case_title_uncovered(game, font):
     """A window passing over the title takes the title's pixels with it on a desktop
     without a compositor: the game draws the title again once it is uncovered."""
@@ -813,6 +877,7 @@ CASES = {
     "close_title": case_close_title,
     "title_uncovered": case_title_uncovered,
     "attract": case_attract,
+    "record_replay": case_record_replay,
     "no_model": case_no_model,
     "terminate_title": case_terminate_title,
     "terminate_box": case_terminate_box,
@@ -865,6 +930,8 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--wine", metavar="BUILD", help="run the Windows program under Wine")
     parser.add_argument("--keep", action="store_true", help="keep the working directory")
+    parser.add_argument("--other-game", metavar="PROGRAM",
+                        help="the other build's program (native), to verify records with")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     args.game = os.path.abspath(args.game)  # the game starts in its own working directory

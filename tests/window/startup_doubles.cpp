@@ -110,3 +110,8 @@ uint32_t timerKillEvent(TimerId id) {
   logCall("timerKillEvent", (intptr_t)id);
   return 0;
 }
+
+// Started without words: offline, as these tests expect.
+int commandLineCount() { return 0; }
+const char* commandLineArgument(int) { return 0; }
+void leaveTitle(WindowHandle, uintptr_t) { logCall("leaveTitle"); }
