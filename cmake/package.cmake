@@ -53,6 +53,9 @@ behind it; a rider that runs into a wall crashes and the wall's owner scores.\n\
 You ride one cycle with the arrow keys against computer riders, or watch\n\
 them play each other in the demo.")
 set(CPACK_STRIP_FILES ON)
+# The game's own files only (the default component): vask-relay, a server program that
+# `cmake --install` puts in bin/, is not for players' machines.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 set(CPACK_GENERATOR DEB)
 # Everything goes under /usr, whatever CMAKE_INSTALL_PREFIX the build was configured with.
 # The DEB generator installs with this as CMAKE_INSTALL_PREFIX and stages through DESTDIR,

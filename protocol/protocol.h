@@ -15,7 +15,7 @@ enum {
   DIGEST_PERIOD = 60,      // clients report a digest after every 60th step
   MAX_BUNDLE_EVENTS = 255,
   MAX_REFUSAL_TEXT = 200,
-  MAX_CLIENT_MESSAGE = 64, // nothing a client sends is longer
+  MAX_CLIENT_MESSAGE = 96, // nothing a client sends is longer (HOST, the longest, is 94)
 };
 
 enum MessageType {

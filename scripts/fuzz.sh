@@ -5,7 +5,8 @@
 #        scripts/fuzz.sh --build   only the build (the test command builds while it tests)
 #   SECONDS_EACH  run time of each target (default 45, or $FUZZ_SECONDS)
 #   TARGET        only these (fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot
-#                 fuzz_font fuzz_title fuzz_soundfont_cut fuzz_replay); default all
+#                 fuzz_font fuzz_title fuzz_soundfont_cut fuzz_replay
+#                 fuzz_relay_message); default all
 #   FUZZ_JOBS     targets run at once (default 2); FUZZ_BUILD_DIR (default build-fuzz)
 # Corpora grow in $FUZZ_BUILD_DIR/corpus/<target>, seeded from data/ and fuzz/seeds/.
 # Crash inputs are kept in $FUZZ_BUILD_DIR/crashes/<target>/ and logs in .../logs/.
@@ -21,7 +22,7 @@ jobs=${FUZZ_JOBS:-2}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-all_targets="fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot fuzz_font fuzz_title fuzz_soundfont_cut fuzz_replay"
+all_targets="fuzz_model fuzz_match_file fuzz_wav_reader fuzz_sound_slot fuzz_font fuzz_title fuzz_soundfont_cut fuzz_replay fuzz_relay_message"
 targets=${*:-$all_targets}
 
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -43,6 +44,7 @@ seeds_of() {
     fuzz_title) echo data/vask.jpg fuzz/seeds/title/* ;;
     fuzz_soundfont_cut) echo fuzz/seeds/soundfont/* ;;
     fuzz_replay) echo fuzz/seeds/replay/* ;;
+    fuzz_relay_message) echo fuzz/seeds/relay_message/* ;;
   esac
 }
 
