@@ -39,6 +39,7 @@ const char USAGE[] =
     "                                  (default 16777216)\n"
     "  --max-queue-seconds SECONDS     bundles waiting for a client before it is dropped\n"
     "                                  (default 20)\n"
+    "  --steps-per-second N            the rooms' pace (default 60; tests quicken it)\n"
     "  --help                          this text\n";
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -93,6 +94,7 @@ relay::ServerOptions parseArguments(int argc, char** argv) {
       {"--handshake-seconds", &l.handshakeSeconds},
       {"--max-queue-bytes", &l.maxQueueBytes},
       {"--max-queue-seconds", &l.maxQueueSeconds},
+      {"--steps-per-second", &l.stepsPerSecond},
   };
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];

@@ -99,7 +99,7 @@ void RelayCore::enter(ConnectionId id, Connection& c, const ClientMessage& m, ui
   if (m.type == MSG_HOST) {
     if (rooms_.size() >= limits_.maxRooms)
       return refuse(id, c, REFUSED_TOO_MANY, "too many rooms on this relay", effects);
-    room = makeRoom(m.seed, m.settings);
+    room = makeRoom(m.seed, m.settings, c.codeAsked ? c.askedCode : nullptr);
     if (!room) return refuse(id, c, REFUSED_TOO_MANY, "no room code free", effects);
     effects.roomsOpened.push_back(room->id);
   } else {
@@ -114,11 +114,25 @@ void RelayCore::enter(ConnectionId id, Connection& c, const ClientMessage& m, ui
   welcome(*room, member, effects);
 }
 
-Room* RelayCore::makeRoom(uint32_t seed, const MatchSettings& settings) {
-  // 40 random bits make collisions rare; a few tries make them harmless.
-  for (int tries = 0; tries < 8; ++tries) {
+void RelayCore::requestPath(ConnectionId id, const std::string& path) {
+  auto found = connections_.find(id);
+  // A proxy may keep a prefix of its own ("/relay/room/CODE").
+  static const char PREFIX[] = "/room/";
+  size_t at = path.rfind(PREFIX);
+  if (found == connections_.end() || at == std::string::npos) return;
+  std::string rest = path.substr(at + sizeof PREFIX - 1, 32);
+  Connection& c = found->second;
+  c.codeAsked = parseRoomCode(rest.c_str(), c.askedCode);
+}
+
+Room* RelayCore::makeRoom(uint32_t seed, const MatchSettings& settings, const char* askedCode) {
+  // 40 random bits make collisions rare; a few tries make them harmless. A code the client
+  // asked for comes first, when no room has it.
+  for (int tries = 0; tries < 9; ++tries) {
     char code[ROOM_CODE_LENGTH];
-    roomCodeFromBits(randomBits_() & 0xffffffffffull, code);
+    if (tries == 0 && askedCode) memcpy(code, askedCode, ROOM_CODE_LENGTH);
+    else if (tries == 0) continue;
+    else roomCodeFromBits(randomBits_() & 0xffffffffffull, code);
     if (codes_.count(codeText(code))) continue;
     uint64_t roomId = nextRoomId_++;
     Room& room = rooms_[roomId];
@@ -162,7 +176,7 @@ void RelayCore::tick(uint64_t roomId, Effects& effects) {
   for (const RoomMember& m : room.members) effects.out.push_back({m.connection, out, false});
   if (room.step >= limits_.maxLogSteps || room.log.size() >= limits_.maxLogBytes)
     return endRoom(room, REFUSED_ROOM_ENDED, "the room has run as long as a room may", effects);
-  if (room.members.empty() && room.emptyTicks >= limits_.emptyRoomSeconds * TICKS_PER_SECOND)
+  if (room.members.empty() && room.emptyTicks >= limits_.emptyRoomSeconds * limits_.stepsPerSecond)
     return endRoom(room, REFUSED_ROOM_ENDED, "nobody was in the room", effects);
 }
 

@@ -43,6 +43,10 @@ class RelayCore {
   // join rate.
   void receive(ConnectionId id, const uint8_t* data, size_t size, bool binary, uint64_t nowMs,
                Effects& effects);
+  // The address the client asked for ("/room/CODE"): a load balancer in front of several
+  // relays routes by it, so a room made over it takes that code when it is free, and the
+  // people who join it by the same address meet on this relay.
+  void requestPath(ConnectionId id, const std::string& path);
   // The connection is gone (closed by either side, lost, timed out, too slow).
   void disconnect(ConnectionId id);
   // One tick of a room: its next bundle to everyone in it. May end the room.
@@ -59,6 +63,8 @@ class RelayCore {
     std::string address;
     uint64_t roomId = 0;
     bool refused = false;  // told why and being closed: nothing more is read from it
+    bool codeAsked = false;  // the path named a room code ...
+    char askedCode[ROOM_CODE_LENGTH] = {};  // ... this one
   };
   struct Address {
     uint32_t connections = 0;
@@ -73,7 +79,7 @@ class RelayCore {
   void endRoom(Room& room, uint8_t reason, const char* text, Effects& effects);
   bool attemptAllowed(const std::string& address, uint64_t nowMs);
   void forgetIdleAddresses(uint64_t nowMs);
-  Room* makeRoom(uint32_t seed, const MatchSettings& settings);
+  Room* makeRoom(uint32_t seed, const MatchSettings& settings, const char* askedCode);
   void welcome(Room& room, const RoomMember& member, Effects& effects);
 
   RelayLimits limits_;

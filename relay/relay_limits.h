@@ -22,6 +22,9 @@ struct RelayLimits {
   // A client that does not read what it is sent is dropped rather than waited for.
   uint32_t maxQueueBytes = 16u * 1024 * 1024;
   uint32_t maxQueueSeconds = 20;           // of bundles
+  // The rooms' pace. Games follow whatever it is; tests quicken it to play thousands of
+  // steps in seconds.
+  uint32_t stepsPerSecond = TICKS_PER_SECOND;
 };
 
 }  // namespace relay

@@ -60,7 +60,7 @@ class Session : public std::enable_shared_from_this<Session> {
     queue_.push_back(std::move(message));
     closeQueued_ = close;
     const RelayLimits& limits = server_.limits();
-    size_t maxMessages = size_t(limits.maxQueueSeconds) * TICKS_PER_SECOND;
+    size_t maxMessages = size_t(limits.maxQueueSeconds) * limits.stepsPerSecond;
     if (queuedBytes_ > limits.maxQueueBytes || queue_.size() > maxMessages) {
       fprintf(stderr, "vask-relay: connection %llu dropped: it does not read what it is sent\n",
               static_cast<unsigned long long>(id_));
@@ -86,6 +86,7 @@ class Session : public std::enable_shared_from_this<Session> {
     auto origin = request.find(http::field::origin);
     if (origin != request.end() && !server_.originAllowed(std::string(origin->value())))
       return refuseHttp(http::status::forbidden, "pages from this origin may not use this relay\n");
+    server_.requestPath(id_, std::string(request.target()));
     // From here the WebSocket's own timeouts apply: the handshake's, then silence.
     beast::get_lowest_layer(ws_).expires_never();
     websocket::stream_base::timeout timeouts =
@@ -262,7 +263,7 @@ void RelayServer::apply(Effects& effects) {
 void RelayServer::scheduleTick(uint64_t roomId) {
   RoomClock& clock = *clocks_.at(roomId);
   // Absolute deadlines: a late wake-up does not push the later ticks back.
-  auto due = clock.start + std::chrono::nanoseconds((clock.ticks + 1) * 1000000000ull / TICKS_PER_SECOND);
+  auto due = clock.start + std::chrono::nanoseconds((clock.ticks + 1) * 1000000000ull / options_.limits.stepsPerSecond);
   clock.timer.expires_at(due);
   clock.timer.async_wait([this, roomId](error_code ec) {
     if (!ec) onTick(roomId);
@@ -272,13 +273,13 @@ void RelayServer::scheduleTick(uint64_t roomId) {
 void RelayServer::onTick(uint64_t roomId) {
   // A late wake-up makes every bundle that fell due, a few seconds' worth at a time so the
   // other rooms and connections get their turn between.
-  const int mostAtOnce = 5 * TICKS_PER_SECOND;
+  const uint64_t mostAtOnce = 5ull * options_.limits.stepsPerSecond;
   auto now = std::chrono::steady_clock::now();
-  for (int made = 0; made < mostAtOnce; ++made) {
+  for (uint64_t made = 0; made < mostAtOnce; ++made) {
     auto clock = clocks_.find(roomId);
     if (clock == clocks_.end()) return;  // the room ended
     RoomClock& c = *clock->second;
-    auto due = c.start + std::chrono::nanoseconds((c.ticks + 1) * 1000000000ull / TICKS_PER_SECOND);
+    auto due = c.start + std::chrono::nanoseconds((c.ticks + 1) * 1000000000ull / options_.limits.stepsPerSecond);
     if (due > now) break;
     c.ticks++;
     Effects effects;

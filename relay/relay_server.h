@@ -43,6 +43,7 @@ class RelayServer {
   void received(ConnectionId id, const uint8_t* data, size_t size, bool binary);
   void ended(ConnectionId id);
   bool originAllowed(const std::string& origin) const;
+  void requestPath(ConnectionId id, const std::string& path) { core_.requestPath(id, path); }
   const RelayLimits& limits() const { return options_.limits; }
 
  private:

@@ -139,6 +139,19 @@ void goAlone(const char* why) {
   link = 0;
 }
 
+// The code a new room asks for: 40 bits from the match's seed and where this process's
+// stack lies, which differs from one start to the next. The relay gives the room another
+// when one of its rooms has it already.
+void proposeRoomCode(uint32_t seed, char code[ROOM_CODE_LENGTH]) {
+  int here = 0;
+  uint64_t x = (static_cast<uint64_t>(seed) << 32) ^ static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&here));
+  x += 0x9e3779b97f4a7c15ull;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+  x ^= x >> 31;
+  roomCodeFromBits(x & 0xffffffffffull, code);
+}
+
 void handle(const uint8_t* data, size_t size) {
   static RelayMessage m;  // large (a whole bundle); one at a time
   if (!readRelayMessage(data, size, &m)) {
@@ -176,8 +189,17 @@ void handle(const uint8_t* data, size_t size) {
 bool startRoom(const char* relayUrl, const char* code, uint32_t seed) {
   hosting = code == 0;
   char parsedCode[ROOM_CODE_LENGTH];
-  if (!hosting && !parseRoomCode(code, parsedCode)) return false;
-  link = networkOpen(relayUrl ? relayUrl : DEFAULT_RELAY);
+  if (hosting) proposeRoomCode(seed, parsedCode);
+  else if (!parseRoomCode(code, parsedCode)) return false;
+  // The room's code is in the address too: relays behind a load balancer that routes by
+  // it are all one relay to the people of a room.
+  char url[512];
+  const char* base = relayUrl ? relayUrl : DEFAULT_RELAY;
+  size_t length = strlen(base);
+  while (length > 0 && base[length - 1] == '/') --length;
+  if (length > 400) return false;
+  snprintf(url, sizeof url, "%.*s/room/%.8s", static_cast<int>(length), base, parsedCode);
+  link = networkOpen(url);
   if (!link) return false;
   Bytes out;
   if (hosting) {

@@ -25,6 +25,7 @@ from vask_e2e import check, Failure  # noqa: E402
 # The relay's ticks in these tests: ten times the real pace, so a match of thousands of
 # steps takes seconds. The games catch up by running several steps a frame.
 FAST_STEPS = "600"
+WIDTH = e2e.WIDTH
 
 
 class Relay:
@@ -70,7 +71,7 @@ class Person(e2e.Game):
         deadline = time.time() + timeout
         while time.time() < deadline:
             cmd = ["xdotool", "search"] + (["--onlyvisible"] if visible else [])
-            found = e2e.run(*cmd, "--pid", str(self.proc.pid), "--name", name).stdout.split()
+            found = e2e.run(*cmd, "--all", "--pid", str(self.proc.pid), "--name", name).stdout.split()
             if found:
                 return found[0].decode()
             if self.proc.poll() is not None:
@@ -205,6 +206,8 @@ def start_person(args, name, words, **kw):
     args.people.append(game)
     game.start()
     game.wait_window()
+    # Side by side on a wide screen: a window another covers cannot be read.
+    game.xdotool("windowmove", game.window, str(WIDTH * (len(args.people) - 1)), "0")
     return game
 
 
@@ -322,6 +325,8 @@ def case_refusals(args):
         check(game.wait_exit() == 0, "a refused game did not end with code 0")
     for raw in fillers:
         raw.close()
+    host.key("g")
+    host.wait_play()
     host.key("q")
     check(host.wait_exit() == 0, "the host did not end with code 0")
 
