@@ -20,8 +20,12 @@
 // arrow that leaves the title does not turn. In a room any other key asks for a rider;
 // D watches the room's match.
 void leaveTitle(WindowHandle window, uintptr_t key) {
-  if (key == 'D') demoActive = 1;
-  else if (sessionMode == SESSION_ROOM) roomTakeRider();
+  if (key == 'D') {
+    demoActive = 1;
+    if (sessionMode != SESSION_OFFLINE) sessionWatch();
+  } else if (sessionMode == SESSION_ROOM) {
+    roomTakeRider();
+  }
   titleActive = 0;
   stopMusic();
   soundSetVolume(0, -600);

@@ -29,6 +29,7 @@ const int MAX_CLIENTS = 256;
 
 NetworkHandle link = 0;
 Phase phase = PHASE_NONE;
+int32_t modeBefore = SESSION_OFFLINE;  // what the match goes back to when no room takes us
 bool hosting = false;
 char roomCode[ROOM_CODE_LENGTH];
 int ownClient = -1;
@@ -127,6 +128,7 @@ void goAlone(const char* why) {
     fprintf(stderr, "relay: %s\n", why);
   } else if (phase == PHASE_ASKING) {
     phase = PHASE_NONE;
+    sessionMode = modeBefore;  // played here as if no room had been asked for
     char text[ROOM_TEXT_SIZE];
     snprintf(text, sizeof text, "NO ROOM: %s", why);
     for (char* p = text; *p; ++p)
@@ -211,6 +213,7 @@ bool startRoom(const char* relayUrl, const char* code, uint32_t seed) {
   }
   networkSend(link, out.data(), out.size());
   phase = PHASE_ASKING;
+  modeBefore = sessionMode;
   sessionMode = SESSION_ROOM;
   snprintf(roomTitleLine, sizeof roomTitleLine, "LOOKING FOR THE ROOM");
   roomViewChanged = 1;

@@ -104,6 +104,12 @@ void sessionRiderInput(int input) {
   }
 }
 
+void sessionWatch() {
+  if (sessionMode == SESSION_RECORDING && pending.count < MAX_BUNDLE_EVENTS)
+    pending.events[pending.count++] =
+        BundleEvent{EVENT_FREED, static_cast<uint8_t>(localRider), 0};
+}
+
 void sessionFrameSteps() {
   switch (sessionMode) {
     case SESSION_RECORDING:

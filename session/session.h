@@ -32,6 +32,10 @@ int verifyReplay(const char* path);
 // The viewer pressed or let go a key that steers its rider (a RiderInput).
 void sessionRiderInput(int input);
 
+// D at the title: the viewer watches. Recorded offline, the computer takes its rider, as
+// attract mode always has; in a room the viewer simply takes none.
+void sessionWatch();
+
 // Each repaint in play: the steps due before this frame is drawn.
 void sessionFrameSteps();
 

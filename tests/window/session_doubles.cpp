@@ -11,6 +11,7 @@ const char* const DEFAULT_RELAY = "ws://127.0.0.1:8765";
 
 void sessionRiderInput(int) {}
 void sessionFrameSteps() {}
+void sessionWatch() {}
 void roomTakeRider() {}
 void roomPump() {}
 void endSession() {}
