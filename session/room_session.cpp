@@ -233,6 +233,8 @@ void roomPump() {
 }
 
 void roomFrameSteps() {
+  // The bundles that came while the loop waited for this frame are shown in it.
+  if (phase == PHASE_PLAYING) roomPump();
   if (phase != PHASE_ALONE) return;
   if (freeOthers) {
     // Everyone else's rider is the computer's from here on, as if they had left.

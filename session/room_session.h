@@ -15,7 +15,8 @@ bool startRoom(const char* relayUrl, const char* code, uint32_t seed);
 // several when this machine has fallen behind.
 void roomPump();
 
-// Each repaint: steps only once the relay is gone.
+// Each repaint: the bundles that have come are run before the frame is drawn; once the
+// relay is gone, one step.
 void roomFrameSteps();
 
 // The viewer's steering key, for the rider this machine holds.
