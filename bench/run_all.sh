@@ -21,7 +21,8 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVASK_BUILD_BENCH=ON \
   -DVASK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target vask vask_bench_frame vask_bench_frame_parts vask_bench_sim \
   vask_bench_memory vask_bench_startup vask_bench_startup_game vask_bench_empty_window \
-  vask_bench_present_ways vask_bench_input_latency >/dev/null
+  vask_bench_present_ways vask_bench_input_latency vask-relay vask_bench_relay_load \
+  vask_bench_delay_proxy vask_bench_turn_probe >/dev/null
 
 xvfb=$root/tests/support/with_xvfb.sh
 bin=$build/bench
@@ -68,6 +69,19 @@ cut -d' ' -f1 /proc/loadavg >"$out/latency-load.txt"
 (cd data && timeout 300 "$xvfb" "$bin/vask_bench_input_latency" >"$out/latency.txt" 2>"$out/latency.err") ||
   { cat "$out/latency.err" >&2; exit 1; }
 grep -q '^summary ' "$out/latency.txt" || { echo "run_all: the latency bench gave no summary" >&2; exit 1; }
+
+# The relay: 250 rooms of four simulated players, the relay pinned to core 0 and the clients
+# to core 1, 10 s measured after a 3 s warm-up.
+echo "run_all: the relay under load, 250 rooms of four on one core"
+cut -d' ' -f1 /proc/loadavg >"$out/relay-load-load.txt"
+timeout 300 "$bin/vask_bench_relay_load" "$build/relay/vask-relay" --rooms 250 --seconds 10 \
+  >"$out/relay-load.txt" 2>"$out/relay-load.err" || { cat "$out/relay-load.err" >&2; exit 1; }
+
+echo "run_all: a turn to the picture in a room, 20 presses at 0, 50 and 150 ms of round trip"
+"$xvfb" python3 bench/room_latency.py --game "$build/app/vask" --relay "$build/relay/vask-relay" \
+  --proxy "$bin/vask_bench_delay_proxy" --probe "$bin/libvask_bench_turn_probe.so" --data data \
+  --presses 20 --rtt 0,50,150 --json >"$out/room-latency.json" 2>"$out/room-latency.err" ||
+  { cat "$out/room-latency.err" >&2; exit 1; }
 
 web=${VASK_WEB_BUILD:-$root/build-web}
 # The browser benches drive Chromium through puppeteer-core, which only a build with the
@@ -281,6 +295,30 @@ row(f"Key to picture, {lat['presses']:.0f} presses of V in play ({lat['lost']:.0
     f"median {lat['median']:.1f} ms, worst {lat['worst']:.1f} ms (the key reaches the window procedure after "
     f"{lat['dispatch_median']:.1f} ms, worst {lat['dispatch_worst']:.1f} ms; load average {lat_load:.1f})",
     "median at most 16.7 ms (one frame), nine presses in ten seen", lat["median"] <= 16.7 and lat["lost"] * 10 <= lat["presses"] + lat["lost"])
+
+# The relay: CPU and memory per room at 250 rooms of four, and how late bundles left their
+# ticks' deadlines (the relay's own record, --stats).
+with open(os.path.join(out, "relay-load.txt")) as f:
+    p = next(line.split() for line in f if line.startswith("result "))
+rl = {p[i]: float(p[i + 1]) for i in range(1, len(p) - 1, 2)}
+with open(os.path.join(out, "relay-load-load.txt")) as f:
+    rl_load = float(f.read())
+row(f"Relay: {rl['rooms']:.0f} rooms of four ({rl['clients']:.0f} clients), one core, CPU over {rl['seconds']:.0f} s",
+    f"{rl['cpu_percent']:.1f} % of the core, {rl['cpu_per_room_percent']:.3f} % a room (load average {rl_load:.1f})",
+    "250 rooms on one core", rl["cpu_percent"] < 100 and rl["behind"] == 0)
+row("Relay: resident memory a room, beyond the empty relay's",
+    f"{rl['kib_per_room']:.1f} KiB ({rl['rss_kib'] / 1024:.1f} MiB at {rl['rooms']:.0f} rooms, {rl['rss_empty_kib'] / 1024:.1f} MiB empty)",
+    "", None)
+row(f"Relay: how late bundles leave, {rl['bundles']:,.0f} bundles",
+    f"p50 {rl['p50_us'] / 1000:.2f} ms, p99 {rl['p99_us'] / 1000:.2f} ms, worst {rl['max_us'] / 1000:.1f} ms",
+    "p99 at most 4 ms", rl["p99_us"] <= 4000)
+# A turn to the picture in a room: the round trip plus at most two frames (33.3 ms).
+rlat = bench("room-latency.json")
+for r in rlat["rounds"]:
+    row(f"Room: a turn to the picture, {r['rttMs']} ms round trip, {r['presses']} presses ({r['lost']} not seen)",
+        f"median {r['medianMs']:.1f} ms, p90 {r['p90Ms']:.1f} ms (riding on moves at most {100 * r['quietLargestShare']:.1f} % "
+        f"of the picture a frame; load average {rlat['loadAverage']:.1f})",
+        f"median at most {r['rttMs'] + 33.3:.1f} ms", r["medianMs"] <= r["rttMs"] + 33.3)
 
 # The browser version, when its site was there to measure: the same game in headless
 # Chromium on SwiftShader; its CPU is the main thread's own CPU time per frame, and its

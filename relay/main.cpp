@@ -8,6 +8,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/system/system_error.hpp>
+#include <functional>
 #include <string>
 
 #include "relay/relay_server.h"
@@ -40,6 +41,9 @@ const char USAGE[] =
     "  --max-queue-seconds SECONDS     bundles waiting for a client before it is dropped\n"
     "                                  (default 20)\n"
     "  --steps-per-second N            the rooms' pace (default 60; tests quicken it)\n"
+    "  --stats FILE                    measure how late bundles leave their deadlines and\n"
+    "                                  append a line to FILE at each SIGUSR1 (counting\n"
+    "                                  afresh after it) and at the end\n"
     "  --help                          this text\n";
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -114,6 +118,9 @@ relay::ServerOptions parseArguments(int argc, char** argv) {
     }
     if (name == "--listen") {
       parseListen(value, options);
+    } else if (name == "--stats") {
+      if (value.empty()) usageError("--stats needs a file");
+      options.statsFile = value;
     } else if (name == "--allow-origin") {
       if (value.empty()) usageError("--allow-origin needs an origin");
       options.allowedOrigins.push_back(value);
@@ -145,9 +152,24 @@ int main(int argc, char** argv) {
     printf("listening on %s:%u\n", address.c_str(), static_cast<unsigned>(endpoint.port()));
     fflush(stdout);
 
+    // SIGUSR1: the lateness so far to the stats file (the load bench marks its window so).
+    boost::asio::signal_set statsSignal(io);
+    std::function<void(const boost::system::error_code&, int)> onStatsSignal =
+        [&](const boost::system::error_code& ec, int) {
+          if (ec) return;
+          server.writeStats();
+          statsSignal.async_wait(onStatsSignal);
+        };
+    if (!options.statsFile.empty()) {
+      statsSignal.add(SIGUSR1);
+      statsSignal.async_wait(onStatsSignal);
+    }
     boost::asio::signal_set signals(io, SIGINT, SIGTERM);
     signals.async_wait([&](const boost::system::error_code& ec, int) {
-      if (!ec) server.stop();
+      if (!ec) {
+        server.stop();
+        statsSignal.cancel();
+      }
     });
     server.start();
     io.run();

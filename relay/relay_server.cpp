@@ -194,6 +194,7 @@ void RelayServer::start() { acceptNext(); }
 void RelayServer::stop() {
   if (stopped_) return;
   stopped_ = true;
+  writeStats();
   error_code ignored;
   acceptor_.close(ignored);
   for (auto& clock : clocks_) clock.second->timer.cancel();
@@ -202,6 +203,17 @@ void RelayServer::stop() {
   for (auto& s : sessions_)
     if (auto session = s.second.lock()) open.push_back(session);
   for (auto& session : open) session->drop();
+}
+
+void RelayServer::writeStats() {
+  if (options_.statsFile.empty()) return;
+  if (FILE* f = fopen(options_.statsFile.c_str(), "a")) {
+    fprintf(f, "lateness %s\n", lateness_.line().c_str());
+    fclose(f);
+  } else {
+    fprintf(stderr, "vask-relay: cannot write %s\n", options_.statsFile.c_str());
+  }
+  lateness_.clear();
 }
 
 void RelayServer::acceptNext() {
@@ -285,6 +297,11 @@ void RelayServer::onTick(uint64_t roomId) {
     Effects effects;
     core_.tick(roomId, effects);
     apply(effects);
+    // Handed to every connection (each write starts at once unless one is under way): how
+    // long after its deadline the bundle left.
+    if (!options_.statsFile.empty())
+      lateness_.add(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::steady_clock::now() - due).count());
   }
   if (clocks_.count(roomId)) scheduleTick(roomId);
 }

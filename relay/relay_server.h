@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "relay/lateness.h"
 #include "relay/relay_core.h"
 
 namespace relay {
@@ -25,6 +26,9 @@ struct ServerOptions {
   // header (a desktop client) is always allowed.
   std::vector<std::string> allowedOrigins;
   RelayLimits limits;
+  // Where to append how late bundles left (LatenessRecord::line()), at each writeStats()
+  // and at stop(); empty: not measured.
+  std::string statsFile;
 };
 
 class Session;
@@ -38,6 +42,9 @@ class RelayServer {
   void start();
   // Stops accepting, stops the rooms and closes every connection: io.run() then returns.
   void stop();
+  // Appends the lateness of the bundles since the last call (or the start) to the stats
+  // file, and starts counting afresh.
+  void writeStats();
 
   // Sessions' side.
   void received(ConnectionId id, const uint8_t* data, size_t size, bool binary);
@@ -66,6 +73,7 @@ class RelayServer {
   RelayCore core_;
   std::unordered_map<ConnectionId, std::weak_ptr<Session>> sessions_;
   std::map<uint64_t, std::unique_ptr<RoomClock>> clocks_;
+  LatenessRecord lateness_;
   ConnectionId nextId_ = 1;
   bool stopped_ = false;
 };
