@@ -2111,12 +2111,13 @@ const CASES = {
       const record = await downloaded(page, '#download-record');
       expect(record.name, `vask-room-${shownCode(code)}.vaskrec`, 'the record\'s file name');
       expect(record.bytes.toString('latin1', 0, 8), 'VASKREC1', 'the start of the record');
-      // Dropped on the page, it plays, with no box.
+      // Dropped on the page, it plays, with no box: a replay, which a steering key ends (a
+      // game of one's own would leave its title with it, and go on).
       if (!(await dropFile(page, record.name, record.bytes))) throw new Error('the page did not take the dragged record');
       await waitState(page, 'running');
+      await page.keyboard.press('ArrowLeft');
+      await waitState(page, 'ended').catch(() => { throw new Error('the dropped record is no replay: a steering key did not end it'); });
       if (first.log.some((l) => l.includes('cannot be replayed'))) throw new Error('the room\'s own record was refused');
-      await page.keyboard.press('KeyQ');
-      await waitState(page, 'ended');
     } finally {
       for (const opened of [second, first]) if (opened) await opened.page.close();
       if (first) first.server.close();
@@ -2140,9 +2141,10 @@ const CASES = {
         fs.writeFileSync(cut, Buffer.concat([Buffer.from('VASKREC1'), Buffer.from([1, 0, 7, 7, 7, 7])]));
         const [chooser] = await Promise.all([page.waitForFileChooser({ timeout: 10000 }), page.click('#open-record')]);
         await chooser.accept([cut]);
+        // The page reads the file after the choice: it stays until the game has had it.
+        await boxEnds(page, 'records/cut short.vaskrec cannot be replayed: it is damaged: its match settings are cut short or impossible',
+                      'a damaged record');
       } finally { fs.rmSync(dir, { recursive: true }); }
-      await boxEnds(page, 'records/cut short.vaskrec cannot be replayed: it is damaged: its match settings are cut short or impossible',
-                    'a damaged record');
 
       const tooLarge = await page.evaluate(() => {
         const data = new DataTransfer();
@@ -2159,6 +2161,22 @@ const CASES = {
       await page.waitForFunction(() => /End the game first/.test(document.getElementById('notice').textContent),
                                  { timeout: 5000, polling: 50 }).catch(() => { throw new Error('a record given during a game: nothing said'); });
       expect(await state(page), 'running', 'the game a record was given during');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A room on a wss:// relay (an https site's, behind its proxy) is asked for over TLS by
+  // the browser; one nobody answers says so over the game instead of a room's link.
+  async relayUnreachable(browser) {
+    const { page, server } = await openPage(browser, siteDir, '', null,
+                                            { query: `&relay=${encodeURIComponent('wss://127.0.0.1:1/relay')}` });
+    try {
+      await page.click('#friends');
+      await waitState(page, 'running');
+      await page.waitForFunction(() => document.getElementById('room-text').textContent === 'No room: could not reach the relay.',
+                                 { timeout: 60000, polling: 100 })
+        .catch(async () => { throw new Error(`the room's line says "${await page.$eval('#room', (e) => e.textContent)}"`); });
+      expect(await page.$eval('#room-link', (a) => a.hidden), true, 'a link with no room');
+      expect(await state(page), 'running', 'the game with no room');
     } finally { await page.close(); server.close(); }
   },
 
