@@ -168,7 +168,17 @@ void destroyWindow(WindowHandle window) {
 
 WindowProcedure windowProcedureOf(WindowHandle window) { return window ? window->windowProc : 0; }
 
-void setRepaintPending(WindowHandle window, int pending) { window->invalid = pending; }
+// The game asks for its next repaint once the last is over (its main loop does after every
+// message). What it draws before that one comes (the title again, when the room it shows
+// has changed with what came in during the frame's wait) is no catch-up step's: it is drawn
+// and shown, even when the last repaint was one.
+void setRepaintPending(WindowHandle window, int pending) {
+  window->invalid = pending;
+  if (pending && !repaintShown) {
+    repaintShown = 1;
+    if (repaintStarts) repaintStarts(1);
+  }
+}
 
 const char* canvasSelectorOf(WindowHandle window) { return window ? CANVAS : 0; }
 

@@ -4,10 +4,12 @@
 // its dialog, and whether the Web Audio graph carries sound or silence.
 //   node tests/web/page_e2e.cjs <site folder> <npm folder> [case...] [--pages=<folder>]
 //                                [--linux-title=<picture>] [--scaled-check=<program>]
+//                                [--relay-program=<vask-relay>]
 // --pages names the build folder of the test pages (the sound device's); --linux-title the
 // Linux program's title (a PPM file that linux_title.py wrote), which the browser's must equal;
 // --scaled-check the Linux build's scaled_picture_check, the scaled present's check that every
-// harness holds a shown picture to.
+// harness holds a shown picture to; --relay-program the Linux build's vask-relay, which the
+// cases of playing together start on a loopback port of their own.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -22,6 +24,7 @@ const option = (name) => {
 const pagesDir = option('pages');
 const linuxTitle = option('linux-title');
 const scaledCheck = option('scaled-check');
+const relayProgram = option('relay-program');
 const [siteDir, npmDir, ...only] = args.filter((a) => !a.startsWith('--'))
   .map((a, i) => (i < 2 ? path.resolve(a) : a));
 const puppeteer = require(path.join(npmDir, 'node_modules', 'puppeteer-core'));
@@ -259,9 +262,17 @@ function readPicture() {
 // the case, not only in its last.
 let caseLogs = [];
 // `prepare` readies the page before it loads, over the defaults: a device to emulate, a
-// stand-in of its own. The server sends `headers`; the page is opened by the name `host`.
-async function openPage(browser, dir, file = '', prepare = null, { headers = {}, host = '127.0.0.1' } = {}) {
+// stand-in of its own. The server sends `headers`; the page is opened by the name `host`,
+// with `query` after its own (which begins with ?preserveDrawingBuffer).
+async function openPage(browser, dir, file = '', prepare = null, { headers = {}, host = '127.0.0.1', query = '' } = {}) {
   const server = await serve(dir, headers);
+  const { page, log } = await newPage(browser, prepare);
+  await page.goto(`http://${host}:${server.address().port}/${file}?preserveDrawingBuffer${query}`);
+  return { page, server, log };
+}
+
+// A page of the browser's readied as openPage's, before it loads anything.
+async function newPage(browser, prepare = null) {
   const page = await browser.newPage();
   const log = [];
   caseLogs.push(log);
@@ -277,8 +288,7 @@ async function openPage(browser, dir, file = '', prepare = null, { headers = {},
   if (prepare) await prepare(page);
   // The checks read the canvas's pixels after the browser has shown them: the page keeps
   // its drawing buffer only when asked.
-  await page.goto(`http://${host}:${server.address().port}/${file}?preserveDrawingBuffer`);
-  return { page, server, log };
+  return { page, log };
 }
 
 async function startGame(page) {
@@ -913,6 +923,104 @@ function helpGone(picture) {
 // Waits until the page's stand-in holds `n` wake locks.
 const wakeLocksHeld = (page, n, where) => page.waitForFunction((k) => window.vaskWakeLocks === k, { timeout: 5000, polling: 50 }, n)
   .catch(async () => { throw new Error(`${await page.evaluate(() => window.vaskWakeLocks)} wake locks held ${where}`); });
+
+// --- playing together, and match records -----------------------------------------------
+// The Linux build's relay on a loopback port of its own: its address, and stop() (which the
+// case calls however it ends).
+async function startRelay() {
+  if (!relayProgram) throw new Error('--relay-program names no vask-relay');
+  const child = require('child_process').spawn(relayProgram, ['--listen', '127.0.0.1:0'],
+                                               { stdio: ['ignore', 'pipe', 'pipe'] });
+  const stop = () => { if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM'); };
+  let said = '';
+  child.stderr.on('data', (d) => { said += d; });
+  try {
+    const port = await new Promise((resolve, reject) => {
+      let out = '';
+      const timer = setTimeout(() => reject(new Error('the relay said nothing in 30 s')), 30000);
+      child.stdout.on('data', (d) => {
+        out += d;
+        const m = /^listening on 127\.0\.0\.1:(\d+)\n/.exec(out);
+        if (m) { clearTimeout(timer); resolve(Number(m[1])); }
+      });
+      child.on('exit', (code) => { clearTimeout(timer); reject(new Error(`the relay ended (${code}): ${out}${said}`)); });
+      child.on('error', (e) => { clearTimeout(timer); reject(e); });
+    });
+    return { url: `ws://127.0.0.1:${port}`, stop };
+  } catch (e) { stop(); throw e; }
+}
+
+// The first line of the page's console (the game's own lines among them) that `pattern`
+// matches: its match.
+async function lineSaid(log, pattern, what, timeout = 60000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    for (const line of log) {
+      const m = pattern.exec(line);
+      if (m) return m;
+    }
+    if (Date.now() > deadline) throw new Error(`${what}: the page never said it`);
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
+
+// Waits until the game's title, drawn on the page's own display, shows `text` where the
+// room's code goes.
+async function titleShows(page, text, what) {
+  const deadline = Date.now() + 60000;
+  for (;;) {
+    let last;
+    try { checkText(await shot(page), 0, 455, text); return; } catch (e) { last = e; }
+    if (Date.now() > deadline) throw new Error(`${what}: ${last.message}`);
+    await new Promise((resolve) => setTimeout(resolve, 200));
+  }
+}
+
+// Drops a file named `name` holding `bytes` on the page, as a player drops one from the
+// desktop: true when the page took the drag (else the browser would open the file itself).
+function dropFile(page, name, bytes) {
+  return page.evaluate((n, b64) => {
+    const data = new DataTransfer();
+    data.items.add(new File([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))], n));
+    const stage = document.getElementById('stage');
+    const taken = !stage.dispatchEvent(new DragEvent('dragover', { dataTransfer: data, bubbles: true, cancelable: true }));
+    stage.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    return taken;
+  }, name, Buffer.from(bytes).toString('base64'));
+}
+
+// Presses the button that offers a download and waits for the file the browser saves: its
+// name and bytes.
+async function downloaded(page, selector) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-download-'));
+  try {
+    const cdp = await page.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+    await page.click(selector);
+    const deadline = Date.now() + 30000;
+    for (;;) {
+      const names = fs.readdirSync(dir).filter((n) => !n.endsWith('.crdownload'));
+      if (names.length) return { name: names[0], bytes: fs.readFileSync(path.join(dir, names[0])) };
+      if (Date.now() > deadline) throw new Error(`${selector} gave no download in 30 s`);
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+  } finally { fs.rmSync(dir, { recursive: true }); }
+}
+
+// The game's message box says `text`; OK ends the game, and the page still says it.
+async function boxEnds(page, text, what) {
+  await waitState(page, 'box').catch(async (e) => {
+    throw new Error(`${what}: ${e.message} (the page says "${await page.$eval('#overlay-text', (o) => o.textContent)}")`);
+  });
+  expect(await page.$eval('#box-text', (e) => e.textContent), text, `${what}: the box`);
+  await page.click('#box-ok');
+  await waitState(page, 'ended');
+  expect(await page.$eval('#overlay-text', (e) => e.textContent), text, `${what}: the page at the end`);
+}
+
+// The words of a room's code as the game prints them and as the page shows them.
+const ROOM_LINE = /^in room ([0-9A-Z]{8}) from step \d+$/;
+const shownCode = (code) => `${code.slice(0, 4)}-${code.slice(4)}`;
 
 const CASES = {
 
@@ -1957,6 +2065,141 @@ const CASES = {
   // from its start sounds for its whole tenth of a second and goes silent; played to its
   // end and rewound, it sounds as long again; placed in its middle, half as long. A looping
   // one plays on past its end; stopped, rewound and played again, it sounds again.
+  // A page makes a room on a relay of its own and shows its link; a second page opened by
+  // the link joins the same room. The room's record is offered at the end, and plays again
+  // when dropped on the page.
+  async friendsRoom(browser) {
+    const relay = await startRelay();
+    let first = null, second = null;
+    try {
+      first = await openPage(browser, siteDir, '', null, { query: `&relay=${encodeURIComponent(relay.url)}` });
+      const { page } = first;
+      await page.click('#friends');
+      await waitState(page, 'running');
+      const [, code] = await lineSaid(first.log, ROOM_LINE, 'the host in its room');
+      expect((await lineSaid(first.log, /^room ([0-9A-Z]{8})$/, 'the room line'))[1], code, 'the code the game printed');
+      await page.waitForSelector('#room-link:not([hidden])', { timeout: 30000 });
+      const link = await page.$eval('#room-link', (a) => a.href);
+      const url = new URL(link);
+      expect(url.searchParams.get('room'), shownCode(code), 'the room in the link');
+      expect(url.searchParams.get('relay'), relay.url, 'the relay in the link');
+      expect(await page.$eval('#room-link', (a) => a.textContent), link, 'the link as shown');
+      await titleShows(page, `ROOM ${shownCode(code)}`, "the host's title");
+      await browser.defaultBrowserContext().overridePermissions(url.origin, ['clipboard-read', 'clipboard-sanitized-write']);
+      await page.click('#copy-link');
+      expect(await page.evaluate(() => navigator.clipboard.readText()), link, 'the link copied');
+
+      second = await newPage(browser);
+      second.server = null;
+      await second.page.goto(link);
+      expect(await second.page.$eval('#start', (e) => e.textContent), 'Join the room', 'the start of a page opened by the link');
+      await second.page.click('#start');
+      await waitState(second.page, 'running');
+      const [, joined] = await lineSaid(second.log, ROOM_LINE, 'the friend in a room');
+      expect(joined, code, 'the room the friend is in');
+      await titleShows(second.page, `ROOM ${shownCode(code)}`, "the friend's title");
+      await second.page.waitForSelector('#room-link:not([hidden])', { timeout: 30000 });
+      expect(await second.page.$eval('#room-link', (a) => a.href), link, "the friend's link");
+
+      // The host plays a little and ends its game: the record is the room's match.
+      await page.bringToFront();
+      await page.keyboard.press('KeyG');
+      await page.waitForFunction(() => window.vaskCanvasMean() > 0, { timeout: 30000, polling: 100 });
+      await page.keyboard.press('KeyQ');
+      await waitState(page, 'ended');
+      await page.waitForSelector('#download-record:not([hidden])', { timeout: 5000 });
+      const record = await downloaded(page, '#download-record');
+      expect(record.name, `vask-room-${shownCode(code)}.vaskrec`, 'the record\'s file name');
+      expect(record.bytes.toString('latin1', 0, 8), 'VASKREC1', 'the start of the record');
+      // Dropped on the page, it plays, with no box: a replay, which a steering key ends (a
+      // game of one's own would leave its title with it, and go on).
+      if (!(await dropFile(page, record.name, record.bytes))) throw new Error('the page did not take the dragged record');
+      await waitState(page, 'running');
+      await page.keyboard.press('ArrowLeft');
+      await waitState(page, 'ended').catch(() => { throw new Error('the dropped record is no replay: a steering key did not end it'); });
+      if (first.log.some((l) => l.includes('cannot be replayed'))) throw new Error('the room\'s own record was refused');
+    } finally {
+      for (const opened of [second, first]) if (opened) await opened.page.close();
+      if (first) first.server.close();
+      relay.stop();
+    }
+  },
+
+  // Records that are no records, given to the page by dropping and by its button, are
+  // refused with the game's own words; one too large is not read at all; one given while a
+  // game runs waits for its end.
+  async recordDropped(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      if (!(await dropFile(page, 'junk.bin', Buffer.from('These are not the bytes of a match.\n'))))
+        throw new Error('the page did not take the dragged file');
+      await boxEnds(page, 'records/junk.bin cannot be replayed: it is not a Vask Light Cycles match record', 'a foreign file');
+
+      const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-record-'));
+      try {
+        const cut = path.join(dir, 'cut short.vaskrec');
+        fs.writeFileSync(cut, Buffer.concat([Buffer.from('VASKREC1'), Buffer.from([1, 0, 7, 7, 7, 7])]));
+        const [chooser] = await Promise.all([page.waitForFileChooser({ timeout: 10000 }), page.click('#open-record')]);
+        await chooser.accept([cut]);
+        // The page reads the file after the choice: it stays until the game has had it.
+        await boxEnds(page, 'records/cut short.vaskrec cannot be replayed: it is damaged: its match settings are cut short or impossible',
+                      'a damaged record');
+      } finally { fs.rmSync(dir, { recursive: true }); }
+
+      const tooLarge = await page.evaluate(() => {
+        const data = new DataTransfer();
+        data.items.add(new File([new Uint8Array(64 * 1024 * 1024 + 1)], 'huge.vaskrec'));
+        document.getElementById('stage').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+        return new Promise((resolve) => setTimeout(() => resolve([document.body.dataset.state,
+          document.getElementById('overlay-text').textContent]), 500));
+      });
+      expect(tooLarge.join(' | '), 'ended | huge.vaskrec is too large to be a match record.', 'a file too large');
+
+      await startGame(page);
+      await waitState(page, 'running');
+      await dropFile(page, 'junk.bin', Buffer.from('no record'));
+      await page.waitForFunction(() => /End the game first/.test(document.getElementById('notice').textContent),
+                                 { timeout: 5000, polling: 50 }).catch(() => { throw new Error('a record given during a game: nothing said'); });
+      expect(await state(page), 'running', 'the game a record was given during');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // A room on a wss:// relay (an https site's, behind its proxy) is asked for over TLS by
+  // the browser; one nobody answers says so over the game instead of a room's link.
+  async relayUnreachable(browser) {
+    const { page, server } = await openPage(browser, siteDir, '', null,
+                                            { query: `&relay=${encodeURIComponent('wss://127.0.0.1:1/relay')}` });
+    try {
+      await page.click('#friends');
+      await waitState(page, 'running');
+      await page.waitForFunction(() => document.getElementById('room-text').textContent === 'No room: could not reach the relay.',
+                                 { timeout: 60000, polling: 100 })
+        .catch(async () => { throw new Error(`the room's line says "${await page.$eval('#room', (e) => e.textContent)}"`); });
+      expect(await page.$eval('#room-link', (a) => a.hidden), true, 'a link with no room');
+      expect(await state(page), 'running', 'the game with no room');
+    } finally { await page.close(); server.close(); }
+  },
+
+  // The link to a room opens from the offline copy too, as the page that joins it.
+  async offlineRoomLink(browser) {
+    const { page, server } = await openPage(browser, siteDir);
+    try {
+      await workerActivated(page);
+      server.network = 'down';
+      const link = new URL(page.url());
+      link.searchParams.set('room', '7k2m 9qxd');
+      link.searchParams.set('relay', 'ws://127.0.0.1:9');
+      try {
+        await page.goto(link.href);
+      } catch (e) {
+        throw new Error(`the room's link with no network: ${e.message}`);
+      }
+      expect(await page.$eval('#start', (e) => e.textContent), 'Join the room', 'the start of the room\'s link, offline');
+      expect(await page.$eval('#overlay-text', (e) => e.textContent),
+             "A friend's room, 7K2M-9QXD: the button joins it. It plays with sound.", 'what the page says of the room');
+    } finally { await page.close(); server.close(); }
+  },
+
   async soundDevice(browser) {
     if (!pagesDir) throw new Error('--pages names no folder');
     const { page, server } = await openPage(browser, pagesDir, 'sound_device_page.html');

@@ -35,6 +35,7 @@
   let starting = false;
   let endMessage = null;  // what the page says at the end instead of the exit code
   let reloadToStart = false;  // the program's script is missing: Start reloads the page
+  let lastBox = null;  // what the running game's last message box said
   // The game reads them once a frame as a gamepad of the page's own.
   const touch = VaskTouchControls.create(document.getElementById('stage'));
 
@@ -103,6 +104,7 @@
     },
 
     messageBox(caption, text) {
+      lastBox = text;
       document.getElementById('box-caption').textContent = caption;
       document.getElementById('box-text').textContent = text;
       const before = body.dataset.state;
@@ -127,8 +129,7 @@
     // The game has had its first key: the title is gone, and with it Play and Attract.
     gameKeyDown() {
       touch.leaveTitle();
-      notice('insecure', null);
-      notice('silent', null);
+      for (const kind of ['insecure', 'silent', 'room', 'relay', 'record']) notice(kind, null);
     },
 
     // The game cannot draw: it ends, and the page says why rather than give its exit code.
@@ -140,16 +141,19 @@
       if (music) music.stop();
       closeGameAudio();
       current = null;
+      const session = friends.ended();
       applySound();
       if (box.open) box.close();
       let text = 'The game has ended.';
       if (endMessage) text = endMessage;
       else if (reason) text = 'The game stopped: ' + reason;
+      // A record it could not play: what its box said stays said.
+      else if (exitCode && session && session.kind === 'replay' && lastBox) text = lastBox;
       else if (exitCode) text = `The game has ended (exit code ${exitCode}).`;
       endMessage = null;
       say(text);
-      startButton.textContent = 'Start again';
-      startButton.disabled = false;
+      startButton.textContent = friends.joining ? 'Join the room again' : 'Start again';
+      for (const button of startButtons()) button.disabled = false;
       body.dataset.exitCode = String(exitCode);
       setState('ended');
       startButton.focus();
@@ -207,7 +211,9 @@
     });
   }
 
-  // What is still loading shows on the button, which starts nothing more meanwhile.
+  // What is still loading shows on the button, which starts nothing more meanwhile (nor
+  // do the page's other ways to start).
+  const startButtons = () => [startButton, ...document.querySelectorAll('#overlay button.starts')];
   function loading(parts) {
     const left = new Set(Object.keys(parts));
     const show = () => { startButton.textContent = `Loading ${[...left].join(', ')}…`; };
@@ -259,7 +265,9 @@
     audio.resume().then(soundCame, () => {}).then(applySound);
   }
 
-  async function start() {
+  // `words` are the program's (a room to make or join, a record to play); `how` tells the
+  // page's friends part what the game is for (friends.js).
+  async function start(words, how) {
     if (starting || current) return;
     // A program's script that failed to load never comes with a later click: a reload
     // fetches it again.
@@ -271,8 +279,8 @@
       return;
     }
     starting = true;
-    startButton.blur();
-    startButton.disabled = true;
+    if (document.activeElement) document.activeElement.blur();
+    for (const button of startButtons()) button.disabled = true;
     say('Loading the game.');
     setState('loading');
     startSound();
@@ -292,19 +300,48 @@
     // The title does not wait for the song's synthesiser: the song starts once it is ready.
     const [files, game] = await loading({
       'data files': VaskWarmUp.dataFiles(),
-      program: VaskWarmUp.program().then((module) => createGame(module, { canvas: canvas, vaskPage: page })),
+      program: VaskWarmUp.program().then((module) => createGame(module, {
+        canvas: canvas, vaskPage: page,
+        // The game's lines still go to the console; the room's code is read from them.
+        print(line) { console.log(line); friends.printed(line); },
+        printErr(line) { console.warn(line); friends.printedError(line); },
+      })),
     });
     startButton.textContent = 'Starting…';
     for (const [name, bytes] of files) game.FS.writeFile(name, bytes);
     current = { game, canvas };
     starting = false;
-    game.callMain([]);
+    lastBox = null;
+    friends.started(game, how);
+    game.callMain(words);
+  }
+  const startFailed = (e) => {
+    starting = false;
+    if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended
+    applySound();
+    say('The game could not start: ' + e);
+    startButton.textContent = 'Start again';
+    for (const button of startButtons()) button.disabled = false;
+    setState('failed');
+  };
+  const startWith = (words, how) => start(words, how).catch(startFailed);
+
+  const friends = VaskFriends.create({
+    start: startWith,
+    busy: () => starting || !!current,
+    focusGame: () => { if (current) current.canvas.focus(); },
+    notice: notice,
+    say: say,
+  });
+  if (friends.joining) {
+    say(`A friend's room, ${friends.joining}: the button joins it. It plays with sound.`);
+    startButton.textContent = 'Join the room';
   }
 
   // Opened as a file, the page can fetch nothing: it says how to serve it instead.
   if (location.protocol === 'file:') {
     say(UNSERVED);
-    startButton.hidden = true;
+    for (const button of startButtons()) button.hidden = true;
     setState('unserved');
     return;
   }
@@ -323,14 +360,7 @@
       location.reload();
       return;
     }
-    start().catch((e) => {
-      starting = false;
-      if (body.dataset.state !== 'loading') return;  // the game started, and has said how it ended
-      applySound();
-      say('The game could not start: ' + e);
-      startButton.textContent = 'Start again';
-      startButton.disabled = false;
-      setState('failed');
-    });
+    const { words, session } = friends.startWords();
+    startWith(words, session);
   });
 })();
