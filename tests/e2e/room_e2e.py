@@ -379,7 +379,63 @@ def case_builds(args):
     check(agree([linux, windows]) >= 10, "the builds' records share too few digests")
 
 
-CASES = {"match": case_match, "refusals": case_refusals, "builds": case_builds}
+def case_three_builds(args):
+    """The Linux program, the Windows program under Wine and the page in headless Chromium
+    play one match as three people for two minutes of steps: every record verifies on both
+    desktop builds, and all three agree on every digest."""
+    check(args.wine_game and args.wine and args.site, "this case needs --wine-game, --wine and --site")
+    relay = args.relay_proc = Relay(args.relay, args.scratch, "--steps-per-second", FAST_STEPS)
+    host = start_person(args, "linux", ["--host", "--relay", relay.url])
+    code = host.room_code()
+    made = time.time()
+    guest = start_person(args, "windows", ["--join", code, "--relay", relay.url],
+                         program=args.wine_game, wine=args.wine)
+    guest.room_code()
+    page_record = os.path.join(args.scratch, "page.rec")
+    page = subprocess.Popen([args.node, os.path.join(os.path.dirname(__file__), "..", "web", "page_person.cjs"),
+                             args.site, args.npm, "--room", code, "--relay", relay.url,
+                             "--record-out", page_record],
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        for game in (host, guest):
+            game.key("g")
+            game.wait_play()
+        line = page.stdout.readline().decode("latin-1")
+        check(line.startswith("in room %s" % code), "the page did not come into the room: %r %s"
+              % (line, page.stderr.read(2000) if page.poll() is not None else ""))
+        # Two minutes of steps at 60 a second, played at ten times the pace.
+        script = [["Left"], ["Up"], ["Right"], ["Down"]]
+        i = 0
+        while time.time() - made < 7200 / int(FAST_STEPS) + 2:
+            for game in (host, guest):
+                game.key(*script[(i + (game is guest)) % len(script)])
+            i += 1
+            time.sleep(0.3)
+        page.stdin.write(b"stop\n")
+        page.stdin.flush()
+        out, err = page.communicate(timeout=120)
+        check(page.returncode == 0 and b"saved" in out,
+              "the page did not save its record: %s" % err.decode("latin-1")[-400:])
+    finally:
+        if page.poll() is None:
+            page.kill()
+    for game in (guest, host):
+        game.key("q")
+        check(game.wait_exit() == 0, "a game did not end with code 0")
+    said = relay.said()
+    check("out of step" not in said, "the relay saw the builds differ: %s" % said[-400:])
+    records = {"linux": host.record, "windows": guest.record, "page": page_record}
+    on_linux = {who: verified(host, rec, args.game) for who, rec in records.items()}
+    on_windows = {who: verified(guest, rec) for who, rec in records.items()}
+    for who in records:
+        check(on_linux[who] == on_windows[who],
+              "the %s record plays to other digests on Linux and on Windows" % who)
+    shared = agree(list(on_linux.values()))
+    check(shared >= 7200 // 60, "the three records share only %d digests" % shared)
+
+
+CASES = {"match": case_match, "refusals": case_refusals, "builds": case_builds,
+         "three_builds": case_three_builds}
 
 
 def main():
@@ -390,6 +446,9 @@ def main():
     parser.add_argument("--keep", action="store_true")
     parser.add_argument("--wine-game", help="the Windows program, for the builds case")
     parser.add_argument("--wine", metavar="BUILD", help="the Windows build folder (its prefix)")
+    parser.add_argument("--site", help="the page's site folder, for the three_builds case")
+    parser.add_argument("--npm", help="the page tests' npm folder (puppeteer-core)")
+    parser.add_argument("--node", default="node")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     args.game = os.path.abspath(args.game)
