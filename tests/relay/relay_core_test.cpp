@@ -362,7 +362,7 @@ TEST_F(RelayCoreTest, ABadMessageEndsOnlyItsSender) {
   tick();
   EXPECT_FALSE(heard[a].closed);
   for (const RelayMessage& m : heard[a].messages) EXPECT_NE(m.type, MSG_REFUSED);
-  const Bundle& b = bundles(a).back().bundle;
+  const Bundle b = bundles(a).back().bundle;  // a copy: the list is a temporary
   ASSERT_GT(b.count, 0);
   EXPECT_EQ(b.events[b.count - 1].kind, EVENT_INPUT);
   EXPECT_EQ(b.events[b.count - 1].value, INPUT_SLOWER);
