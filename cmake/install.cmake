@@ -9,6 +9,12 @@
 #   share/man/man6/vask-light-cycles.6.gz
 #   share/metainfo/io.github.vask_light_cycles.metainfo.xml
 #   share/icons/hicolor/<N>x<N>/apps/vask-light-cycles.png   the icon the entry names
+# and, in a component of its own (`cmake --install build --component relay` installs it
+# alone, on a machine that only keeps the rooms), the relay:
+#   bin/vask-relay                              games/ instead when the prefix is /usr
+#   share/man/man6/vask-relay.6.gz
+#   lib/systemd/system/vask-relay.service       /lib/systemd/system when the prefix is /usr;
+#                                               installed, never enabled
 # The launcher finds the game and the data relative to itself, so the installed tree can
 # be moved.
 include(GNUInstallDirs)
@@ -108,4 +114,54 @@ Keywords=light cycle;arena;racing;arcade;
     install(FILES ${VASK_ICON_DIR}/hicolor/${n}x${n}/apps/vask-light-cycles.png
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${n}x${n}/apps)
   endforeach()
+endif()
+
+# The relay goes beside the game's command: in /usr/games with the prefix /usr, where it is
+# on every user's PATH (a relay needs no privileges, so whoever hosts friends runs it), and
+# its manual page is in section 6 with the game's, as Debian documents the game servers it
+# keeps there. Its systemd unit goes where Debian 12's systemd looks for the units of
+# packages (systemd.pc's systemdsystemunitdir, debhelper's choice), and under the prefix
+# otherwise: /usr/local/lib/systemd/system is on systemd's search path too. Nothing enables
+# it; whoever wants the relay at every boot says so with systemctl.
+if(TARGET vask-relay)
+  find_program(VASK_GZIP gzip REQUIRED)
+  mark_as_advanced(VASK_GZIP)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(vask_relay_dir \"\${CMAKE_INSTALL_PREFIX}/games\")
+      set(vask_unit_dir /lib/systemd/system)
+    else()
+      set(vask_relay_dir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+      set(vask_unit_dir \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\")
+    endif()
+    file(INSTALL \"$<TARGET_FILE:vask-relay>\" DESTINATION \"\${vask_relay_dir}\"
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+        WORLD_READ WORLD_EXECUTE)
+    # Stripped as the game is (cpack, cmake --install --strip).
+    if(CMAKE_INSTALL_DO_STRIP)
+      set(vask_relay \"\$ENV{DESTDIR}\${vask_relay_dir}/vask-relay\")
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${vask_relay}\" RESULT_VARIABLE vask_strip_result)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${vask_relay}\"
+        RESULT_VARIABLE vask_objcopy_result)
+      if(NOT vask_strip_result EQUAL 0 OR NOT vask_objcopy_result EQUAL 0)
+        message(FATAL_ERROR \"strip or objcopy could not strip the relay\")
+      endif()
+    endif()
+    file(READ \"${PROJECT_SOURCE_DIR}/packaging/vask-relay.service.in\" vask_unit)
+    string(REPLACE \"@VASK_RELAY_COMMAND@\" \"\${vask_relay_dir}/vask-relay\" vask_unit \"\${vask_unit}\")
+    file(WRITE \"${PROJECT_BINARY_DIR}/install/vask-relay.service\" \"\${vask_unit}\")
+    file(INSTALL \"${PROJECT_BINARY_DIR}/install/vask-relay.service\" DESTINATION \"\${vask_unit_dir}\"
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)"
+    COMPONENT relay)
+
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/vask-relay.6.in
+    ${PROJECT_BINARY_DIR}/install/vask-relay.6 @ONLY)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/install/vask-relay.6.gz
+    COMMAND ${VASK_GZIP} -9nf -k ${PROJECT_BINARY_DIR}/install/vask-relay.6
+    DEPENDS ${PROJECT_BINARY_DIR}/install/vask-relay.6
+    COMMENT "Compressing the relay's manual page")
+  add_custom_target(vask_relay_manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/install/vask-relay.6.gz)
+  add_dependencies(vask-relay vask_relay_manual_page)
+  install(FILES ${PROJECT_BINARY_DIR}/install/vask-relay.6.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT relay)
 endif()

@@ -2,6 +2,9 @@
 #   /usr/games/vask-light-cycles, /usr/libexec/vask-light-cycles/vask,
 #   /usr/share/vask-light-cycles/, /usr/share/applications/vask-light-cycles.desktop,
 #   the manual page and the metainfo,
+# and the relay that players meet through (its component of cmake/install.cmake):
+#   /usr/games/vask-relay, its manual page, /lib/systemd/system/vask-relay.service
+#   (installed, not enabled: the package has no maintainer scripts),
 # in /usr/share/doc/vask-light-cycles/, where Debian looks, the licences of the game and
 # its data in Debian's machine-readable form (packaging/debian-copyright) and changelog.gz,
 # and lintian's overrides for the data folder (packaging/lintian-overrides).
@@ -51,11 +54,11 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Two to five riders race on a flat square arena, each dragging a wall of light\n\
 behind it; a rider that runs into a wall crashes and the wall's owner scores.\n\
 You ride one cycle with the arrow keys against computer riders, or watch\n\
-them play each other in the demo.")
+them play each other in the demo. Friends play together in a room, each on\n\
+their own machine, through vask-relay, a small server that this package also\n\
+holds with a systemd unit to run it (not enabled).")
 set(CPACK_STRIP_FILES ON)
-# The game's own files only (the default component): vask-relay, a server program that
-# `cmake --install` puts in bin/, is not for players' machines.
-set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
+# Every component, the game's and the relay's, in the one package.
 set(CPACK_GENERATOR DEB)
 # Everything goes under /usr, whatever CMAKE_INSTALL_PREFIX the build was configured with.
 # The DEB generator installs with this as CMAKE_INSTALL_PREFIX and stages through DESTDIR,
