@@ -1,20 +1,11 @@
 // The program entry of this backend: connects to the desktop, then runs the game.
 #include <string.h>
 #include "platform/sdl/window_presentation_sdl.h"
+#include "platform/shared/command_line_args.h"
 #include "platform/window.h"
 
-static int argumentCount = 0;
-static char** arguments = 0;
-
-int commandLineCount() { return argumentCount; }
-
-const char* commandLineArgument(int index) {
-  return index >= 0 && index < argumentCount ? arguments[index] : 0;
-}
-
 int main(int argc, char** argv) {
-  argumentCount = argc > 1 ? argc - 1 : 0;
-  arguments = argv + 1;
+  keepCommandLine(argc, argv);
   bool verifying = false;
   for (int i = 1; i < argc; i++) {
     if (argv[i] && strcmp(argv[i], "--fullscreen") == 0) startInFullScreen();

@@ -6,6 +6,7 @@
 #include "platform/network.h"
 
 #include "platform/shared/network_address.h"
+#include "platform/shared/network_inbox.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -251,19 +252,7 @@ bool networkSend(NetworkHandle link, const void* data, size_t size) {
 }
 
 bool networkReceive(NetworkHandle link, const uint8_t** data, size_t* size) {
-  if (!link || !data || !size) return false;
-  link->handedOut.clear();
-  {
-    std::lock_guard<std::mutex> hold(link->lock);
-    if (link->received.empty()) return false;
-    link->handedOut = std::move(link->received.front());
-    link->received.pop_front();
-  }
-  // An empty message still has an address the game may hold.
-  static const uint8_t nothing = 0;
-  *data = link->handedOut.empty() ? &nothing : link->handedOut.data();
-  *size = link->handedOut.size();
-  return true;
+  return link && handOutOldest(link->received, &link->lock, link->handedOut, data, size);
 }
 
 const char* networkCloseReason(NetworkHandle link) {

@@ -5,6 +5,7 @@
 // or a trap the page meets as an uncaught error (it calls vaskStop with the reason).
 #include <emscripten.h>
 
+#include "platform/shared/command_line_args.h"
 #include "platform/window.h"
 
 // The ended instance does nothing more: the frame or the box it may still wait for finds
@@ -45,19 +46,9 @@ EM_JS(void, watchForTheEnd, (), {
 
 EM_JS(void, tellPageGameEnded, (int exitCode), { Module.vaskEnd(exitCode); });
 
-// The page passes its words (a room to join, a relay) as the program's arguments.
-static int argumentCount = 0;
-static char** arguments = 0;
-
-int commandLineCount() { return argumentCount; }
-
-const char* commandLineArgument(int index) {
-  return index >= 0 && index < argumentCount ? arguments[index] : 0;
-}
-
 int main(int argc, char** argv) {
-  argumentCount = argc > 1 ? argc - 1 : 0;
-  arguments = argv + 1;
+  // The page passes its words (a room to join, a relay) as the program's arguments.
+  keepCommandLine(argc, argv);
   watchForTheEnd();
   if (!openDesktop()) return 1;
   int exitCode = gameMain(0);

@@ -6,6 +6,7 @@
 #include "platform/network.h"
 
 #include "platform/shared/network_address.h"
+#include "platform/shared/network_inbox.h"
 
 #include <emscripten/emscripten.h>
 #include <emscripten/websocket.h>
@@ -175,15 +176,8 @@ bool networkSend(NetworkHandle link, const void* data, size_t size) {
 }
 
 bool networkReceive(NetworkHandle link, const uint8_t** data, size_t* size) {
-  if (!link || !data || !size) return false;
-  link->handedOut.clear();
-  if (link->received.empty()) return false;
-  link->handedOut = std::move(link->received.front());
-  link->received.pop_front();
-  static const uint8_t nothing = 0;
-  *data = link->handedOut.empty() ? &nothing : link->handedOut.data();
-  *size = link->handedOut.size();
-  return true;
+  // Messages come on the page's one thread, between frames: nothing to lock.
+  return link && handOutOldest(link->received, nullptr, link->handedOut, data, size);
 }
 
 const char* networkCloseReason(NetworkHandle link) {
