@@ -36,13 +36,14 @@ done
 cmp -s "$source/LICENSE" "$game/LICENSE.txt" || fail "LICENSE.txt is not the game's licence"
 
 # Windows' own DLLs only: the C and C++ runtimes are linked in, and the stack protector,
-# which seeds its guard from advapi32's random numbers.
+# which seeds its guard from advapi32's random numbers. winhttp carries the link to a relay
+# (its WebSocket calls are in every Windows since 8).
 dlls=$(x86_64-w64-mingw32-objdump -p "$game/vask.exe" | sed -n 's/^\s*DLL Name: //p' |
   tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
 for dll in $dlls; do
   case $dll in
     kernel32.dll|user32.dll|gdi32.dll|imm32.dll|shell32.dll|opengl32.dll|glu32.dll|dsound.dll|\
-      winmm.dll|msvcrt.dll|advapi32.dll) ;;
+      winmm.dll|msvcrt.dll|advapi32.dll|winhttp.dll) ;;
     *) fail "vask.exe needs $dll, which Windows does not bring" ;;
   esac
 done
