@@ -1751,6 +1751,37 @@ const CASES = {
     fault: FAULTS.lostContext,
     said: "The browser took the game's picture away (its WebGL context was lost). Start again to play on." }),
 
+  // A game's sound resumed by a touch (its OpenAL does that on the next key, click or touch)
+  // and not yet running when the game ends: closing it fails that resume, and the page
+  // takes that quietly. Here the resume lasts until the close, as on a busy phone.
+  pendingResumeAtEnd: (browser) => endedBy(browser, {
+    prepare: (p) => p.evaluateOnNewDocument(() => {
+      const realResume = AudioContext.prototype.resume;
+      AudioContext.prototype.resume = function () {
+        if (!window.vaskResumeUntilClosed) return realResume.call(this);
+        window.vaskPendingResumes = (window.vaskPendingResumes || 0) + 1;
+        return new Promise((resolve, reject) => this.addEventListener('statechange', () => {
+          if (this.state === 'closed') {
+            reject(new DOMException('AudioContext closed before a pending resume() could complete.', 'InvalidStateError'));
+          }
+        }));
+      };
+    }),
+    async fault(page) {
+      await page.click('#mute');
+      await page.waitForFunction(() => window.vaskAudioContexts.every((c) => c.state === 'suspended'),
+        { timeout: 5000, polling: 50 }).catch(() => { throw new Error('muted: not all audio contexts suspended'); });
+      const pending = await page.evaluate(() => {
+        window.vaskResumeUntilClosed = true;
+        document.dispatchEvent(new Event('touchstart'));
+        window.vaskResumeUntilClosed = false;
+        return window.vaskPendingResumes || 0;
+      });
+      expect(pending, 1, "the game's sound resumed by the touch");
+      await FAULTS.lostContext(page);
+    },
+    said: "The browser took the game's picture away (its WebGL context was lost). Start again to play on.", again: null }),
+
   // A model with a polygon of too many indices: after the model reader's box, its exit(1).
   modelExitEndsGame(browser) {
     let model = 'DEF Part Transform { coordIndex [\n';

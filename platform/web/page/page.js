@@ -120,6 +120,15 @@
     },
 
     audioOpened(context) {
+      // The game's OpenAL resumes its context on the next key, click or touch and leaves that
+      // resume unwatched: a game that ends before it completes closes the context, which
+      // fails the resume, and that is no fault.
+      const resume = context.resume;
+      context.resume = function () {
+        const pending = resume.call(this);
+        pending.catch(() => {});
+        return pending;
+      };
       gameAudio.push(context);
       keepHeld(context, quiet);
       holdSound(context);
