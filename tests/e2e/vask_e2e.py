@@ -380,9 +380,19 @@ class Game:
     def viewable(self):
         return viewable(self.window)
 
+    def read_window(self):
+        """The window's picture as import gives it. Given a window that no longer exists,
+        import waits for a window to be picked: when the game has ended, that says so."""
+        try:
+            return run("import", "-window", self.window, "-depth", "8", "ppm:-")
+        except Failure:
+            check(self.running(), "the game ended (code %s) while its window was read; its"
+                  " standard error: %s" % (self.proc.returncode, self.stderr()))
+            raise
+
     def shot(self, name=None):
         for _ in range(3):
-            out = run("import", "-window", self.window, "-depth", "8", "ppm:-")
+            out = self.read_window()
             if out.returncode == 0 or not self.running():
                 break
             time.sleep(0.2)
