@@ -24,9 +24,9 @@ cd "$(dirname "$0")"
 # The whole run's budget: the closing summary prints well inside CI's 90 minutes whatever
 # hangs. Each stage's limit is about twice what it took here on a clean clone (2 cores, both
 # lanes busy; the builds, at the lowest priority, get what the tests leave):
-# linux-packages and packages a few minutes on a fresh machine; the build 221 s, linux 66 s,
-# linux-e2e 110 s, windows-build 412 s, windows 243 s, windows-e2e 96 s, web-build 248 s,
-# web 352 s, sanitized-build 587 s, sanitized 104 s, fuzz-build 39 s, fuzz 88 s. Even with
+# linux-packages and packages a few minutes on a fresh machine; the build 176 s, linux 48 s,
+# linux-e2e 126 s, windows-build 352 s, windows 73 s, windows-e2e 127 s, web-build 215 s,
+# web 350 s, sanitized-build 540 s, sanitized 111 s, fuzz-build 59 s, fuzz 67 s. Even with
 # every stage at its limit the run fits the budget, so that a slow machine stops only a
 # stage that hangs, never a later stage for want of time.
 budget=4800
