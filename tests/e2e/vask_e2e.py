@@ -364,6 +364,11 @@ class Game:
             while self.running() and time.time() < deadline:
                 time.sleep(0.05)
             if not self.running():
+                # A key that ended the game took its window with it before xdotool sent the
+                # key's release: the X server holds the key down, and a game started later
+                # on this display would take it as pressed once its window has focus.
+                if args[0] == "key" and args[1:2] == ("--window",):
+                    run("xdotool", "keyup", *args[3:])
                 return
             refused("xdotool %s failed" % args[0], done.stderr.decode("latin-1").strip(),
                     self.window, self.proc)
