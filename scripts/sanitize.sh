@@ -2,8 +2,8 @@
 # Builds every target, tests included, under AddressSanitizer and UndefinedBehaviorSanitizer
 # (-DVASK_SANITIZE=ON, build directory build-asan) and runs the unit, scene and audio tests.
 # The tests that start the whole game (label e2e, "e2e" in the name, and the installed
-# game's launcher test) are left out unless SANITIZE_E2E=1; the game itself is still built
-# sanitized. Leaks inside the GL driver stack are suppressed by tests/support/lsan.supp (see
+# game's launcher test) are left out unless SANITIZE_E2E=1, and so are the programs only they
+# start (the game, the relay) from the build. Leaks inside the GL driver stack are suppressed by tests/support/lsan.supp (see
 # there). The game keeps Mesa's driver preloaded in the end-to-end pass (VASK_GAME_PRELOAD,
 # honoured by tests/badinput/bad_input_e2e.py): SDL unloads it at exit, and leaks in an
 # unloaded library have no name a suppression could match.
@@ -21,7 +21,9 @@ start=$(date +%s)
 # -O1 with line tables only: what the sanitizers need for fast checks and reports with file
 # and line, and about 40 % less build time than -O2 -g. At -O1 GCC warns of a truncation the
 # code has ruled out (an over-long alias is refused before it is copied).
-cmake -S . -B "$build" -DVASK_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+e2e=OFF
+[ "${SANITIZE_E2E:-0}" = 1 ] && e2e=ON
+cmake -S . -B "$build" -DVASK_SANITIZE=ON -DVASK_SANITIZE_E2E=$e2e -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -Wno-format-truncation" \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" >/dev/null || exit 2
 cmake --build "$build" -j2 >"$build/sanitize-build.log" 2>&1 || {
