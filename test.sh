@@ -148,8 +148,8 @@ run_build_lane() {
   for name in "${build_lane[@]}"; do
     if [ "$rc" = 0 ]; then
       case $name in
-        packages) stage packages bash scripts/install-packages.sh scripts/packages-windows.txt \
-                    scripts/packages-web.txt scripts/packages-web-tests.txt ;;
+        packages) stage packages bash scripts/install-packages.sh scripts/packages-tests.txt \
+                    scripts/packages-windows.txt scripts/packages-web.txt scripts/packages-web-tests.txt ;;
         windows-build) stage windows-build bash scripts/lowest-priority.sh bash scripts/build-windows.sh \
                          -DVASK_LINUX_GAME="$PWD/build/app/vask" \
                          -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so" ;;
@@ -175,12 +175,12 @@ run_build_lane() {
 harness_miss=(--retry-when 'HARNESS MISS')
 
 echo "== Installing what the game needs, and the build =="
-# The other stages' packages (Wine, emscripten, Chromium: most of what a fresh machine
-# fetches) install while the game builds, once the game's own are in.
+# The other stages' packages (the Linux tests' own tools; Wine, emscripten, Chromium: most of
+# what a fresh machine fetches) install while the game builds, once the game's own are in.
 if stage linux-packages bash scripts/install-packages.sh scripts/packages.txt; then
   run_build_lane &
   builder=$!
-  if stage build bash scripts/setup.sh; then
+  if stage build bash scripts/setup.sh && built packages; then
     echo "== The test suite =="
     suite linux build -j"$(nproc)" -LE e2e
     suite linux-e2e build "${harness_miss[@]}" -j"$(nproc)" -L e2e

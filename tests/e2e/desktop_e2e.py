@@ -222,7 +222,7 @@ def start_window_manager():
         wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     except OSError as error:
-        raise e2e.Failure("no window manager (openbox, from scripts/packages.txt): %s" % error)
+        raise e2e.Failure("no window manager (openbox, from scripts/packages-tests.txt): %s" % error)
     deadline = time.monotonic() + 20.0
     while "window id" not in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").stdout.decode():
         check(wm.poll() is None, "openbox ended (code %s)" % wm.returncode)

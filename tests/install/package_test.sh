@@ -157,7 +157,7 @@ awk 'BEGIN {RS = ""; FS = "\n"}
   END { for (l in wanted) if (!(l in given)) { print "no License paragraph gives " l; bad = 1 }; exit bad }' \
   "$copyright" >&2 || fail "the copyright file is incomplete (above)"
 for tool in lintian appstreamcli desktop-file-validate; do
-  command -v $tool >/dev/null || fail "$tool is missing (scripts/packages.txt)"
+  command -v $tool >/dev/null || fail "$tool is missing (scripts/packages-tests.txt)"
 done
 # desktop-file-validate exits 0 on warnings, so anything it prints fails.
 desktop-file-validate "$desktop" >"$tmp/desktop.log" 2>&1; status=$?
