@@ -995,7 +995,10 @@ async function downloaded(page, selector) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vask-download-'));
   try {
     const cdp = await page.target().createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+    // Downloads are allowed per browser context; the default context has no id.
+    const context = page.browserContext().id;
+    await cdp.send('Browser.setDownloadBehavior',
+      { behavior: 'allow', downloadPath: dir, ...(context ? { browserContextId: context } : {}) });
     await page.click(selector);
     const deadline = Date.now() + 30000;
     for (;;) {
@@ -1022,6 +1025,7 @@ async function boxEnds(page, text, what) {
 const ROOM_LINE = /^in room ([0-9A-Z]{8}) from step \d+$/;
 const shownCode = (code) => `${code.slice(0, 4)}-${code.slice(4)}`;
 
+// Each case is handed a browser context of its own, which it opens its pages in.
 const CASES = {
 
   // A key starts play: the minimap's grey panel covers its place and each rider's score
@@ -2116,7 +2120,7 @@ const CASES = {
       expect(url.searchParams.get('relay'), relay.url, 'the relay in the link');
       expect(await page.$eval('#room-link', (a) => a.textContent), link, 'the link as shown');
       await titleShows(page, `ROOM ${shownCode(code)}`, "the host's title");
-      await browser.defaultBrowserContext().overridePermissions(url.origin, ['clipboard-read', 'clipboard-sanitized-write']);
+      await browser.overridePermissions(url.origin, ['clipboard-read', 'clipboard-sanitized-write']);
       await page.click('#copy-link');
       expect(await page.evaluate(() => navigator.clipboard.readText()), link, 'the link copied');
 
@@ -2317,20 +2321,26 @@ function withinLimit(running) {
   try {
     for (const name of chosen) {
       caseLogs = [];
+      // Each case in a browser context of its own, as if in a browser of its own: its pages,
+      // storage and service workers end with it, and the next case starts from nothing.
+      const context = await browser.createBrowserContext();
+      const began = Date.now();
       try {
-        await withinLimit(CASES[name](browser));
+        await withinLimit(CASES[name](context));
         // The game runs on inside its page: an error thrown out of it would have stopped it.
         for (const log of caseLogs) {
           const error = log.find((line) => line.startsWith('page error: '));
           if (error) throw new Error(error);
         }
-        console.log(`PASS ${name}`);
+        console.log(`PASS ${name} (${((Date.now() - began) / 1000).toFixed(1)} s)`);
       } catch (e) {
         failed++;
         console.log(`FAIL ${name}: ${e.message}`);
         caseLogs.forEach((log, k) => {
           for (const line of log.slice(-30)) console.log(`  page ${k + 1}: ${line}`);
         });
+      } finally {
+        await context.close().catch(() => {});
       }
     }
   } finally { await browser.close(); }
