@@ -2,11 +2,12 @@
 # Builds every target, tests included, under AddressSanitizer and UndefinedBehaviorSanitizer
 # (-DVASK_SANITIZE=ON, build directory build-asan) and runs the unit, scene and audio tests.
 # The tests that start the whole game (label e2e, "e2e" in the name, and the installed
-# game's launcher test) are left out unless SANITIZE_E2E=1, and so are the programs only they
-# start (the game, the relay) from the build. Leaks inside the GL driver stack are suppressed by tests/support/lsan.supp (see
-# there). The game keeps Mesa's driver preloaded in the end-to-end pass (VASK_GAME_PRELOAD,
-# honoured by tests/badinput/bad_input_e2e.py): SDL unloads it at exit, and leaks in an
-# unloaded library have no name a suppression could match.
+# game's launcher test) are left out unless SANITIZE_E2E=1, and so is the game itself from
+# the build, which only they start.
+# Leaks inside the GL driver stack are suppressed by tests/support/lsan.supp (see there).
+# The game keeps Mesa's driver preloaded in the end-to-end pass (VASK_GAME_PRELOAD, honoured
+# by tests/badinput/bad_input_e2e.py): SDL unloads it at exit, and leaks in an unloaded
+# library have no name a suppression could match.
 # Usage: scripts/sanitize.sh [extra ctest arguments]   (ASAN_BUILD_DIR, default build-asan;
 # ASAN_RESULTS, a file for the counts of scripts/run-ctest.py)
 #        scripts/sanitize.sh --build   only the build (the test command builds while it tests)
