@@ -3,7 +3,7 @@
 # (-DVASK_SANITIZE=ON, build directory build-asan) and runs the unit, scene and audio tests.
 # The tests that start the whole game (label e2e, "e2e" in the name, and the installed
 # game's launcher test) are left out unless SANITIZE_E2E=1, and so is the game itself from
-# the build, which only they start.
+# the build, which only they start; so are the checks of scripts (label scripts).
 # Leaks inside the GL driver stack are suppressed by tests/support/lsan.supp (see there).
 # The game keeps Mesa's driver preloaded in the end-to-end pass (VASK_GAME_PRELOAD, honoured
 # by tests/badinput/bad_input_e2e.py): SDL unloads it at exit, and leaks in an unloaded
@@ -53,7 +53,8 @@ export LP_NUM_THREADS=0
 # Mesa's on-disk shader cache switched off, along with the thread that writes it.
 export MESA_SHADER_CACHE_DISABLE=true
 
-select=(-LE e2e -E 'e2e|install_launcher')
+# Not the checks of scripts, which run none of the programs built here.
+select=(-LE '^(e2e|scripts)$' -E 'e2e|install_launcher')
 if [ "${SANITIZE_E2E:-0}" = 1 ]; then
   select=()
   driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -1)
