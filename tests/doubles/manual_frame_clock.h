@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 // The clock's time in microseconds.
+const int64_t CLOCK_SECOND = 1000000;
 int64_t manualClockNow();
 void setManualClock(int64_t microseconds);
 

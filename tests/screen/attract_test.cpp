@@ -8,16 +8,6 @@
 #include "tests/doubles/recorded_sound.h"
 
 namespace {
-void placeRider(int i, float x, float z, int heading) {
-  static const float dirX[4] = {0, 1, 0, -1}, dirZ[4] = {1, 0, -1, 0};
-  riders[i].x = x;
-  riders[i].y = 12.0f;
-  riders[i].z = z;
-  riders[i].heading = heading;
-  riders[i].dirX = dirX[heading];
-  riders[i].dirZ = dirZ[heading];
-}
-
 // Starts a shot of this move on this rider, as the random draws would pick it.
 void startShot(int type, int rider) {
   const int32_t draws[] = {type, rider};

@@ -57,3 +57,13 @@ const RecordedLook& lastLook() {
   static RecordedLook none = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
   return recordedLookCount ? recordedLooks[recordedLookCount - 1] : none;
 }
+
+void placeRider(int i, float x, float z, int heading) {
+  static const float dirX[4] = {0, 1, 0, -1}, dirZ[4] = {1, 0, -1, 0};
+  riders[i].x = x;
+  riders[i].y = 12.0f;
+  riders[i].z = z;
+  riders[i].heading = heading;
+  riders[i].dirX = dirX[heading];
+  riders[i].dirZ = dirZ[heading];
+}

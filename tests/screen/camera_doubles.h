@@ -1,5 +1,5 @@
 // Link-time stand-ins for the camera tests: a recording look-at, a recording rider step,
-// a rider table of our own and a scripted random generator.
+// a rider table of our own (and a way to place its riders) and a scripted random generator.
 #pragma once
 #include <stdint.h>
 
@@ -23,3 +23,6 @@ void scriptRandom(const int32_t* draws, int count);
 void clearCameraRecords();
 
 const RecordedLook& lastLook();
+
+// Rider i at (x, z) on the floor, heading 0 to 3, moving that way.
+void placeRider(int i, float x, float z, int heading);

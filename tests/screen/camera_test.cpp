@@ -9,16 +9,6 @@
 #include "sim/ui_state.h"
 
 namespace {
-void placeRider(int i, float x, float z, int heading) {
-  static const float dirX[4] = {0, 1, 0, -1}, dirZ[4] = {1, 0, -1, 0};
-  riders[i].x = x;
-  riders[i].y = 12.0f;
-  riders[i].z = z;
-  riders[i].heading = heading;
-  riders[i].dirX = dirX[heading];
-  riders[i].dirZ = dirZ[heading];
-}
-
 void expectLook(const RecordedLook& look, double ex, double ey, double ez, double tx, double ty,
                 double tz) {
   EXPECT_NEAR(look.eye[0], ex, 1e-3);

@@ -11,7 +11,6 @@
 
 namespace {
 
-const int64_t SECOND = 1000000;
 int showFrames = 0;  // each repaint puts a frame on the screen
 
 intptr_t frameProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -23,7 +22,7 @@ intptr_t frameProc(WindowHandle window, uint32_t message, uintptr_t wParam, intp
 
 void runLoop(WindowHandle window, int seconds) {
   WindowMessage m;
-  int64_t end = manualClockNow() + seconds * SECOND;
+  int64_t end = manualClockNow() + seconds * CLOCK_SECOND;
   for (int pass = 0; pass < 1000000 && manualClockNow() < end; pass++) {
     if (peekMessage(&m) && m.message != WM_QUIT) dispatchMessage(&m);
     invalidateWindow(window);
@@ -37,7 +36,7 @@ TEST(DisplayAwake, TheScreenSaverIsKeptOutOnlyWhileFramesAreShown) {
   WindowHandle window = createWindow("Awake Test", "awake", 640, 480);
   ASSERT_TRUE(window != 0) << "no window on the test display";
   showWindow(window);
-  setManualClock(9000 * SECOND);
+  setManualClock(9000 * CLOCK_SECOND);
   showFrames = 1;
   runLoop(window, 1);
   EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "frames shown, yet the display may sleep";

@@ -11,7 +11,6 @@
 
 namespace {
 
-const int64_t SECOND = 1000000;
 
 int refreshHz = 0;                 // 0: the swap returns at once
 int64_t frameCost = 2000;          // drawing one frame, in microseconds
@@ -27,7 +26,7 @@ intptr_t pacedProc(WindowHandle window, uint32_t message, uintptr_t wParam, intp
   int64_t cost = (int)paintTimes.size() - 1 == slowFrameAt ? slowFrameCost : frameCost;
   int64_t done = now + cost;
   if (refreshHz > 0) {
-    int64_t period = SECOND / refreshHz;
+    int64_t period = CLOCK_SECOND / refreshHz;
     done = (done / period + 1) * period;  // the swap returns at the next refresh
   }
   setManualClock(done);
@@ -49,7 +48,7 @@ WindowHandle theWindow() {
 void runLoop(WindowHandle window, int seconds) {
   paintTimes.clear();
   WindowMessage m;
-  int64_t end = manualClockNow() + seconds * SECOND;
+  int64_t end = manualClockNow() + seconds * CLOCK_SECOND;
   for (int pass = 0; pass < 1000000 && manualClockNow() < end; pass++) {
     if (peekMessage(&m) && m.message != WM_QUIT) dispatchMessage(&m);
     invalidateWindow(window);
@@ -60,16 +59,16 @@ TEST(WindowPacing, SixtyRepaintsASecondOnEveryDisplay) {
   WindowHandle window = theWindow();
   ASSERT_TRUE(window != 0) << "no window on the test display";
   const int rates[] = {60, 75, 144, 240, 0};
-  int64_t start = 1000 * SECOND;
+  int64_t start = 1000 * CLOCK_SECOND;
   for (int hz : rates) {
     refreshHz = hz;
-    start += 100 * SECOND;  // well past the last run's grid
+    start += 100 * CLOCK_SECOND;  // well past the last run's grid
     setManualClock(start);
     runLoop(window, 10);
     // The first repaint starts the grid; 10 s hold 600 slots after it.
     EXPECT_NEAR((double)paintTimes.size(), 601.0, 1.0) << hz << " Hz";
     for (size_t i = 1; i < paintTimes.size(); i++) {
-      ASSERT_GE(paintTimes[i] - paintTimes[i - 1], SECOND / 60 - 1) << hz << " Hz, repaint " << i;
+      ASSERT_GE(paintTimes[i] - paintTimes[i - 1], CLOCK_SECOND / 60 - 1) << hz << " Hz, repaint " << i;
     }
   }
   refreshHz = 0;
@@ -81,13 +80,13 @@ TEST(WindowPacing, ASlowFrameIsFollowedByOneLateStepNotABurst) {
   refreshHz = 0;
   slowFrameAt = 10;
   slowFrameCost = 40000;  // two and a bit frame slots
-  setManualClock(5000 * SECOND);
+  setManualClock(5000 * CLOCK_SECOND);
   runLoop(window, 1);
   slowFrameAt = -1;
   ASSERT_GT(paintTimes.size(), 14u);
   // Repaint 5 lies on the grid of slots (the first may not: it ends a long pause). Slots
   // are 1/60 s apart to the microsecond, hence the few microseconds of leeway.
-  const int64_t slot = SECOND / 60;
+  const int64_t slot = CLOCK_SECOND / 60;
   int64_t grid5 = paintTimes[5];
   EXPECT_NEAR((double)paintTimes[10], (double)(grid5 + 5 * slot), 5.0);
   EXPECT_EQ(paintTimes[11], paintTimes[10] + 40000) << "the late step comes as the frame ends";

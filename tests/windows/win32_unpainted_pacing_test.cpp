@@ -13,7 +13,6 @@
 
 namespace {
 
-const int64_t SECOND = 1000000;
 int repaints = 0;
 
 intptr_t countingProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -30,7 +29,7 @@ intptr_t countingProc(WindowHandle window, uint32_t message, uintptr_t wParam, i
 int runOneSecond(WindowHandle window, bool unpainted = false) {
   repaints = 0;
   WindowMessage m;
-  int64_t end = manualClockNow() + SECOND;
+  int64_t end = manualClockNow() + CLOCK_SECOND;
   int pass = 0;
   for (; pass < 100000 && manualClockNow() < end; pass++) {
     if (peekMessage(&m) && m.message != WM_QUIT) dispatchMessage(&m);
@@ -55,7 +54,7 @@ TEST(Win32WindowPacing, AMinimisedWindowWaitsOutItsFrameSlots) {
   ShowWindow(hwnd, SW_MINIMIZE);
   ASSERT_TRUE(IsIconic(hwnd));
 
-  setManualClock(20000 * SECOND);
+  setManualClock(20000 * CLOCK_SECOND);
   int passes = runOneSecond(window);
   EXPECT_LT(passes, 100000) << "the loop spun without waiting";
   EXPECT_EQ(repaints, 0);
@@ -63,7 +62,7 @@ TEST(Win32WindowPacing, AMinimisedWindowWaitsOutItsFrameSlots) {
 
   // Restored, it is painted at 60 a second again.
   ShowWindow(hwnd, SW_RESTORE);
-  setManualClock(30000 * SECOND);
+  setManualClock(30000 * CLOCK_SECOND);
   runOneSecond(window);
   EXPECT_NEAR((double)repaints, 60.0, 2.0);
   DestroyWindow(hwnd);
@@ -74,12 +73,12 @@ TEST(Win32WindowPacing, AVisibleWindowThatGetsNoRepaintWaitsOutItsFrameSlots) {
   ASSERT_TRUE(window != 0);
   HWND hwnd = reinterpret_cast<HWND>(window);
   ASSERT_TRUE(IsWindowVisible(hwnd) && !IsIconic(hwnd));
-  setManualClock(40000 * SECOND);
+  setManualClock(40000 * CLOCK_SECOND);
   runOneSecond(window);  // painted for a while first: its frame slots have started
   EXPECT_NEAR((double)repaints, 60.0, 2.0);
 
   ValidateRect(hwnd, 0);  // the repaint the last pass asked for
-  setManualClock(50000 * SECOND);
+  setManualClock(50000 * CLOCK_SECOND);
   int passes = runOneSecond(window, true);
   EXPECT_LT(passes, 100000) << "the loop spun without waiting";
   EXPECT_EQ(repaints, 0);
