@@ -60,8 +60,9 @@ fi
 
 results=$(mktemp -d)
 # What the lanes tell each other (a hidden folder, left out of the closing count): .state/NAME
-# holds the exit status of build NAME once it has ended, .state/pid.NAME the session of a
-# stage running, .state/NAME.log a build's output.
+# holds the exit status of build NAME once it has ended (linux-build: the test lane's build
+# of the game), .state/pid.NAME the session of a stage running, .state/NAME.log a build's
+# output.
 state=$results/.state
 mkdir -p "$state"
 builder=""
@@ -141,6 +142,12 @@ built() {
   done
   [ "$(cat "$state/$1")" = 0 ]
 }
+# The Linux build's render_icon, which the cross-builds draw their icons with, once that build
+# has ended; nothing when it failed, and they then build one of their own.
+linux_icon_renderer() {
+  while [ ! -e "$state/linux-build" ]; do sleep 1; done
+  [ "$(cat "$state/linux-build")" = 0 ] && echo "$PWD/build/icon-renderer/render_icon"
+}
 # The build lane: its output goes to .state/NAME.log, shown whole when a build fails. A build
 # stage is tried only after everything before it in the lane worked.
 run_build_lane() {
@@ -150,10 +157,12 @@ run_build_lane() {
       case $name in
         packages) stage packages bash scripts/install-packages.sh scripts/packages-tests.txt \
                     scripts/packages-windows.txt scripts/packages-web.txt scripts/packages-web-tests.txt ;;
-        windows-build) stage windows-build bash scripts/lowest-priority.sh bash scripts/build-windows.sh \
+        windows-build) stage windows-build env VASK_ICON_RENDERER="$(linux_icon_renderer)" \
+                         bash scripts/lowest-priority.sh bash scripts/build-windows.sh \
                          -DVASK_LINUX_GAME="$PWD/build/app/vask" \
                          -DVASK_FIXED_CLOCK="$PWD/build/tests/libvask_fixed_clock.so" ;;
-        web-build) stage web-build bash scripts/lowest-priority.sh bash scripts/build-web.sh --tests ;;
+        web-build) stage web-build env VASK_ICON_RENDERER="$(linux_icon_renderer)" \
+                     bash scripts/lowest-priority.sh bash scripts/build-web.sh --tests ;;
         sanitized-build) stage sanitized-build bash scripts/lowest-priority.sh bash scripts/sanitize.sh --build ;;
         fuzz-build) stage fuzz-build bash scripts/lowest-priority.sh bash scripts/fuzz.sh --build ;;
       esac >"$state/$name.log" 2>&1
@@ -180,7 +189,9 @@ echo "== Installing what the game needs, and the build =="
 if stage linux-packages bash scripts/install-packages.sh scripts/packages.txt; then
   run_build_lane &
   builder=$!
-  if stage build bash scripts/setup.sh && built packages; then
+  stage build bash scripts/setup.sh
+  echo $? >"$state/linux-build"
+  if [ "$(cat "$state/linux-build")" = 0 ] && built packages; then
     echo "== The test suite =="
     suite linux build -j"$(nproc)" -LE e2e
     suite linux-e2e build "${harness_miss[@]}" -j"$(nproc)" -L e2e

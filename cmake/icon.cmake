@@ -16,8 +16,14 @@ foreach(n IN LISTS VASK_ICON_SIZES)
 endforeach()
 
 # render_icon runs here, so a cross-build (Windows) builds it for this machine apart, with
-# this machine's compilers.
+# this machine's compilers, unless VASK_ICON_RENDERER names one built already (the test
+# command passes the Linux build's).
 if(CMAKE_CROSSCOMPILING)
+  set(VASK_ICON_RENDERER "" CACHE FILEPATH "A render_icon built for this machine, for a cross-build")
+endif()
+if(CMAKE_CROSSCOMPILING AND VASK_ICON_RENDERER)
+  add_custom_target(vask_icon_renderer)
+elseif(CMAKE_CROSSCOMPILING)
   include(ExternalProject)
   set(vask_icon_renderer_dir ${PROJECT_BINARY_DIR}/icon-renderer)
   set(VASK_ICON_RENDERER ${vask_icon_renderer_dir}/render_icon)

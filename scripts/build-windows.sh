@@ -57,7 +57,10 @@ fi
 
 # --- the game -----------------------------------------------------------------------------
 echo "== The Windows program =="
+# VASK_ICON_RENDERER names a render_icon already built for this machine (the test command
+# passes the Linux build's); without it the build makes one of its own.
 cmake -S . -B "$B" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DVASK_ICON_RENDERER="${VASK_ICON_RENDERER:-}" \
   -DJPEG_INCLUDE_DIR="$deps/jpeg/include" -DJPEG_LIBRARY="$deps/jpeg/lib/libjpeg.a" \
   -DGTest_DIR="$deps/gtest/lib/cmake/GTest" -DVASK_JPEG_LICENSE="$deps/jpeg/LICENSE.md" \
   "$@" >/dev/null
